@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Prints the figures we track: the time of one motion tick, and the peak memory of the headless
+# program running the demo scene.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh release >/dev/null
+build=build/release
+
+echo "== One motion tick (difference image and measure, 320 x 240, motion in the rectangle)"
+"$build/bench/vq_bench_motion_tick" --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
+    2>/dev/null | grep -E "median|mean"
+
+seconds="${VQ_BENCH_SECONDS:-20}"
+echo "== Peak resident memory of the headless program on the demo scene (${seconds} s)"
+folder=$(mktemp -d)
+"$build/src/videoquelm" --app-folder "$folder" >/dev/null 2>&1 &
+pid=$!
+sleep "$seconds"
+peak_kib=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
+kill -TERM "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+rm -rf "$folder"
+echo "peak resident memory: $((peak_kib / 1024)) MiB (${peak_kib} KiB)"

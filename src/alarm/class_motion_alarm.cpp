@@ -1,0 +1,114 @@
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "alarm/motion_log.h"
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "app/steps.h"
+#include "capture/class_motion.h"
+#include "platform/keystrokes.h"
+#include "platform/seams.h"
+#include "platform/skype_link.h"
+#include "time/scheduler.h"
+#include "windows/video_quelm_setup.h"
+
+namespace {
+constexpr int snapshot_quality = 90;
+
+// Written beside the old file and renamed over it, so a full disk never leaves half a picture.
+bool save_jpeg(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QImageWriter writer(&file, "jpeg");
+    writer.setQuality(snapshot_quality);
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+}  // namespace
+
+// The first alarm action: log line, fresh stamped frame, snapshot file, then either the settling
+// delay or the camera released for the call. Date and time are read anew at each step.
+void ClassMotion::frame_grab(qint16& /*ts*/) {
+    frmTesting& f = form_;
+    Program& program = f.program();
+    Scheduler& clock = program.seams().scheduler;
+    QString name;
+    attempt([&] { name = motion_log::snapshot_name(clock.current_date_time()); });
+    attempt([&] {
+        const QDateTime now = clock.current_date_time();
+        motion_log::append_line(program.app_path(motion_log::file_name),
+                                name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
+                                    QStringLiteral("  ") + motion_log::time_text(now.time()));
+    });
+    attempt([&] { CamToBMP(f.Picture4); });
+    attempt([&] { f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time())); });
+    attempt([&] { save_jpeg(f.Picture4.image(), f.snap_folder + name); });
+    attempt([&] {
+        if (f.Check2.value == CheckBox::checked) send_file(name);
+    });
+    attempt([&] {
+        if (f.Check1.value == CheckBox::unchecked) {
+            f.Timer1.set_enabled(true);
+        } else {
+            shut_down();
+        }
+    });
+}
+
+void ClassMotion::phone_trigger() {
+    frmTesting& f = form_;
+    Seams& seams = f.program().seams();
+    f.call_active = 1;
+    f.timMotion.set_enabled(false);
+    attempt([&] { seams.skype.SendCommand(QStringLiteral("Call ") + f.Text1.text); });
+    f.SkypeTimer(0).set_enabled(true);
+    f.skype_ticks = 0;
+    f.SkypeTimer(3).set_enabled(true);
+    f.call_start = seams.scheduler.current_date_time();
+}
+
+// Opens the client's file-sending dialog on the snapshot folder and confirms it with the keys
+// that pick the named file; the waits give the client time to show the dialog.
+void ClassMotion::send_file(const QString& flname) {
+    frmTesting& f = form_;
+    Seams& seams = f.program().seams();
+    attempt([&] {
+        seams.skype.SendCommand(QStringLiteral("OPEN FILETRANSFER ") + f.Text1.text +
+                                QStringLiteral(" IN ") + f.snap_folder);
+    });
+    seams.scheduler.block_for(2000);
+    seams.keys.send_keys(QStringLiteral("{TAB}"));
+    seams.scheduler.block_for(100);
+    seams.keys.send_keys(QStringLiteral("+{TAB}"));
+    seams.keys.send_keys(flname);
+    seams.keys.send_keys(QStringLiteral("{TAB}{TAB}{TAB}{ENTER}"));
+}
+
+// Snapshot first, while the cause is still in view; then the status, the sound, and the call
+// after three seconds. A greyed box counts as ticked here.
+void ClassMotion::fire_alarm(qint16 peak) {
+    frmTesting& f = form_;
+    Program& program = f.program();
+    attempt([&] { frame_grab(peak); });
+    f.motion_active = false;
+    f.Label5.caption = QStringLiteral("Motion Detect on Delay");
+    if (f.Check4.value != CheckBox::unchecked) {
+        attempt([&] {
+            f.Timer6.set_enabled(true);
+            MMControl& sound = program.setup().MMControl1;
+            sound.DeviceType = QStringLiteral("WaveAudio");
+            sound.FileName = f.alarm_file;
+            sound.Command(QStringLiteral("Open"));
+            sound.Command(QStringLiteral("Prev"));
+            sound.Command(QStringLiteral("Play"));
+            f.alarm_count = 0;
+        });
+    }
+    if (f.Check1.value != CheckBox::unchecked) {
+        program.seams().scheduler.block_for(3000);
+        attempt([&] { phone_trigger(); });
+    }
+}

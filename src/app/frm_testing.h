@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "controls/colour.h"
+#include "controls/controls.h"
+#include "controls/picture.h"
+#include "time/timer.h"
+
+class Program;
+class ClassMotion;
+
+// The main window. Its controls and the shared variables beside them are the program's shared
+// state: every part of the program reads and writes them by these names.
+class frmTesting {
+public:
+    static constexpr int graph_height = 16;  // Picture2's scale height, the slider's maximum
+    static constexpr int history_length = 600;
+    static constexpr const char* drag_hint =
+        "Camera Image- Hold Left Mouse Down & Drag to Adjust Area";
+
+    explicit frmTesting(Program& program);
+    ~frmTesting();
+    frmTesting(const frmTesting&) = delete;
+    frmTesting& operator=(const frmTesting&) = delete;
+
+    // ---- The window ----
+    QString caption = QStringLiteral("Video Quelm for Skype v1.0");
+    bool loaded = false;
+    bool visible = false;
+    // Makes the window visible; the first time this loads it (Form_Load), then shows it.
+    void show();
+    // The user pressed the window's close box.
+    void close_box();
+
+    // ---- Controls ----
+    Picture Picture3;         // the camera picture with the watched rectangle
+    Picture picCurrentImage;  // hidden; where the capture runs
+    Picture picResult;        // hidden; the difference image
+    Picture Picture1;         // hidden; the newest frame
+    Picture Picture2;         // the motion graph, 320 x 16 units
+    Picture Picture4;         // the last snapshot
+    Label Label1, Label3, Label5, Label9, Label2;
+    TextBox Text1;  // the call target
+    CommandButton Command1, Command2, cmdCapture, cmdStop;
+    CheckBox Check1, Check2, Check3, Check4;
+    OptionGroup sensitivity;
+    OptionButton Option1, Option2, Option3, Option4;
+    Slider Slider1;
+    MenuItem mnuFile, mnuExit, mnuShow, mnuFormat, mnuSettings, mnuOptions, mnuHelp, mnuAbout,
+        mnuInstructions;
+
+    // ---- Timers ----
+    Timer timMotion, Timer1, Timer2, Timer3, Timer4, Timer5, Timer6;
+    Timer& SkypeTimer(int index) { return *skype_timers_.at(static_cast<size_t>(index)); }
+
+    // ---- Shared variables ----
+    QString snap_folder;
+    QString alarm_file;
+    bool motion_active = false;
+    int call_active = 0;
+    qint16 box_left = 1, box_right = 315, box_top = 1, box_bottom = 235;
+    Colour bar_colour = colours::red;
+    std::array<quint8, 801> motion_history{};
+    int alarm_count = 0;
+    bool dragging = false;
+    int skype_ticks = 0;
+    QDateTime call_start;
+    QString chat_msg_id;
+    QString chat_name;
+    std::array<QString, 10> log_buffer;
+
+    // ---- Window-owned variables ----
+    bool exit_allowed = false;
+    int settle_count = 0;
+    int slider_line = 0;
+    QString call_id;
+    int call_state = 0;
+
+    // ---- Start and end ----
+    void Form_Load();
+    // The close request; returns true when the close is cancelled.
+    bool Form_Unload();
+    void mnuExit_Click();
+    void exit_program();
+    void Timer4_Timer();
+    void Timer5_Timer();
+    void Timer6_Timer();
+
+    // ---- Arming ----
+    void arm_detection();
+    void disarm_detection();
+    void cmdCapture_Click();
+    void cmdStop_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // ---- Motion loop, rectangle and sensitivity ----
+    void timMotion_Timer();
+    void Picture3_MouseDown(double x, double y);
+    void Picture3_MouseMove(double x, double y);
+    void Picture3_MouseUp(double x, double y);
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Slider1_Change();
+
+    // ---- Menus ----
+    void mnuFormat_Click();
+    void mnuSettings_Click();
+    void mnuOptions_Click();
+
+    // ---- Settings file ----
+    void load_settings();
+    void save_settings();
+
+    // The engine, created the first time it is needed.
+    ClassMotion& motion();
+    bool has_motion() const { return motion_ != nullptr; }
+    Program& program() { return program_; }
+
+private:
+    void wire_handlers();
+
+    Program& program_;
+    // For each settings line, what the file held when it was read (or the start value): a value
+    // that cannot be stored keeps this line.
+    QList<QByteArray> settings_kept_;
+    std::array<std::unique_ptr<Timer>, 4> skype_timers_;
+    std::unique_ptr<ClassMotion> motion_;
+};

@@ -1,0 +1,17 @@
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "capture/class_motion.h"
+#include "windows/video_quelm_setup.h"
+
+void frmTesting::mnuFormat_Click() { motion().Video_format(); }
+
+void frmTesting::mnuSettings_Click() { motion().Video_Setup(); }
+
+// The dialog always shows the current folder and sound file, which the settings file or a remote
+// command may have changed while it was hidden.
+void frmTesting::mnuOptions_Click() {
+    Video_Quelm_Setup& setup = program_.setup();
+    setup.visible = true;
+    setup.Label1.caption = snap_folder;
+    setup.Label3.caption = alarm_file;
+}

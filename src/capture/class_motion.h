@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+class frmTesting;
+class Picture;
+
+// The engine of the main window: it owns the camera, the motion measure and the alarm actions.
+// The operations are listed in the order of the class's slots.
+class ClassMotion {
+public:
+    static constexpr int grid_divisions = 80;
+    static constexpr int channel_threshold = 10;
+
+    explicit ClassMotion(frmTesting& form);
+
+    void Vision_VFWstart(Picture& canvas);
+    void Vision_VFWgrab(Picture& destination);
+    void Vision_CentreOfMotion(Picture& canvas);
+    void phone_trigger();
+    void Video_Setup();
+    void frame_grab(qint16& ts);
+    void send_file(const QString& flname);
+    void Video_format();
+    void CamToBMP(Picture& picturex);
+    void shut_down();
+    void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
+
+    // The capture window made by the last start, 0 when none could be made.
+    int capture_window = 0;
+
+    // The measure's column tables, indexed 1..79.
+    std::array<int, grid_divisions> column_count{};
+    std::array<int, grid_divisions> history_newer{};
+    std::array<int, grid_divisions> history_older{};
+    std::array<int, grid_divisions> last_bar{};
+
+private:
+    // The alarm actions, in their fixed order, run inside the tick that fired.
+    void fire_alarm(qint16 peak);
+    // Puts the newest frame (or, with none new, the last one) into a picture.
+    void grab_into(Picture& target);
+    using SampleRows = std::vector<const QRgb*>;
+    SampleRows sample_rows(const Picture& canvas, int row_step) const;
+    int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
+    void update_history_and_threshold(int peak);
+
+    frmTesting& form_;
+    int windows_made_ = 0;
+    bool connected_ = false;
+    // The last frame handed over by the device: a grab with nothing new repeats it.
+    std::optional<QImage> last_frame_;
+};

@@ -1,0 +1,48 @@
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "app/version.h"
+#include "capture/class_motion.h"
+#include "platform/camera.h"
+#include "platform/seams.h"
+#include "platform/user_messages.h"
+
+ClassMotion::ClassMotion(frmTesting& form) : form_(form) {}
+
+void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
+    Seams& seams = form_.program().seams();
+    // Every start makes a new capture window; the earlier one is left disconnected.
+    if (connected_) seams.camera.close();
+    connected_ = seams.camera.open();
+    capture_window = connected_ ? ++windows_made_ : 0;
+    if (capture_window == 0) {
+        seams.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
+    }
+    form_.timMotion.set_enabled(true);
+}
+
+void ClassMotion::grab_into(Picture& target) {
+    if (connected_) {
+        if (std::optional<QImage> frame = form_.program().seams().camera.grab()) {
+            last_frame_ = std::move(frame);
+        }
+    }
+    if (last_frame_) target.set_picture(*last_frame_);
+}
+
+void ClassMotion::Vision_VFWgrab(Picture& destination) { grab_into(destination); }
+
+void ClassMotion::CamToBMP(Picture& picturex) { grab_into(picturex); }
+
+void ClassMotion::Video_Setup() {
+    if (connected_) form_.program().seams().camera.show_source_dialog();
+}
+
+void ClassMotion::Video_format() {
+    if (connected_) form_.program().seams().camera.show_format_dialog();
+}
+
+void ClassMotion::shut_down() {
+    if (!connected_) return;
+    form_.program().seams().camera.close();
+    connected_ = false;
+}

@@ -1,0 +1,79 @@
+#include "controls/picture.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+Picture::Picture(int pixel_width, int pixel_height, double scale_width, double scale_height,
+                 Colour back_colour)
+    : image_(pixel_width, pixel_height, QImage::Format_RGB32),
+      scale_width_(scale_width),
+      scale_height_(scale_height),
+      x_factor_(pixel_width / scale_width),
+      y_factor_(pixel_height / scale_height) {
+    image_.fill(to_rgb(back_colour));
+}
+
+void Picture::set_picture(const QImage& picture) {
+    if (picture.isNull()) return;
+    if (picture.size() == image_.size() && picture.format() == QImage::Format_RGB32) {
+        image_ = picture;  // shared until either side draws on it
+    } else {
+        image_ = picture.convertToFormat(QImage::Format_RGB32)
+                     .scaled(image_.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+}
+
+int Picture::pixel_x(double x) const { return static_cast<int>(std::floor(x * x_factor_)); }
+
+int Picture::pixel_y(double y) const { return static_cast<int>(std::floor(y * y_factor_)); }
+
+Colour Picture::point(double x, double y) const {
+    const int px = pixel_x(x);
+    const int py = pixel_y(y);
+    if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return colours::black;
+    return from_rgb(reinterpret_cast<const QRgb*>(image_.constScanLine(py))[px]);
+}
+
+void Picture::fill(int left, int top, int right, int bottom, QRgb rgb) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, image_.width() - 1);
+    bottom = std::min(bottom, image_.height() - 1);
+    if (left > right || top > bottom) return;
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
+    for (int y = top; y <= bottom; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
+        std::fill(row + left, row + right + 1, rgb);
+    }
+}
+
+void Picture::line(double x1, double y1, double x2, double y2, Colour colour) {
+    const int px1 = pixel_x(x1), py1 = pixel_y(y1);
+    const int px2 = pixel_x(x2), py2 = pixel_y(y2);
+    const int width = std::max(draw_width, 1);
+    const int before = (width - 1) / 2;
+    const int after = width / 2;
+    // Upright and level lines (the graph's bars, the rectangle, the threshold line) are filled
+    // straight into the scan lines: they are drawn many times a second.
+    if (px1 == px2) {
+        fill(px1 - before, std::min(py1, py2), px1 + after, std::max(py1, py2), to_rgb(colour));
+        return;
+    }
+    if (py1 == py2) {
+        fill(std::min(px1, px2), py1 - before, std::max(px1, px2), py1 + after, to_rgb(colour));
+        return;
+    }
+    QPainter painter(&image_);
+    painter.setPen(QPen(QColor(to_rgb(colour)), width));
+    painter.drawLine(px1, py1, px2, py2);
+}
+
+void Picture::print(double x, double y, const QString& text) {
+    QPainter painter(&image_);
+    painter.setFont(font);
+    painter.setPen(QColor(to_rgb(fore_colour)));
+    const QFontMetrics metrics(font);
+    painter.drawText(pixel_x(x), pixel_y(y) + metrics.ascent(), text);
+}

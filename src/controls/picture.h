@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include "controls/colour.h"
+#include "controls/controls.h"
+
+// A picture control: a 32-bit drawing surface with a user scale (for example 0..320 x 0..240)
+// and drawing state. Coordinates of the drawing operations are in scale units.
+class Picture : public Control {
+public:
+    Picture(int pixel_width, int pixel_height, double scale_width, double scale_height,
+            Colour back_colour = colours::black);
+
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
+    double scale_width() const { return scale_width_; }
+    double scale_height() const { return scale_height_; }
+
+    // Replaces the surface with a picture, stretched to the surface's size when it differs.
+    void set_picture(const QImage& picture);
+    // The colour at a point, or black outside the surface.
+    Colour point(double x, double y) const;
+    // A straight line of the current draw width.
+    void line(double x1, double y1, double x2, double y2, Colour colour);
+    // Text in the picture's font and fore colour, its top-left corner at the point.
+    void print(double x, double y, const QString& text);
+
+    // Scale units to pixel positions.
+    int pixel_x(double x) const;
+    int pixel_y(double y) const;
+
+    int draw_width = 1;
+    Colour fore_colour = colours::black;
+    QFont font;
+
+private:
+    void fill(int left, int top, int right, int bottom, QRgb rgb);
+
+    QImage image_;
+    double scale_width_;
+    double scale_height_;
+    double x_factor_;  // pixels per unit
+    double y_factor_;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <map>
+#include <memory>
+
+#include "time/scheduler.h"
+
+class QTimer;
+
+// Real time on the Qt event loop of the one thread. Each model timer is backed by a QTimer; a
+// QTimer that comes due late fires once, as the model's timers must.
+class QtScheduler : public Scheduler {
+public:
+    QtScheduler();
+    ~QtScheduler() override;
+
+    qint64 now_ms() const override { return clock_.elapsed(); }
+    QDateTime current_date_time() const override { return QDateTime::currentDateTime(); }
+    void block_for(int ms) override;
+    void post(std::function<void()> event) override;
+    void quit() override;
+    bool has_quit() const override { return quit_; }
+
+protected:
+    void start_timer(Timer& timer) override;
+    void stop_timer(Timer& timer) override;
+
+private:
+    QElapsedTimer clock_;
+    QObject context_;
+    bool quit_ = false;
+    std::map<Timer*, std::unique_ptr<QTimer>> timers_;
+};

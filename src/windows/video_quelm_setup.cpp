@@ -1,0 +1,88 @@
+#include "windows/video_quelm_setup.h"
+
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "app/setting_number.h"
+#include "platform/seams.h"
+#include "platform/sound_device.h"
+
+Video_Quelm_Setup::Video_Quelm_Setup(Program& program)
+    : MMControl1(program.seams().sound), program_(program) {
+    Text1.text = QStringLiteral("30");
+    Text2.text = QStringLiteral("10");
+    Text3.text = QStringLiteral("30");
+    Text4.text = QStringLiteral("30");
+    Check1.caption = QStringLiteral("Start Motion Detection on Program Start");
+    Label1.caption = QStringLiteral("Label1");
+    Label2.caption = QStringLiteral("Save Jpegs to directory:");
+    Label3.caption = QStringLiteral("Label3");
+    Label4.caption = QStringLiteral("Alarm Sound File");
+    Label5.caption = QStringLiteral("Seconds to Ring");
+    Label6.caption = QStringLiteral("Alarm Sound Seconds");
+    Label7.caption = QStringLiteral("Settle Delay Seconds");
+    Label8.caption = QStringLiteral("Max Conn Minutes");
+    Command1.caption = Command3.caption = QStringLiteral("Change");
+    for (CommandButton* plus : {&Command2, &Command5, &Command8, &Command9})
+        plus->caption = QStringLiteral("+");
+    for (CommandButton* minus : {&Command4, &Command6, &Command7, &Command10})
+        minus->caption = QStringLiteral("-");
+    MMControl1.DeviceType = QStringLiteral("WaveAudio");
+
+    Command2.on_click = [this] { Command2_Click(); };
+    Command4.on_click = [this] { Command4_Click(); };
+    Command5.on_click = [this] { Command5_Click(); };
+    Command6.on_click = [this] { Command6_Click(); };
+    Command7.on_click = [this] { Command7_Click(); };
+    Command8.on_click = [this] { Command8_Click(); };
+    Command9.on_click = [this] { Command9_Click(); };
+    Command10.on_click = [this] { Command10_Click(); };
+    program.seams().sound.on_done = [this](int code) { MMControl1_Done(code); };
+}
+
+Video_Quelm_Setup::~Video_Quelm_Setup() { program_.seams().sound.on_done = nullptr; }
+
+double Video_Quelm_Setup::alarm_sound_seconds() const {
+    return setting_number(Text1.text, default_alarm_seconds);
+}
+double Video_Quelm_Setup::seconds_to_ring() const {
+    return setting_number(Text2.text, default_ring_seconds);
+}
+double Video_Quelm_Setup::settle_delay_seconds() const {
+    return setting_number(Text3.text, default_settle_seconds);
+}
+double Video_Quelm_Setup::max_conn_minutes() const {
+    return setting_number(Text4.text, default_max_minutes);
+}
+
+// A "+" adds its step only while the value is below its limit, a "-" (negative step) subtracts
+// only while it is above; the result is written back as the shortest decimal text.
+void Video_Quelm_Setup::apply(const ValueStep& button) {
+    const double value = setting_number(button.box->text, button.fallback);
+    const bool may_step = button.step > 0 ? value < button.limit : value > button.limit;
+    if (!may_step) return;
+    button.box->text = QString::number(value + button.step, 'g', 15);
+}
+
+void Video_Quelm_Setup::Command2_Click() { apply({&Text2, +1, 999, default_ring_seconds}); }
+void Video_Quelm_Setup::Command4_Click() { apply({&Text2, -1, 1, default_ring_seconds}); }
+void Video_Quelm_Setup::Command5_Click() { apply({&Text3, +1, 300, default_settle_seconds}); }
+void Video_Quelm_Setup::Command6_Click() { apply({&Text3, -1, 10, default_settle_seconds}); }
+void Video_Quelm_Setup::Command8_Click() { apply({&Text4, +1, 100, default_max_minutes}); }
+void Video_Quelm_Setup::Command7_Click() { apply({&Text4, -1, 1, default_max_minutes}); }
+void Video_Quelm_Setup::Command9_Click() { apply({&Text1, +10, 300, default_alarm_seconds}); }
+void Video_Quelm_Setup::Command10_Click() { apply({&Text1, -10, 10, default_alarm_seconds}); }
+
+bool Video_Quelm_Setup::Form_Unload() {
+    visible = false;
+    MMControl1.Command(QStringLiteral("Stop"));
+    return true;
+}
+
+// Each successful end of the file plays it again while the alarm timer runs; any other code
+// (stopped, replaced, failed) ends the loop.
+void Video_Quelm_Setup::MMControl1_Done(int notify_code) {
+    if (program_.main_window().Timer6.enabled() && notify_code == SoundDevice::completed) {
+        MMControl1.Command(QStringLiteral("Prev"));
+        MMControl1.Command(QStringLiteral("Play"));
+    }
+}

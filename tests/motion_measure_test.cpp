@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "frames.h"
+#include "test_program.h"
+
+namespace {
+
+struct MeasureTest : ::testing::Test {
+    void SetUp() override { f.show(); }
+    void measure(const QImage& difference) {
+        f.picResult.set_picture(difference);
+        f.motion().Vision_CentreOfMotion(f.picResult);
+    }
+    TestProgram t;
+    frmTesting& f = t.form;
+    const QImage black = solid_frame(qRgb(0, 0, 0));
+};
+
+TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheLastTwoFrames) {
+    struct Case {
+        int before, after, expected;
+    };
+    for (const Case& c : {Case{127, 128, 255}, Case{64, 74, 10}, Case{100, 100, 0}, Case{16, 17, 1}}) {
+        f.Picture3.set_picture(solid_frame(qRgb(c.before, c.before, c.before)));
+        t.camera.frame = solid_frame(qRgb(c.after, c.after, c.after));
+        f.motion().Vision_Motion(f.Picture1, f.Picture3, f.picResult);
+        const QRgb d = f.picResult.image().pixel(200, 100);
+        EXPECT_EQ((std::array<int, 3>{qRed(d), qGreen(d), qBlue(d)}),
+                  (std::array<int, 3>{c.expected, c.expected, c.expected}))
+            << c.before << " to " << c.after;
+        EXPECT_EQ(f.Picture3.image().pixel(5, 5), qRgb(c.after, c.after, c.after))
+            << "the newest frame becomes the camera picture";
+    }
+}
+
+TEST_F(MeasureTest, TheFirstDifferenceIsTheFirstFrameAgainstTheEmptyPicture) {
+    TestProgram fresh;
+    fresh.camera.frame = solid_frame(qRgb(90, 120, 150));
+    fresh.form.show();
+    fresh.scheduler.run_for(50);
+    EXPECT_EQ(fresh.form.picResult.image().pixel(10, 10), qRgb(90, 120, 150));
+}
+
+TEST_F(MeasureTest, OnlyStrictlyInsidePointsWithEveryChannelAboveTenCount) {
+    struct Case {
+        const char* name;
+        std::array<qint16, 4> box;  // left, right, top, bottom
+        QRgb change;
+        int expected;  // changed points counted in column 10 (x = 40)
+    };
+    const Case cases[] = {
+        {"whole default box", {1, 315, 1, 235}, qRgb(11, 11, 11), 78},
+        {"channels of exactly 10", {1, 315, 1, 235}, qRgb(10, 10, 10), 0},
+        {"one channel of 10", {1, 315, 1, 235}, qRgb(255, 11, 10), 0},
+        {"left edge on the column", {40, 315, 1, 235}, qRgb(200, 200, 200), 0},
+        {"left edge just before it", {39, 315, 1, 235}, qRgb(200, 200, 200), 78},
+        {"right edge on the column", {1, 40, 1, 235}, qRgb(200, 200, 200), 0},
+        {"top and bottom edges on rows", {1, 315, 30, 60}, qRgb(200, 200, 200), 9},
+        {"dragged right to left", {315, 1, 1, 235}, qRgb(200, 200, 200), 0},
+        {"dragged bottom to top", {1, 315, 235, 1}, qRgb(200, 200, 200), 0},
+    };
+    for (const Case& c : cases) {
+        f.box_left = c.box[0];
+        f.box_right = c.box[1];
+        f.box_top = c.box[2];
+        f.box_bottom = c.box[3];
+        measure(solid_frame(c.change));
+        EXPECT_EQ(f.motion().column_count[10], c.expected) << c.name;
+    }
+}
+
+TEST_F(MeasureTest, AStillSceneLeavesGraphAndSmoothingAndTakesThePeakFromHistory) {
+    f.Option1.set_value(true);  // the threshold line stays where it is
+    ClassMotion& m = f.motion();
+    m.history_newer[5] = 6;
+    m.history_older[5] = 3;
+    m.last_bar[5] = 2;
+    const QImage graph_before = f.Picture2.image().copy();
+    measure(black);
+    EXPECT_EQ(f.Label9.caption, "3");
+    EXPECT_EQ(f.motion_history[600], 3);
+    EXPECT_EQ(m.history_newer[5], 6);
+    EXPECT_EQ(m.history_older[5], 3);
+    EXPECT_EQ(m.last_bar[5], 2);
+    EXPECT_EQ(f.Picture2.image(), graph_before);
+}
+
+TEST_F(MeasureTest, ColumnsAreSmoothedOverThreeFramesAgainstTheMean) {
+    ClassMotion& m = f.motion();
+    const QImage difference = with_pixels(black, column_points(20, 1, 30), qRgb(255, 255, 255));
+    // 30 changed points in one column: mean 30/80; bars floor(30/3 - 0.375), floor(60/3 - 0.375),
+    // floor(90/3 - 0.375).
+    const int expected[] = {9, 19, 29};
+    for (int peak : expected) {
+        measure(difference);
+        EXPECT_EQ(f.Label9.caption, QString::number(peak));
+        EXPECT_EQ(m.last_bar[20], peak);
+    }
+    EXPECT_EQ(m.history_newer[20], 30);
+    EXPECT_EQ(m.history_older[20], 30);
+    EXPECT_EQ(m.last_bar[21], 0) << "negative bars are drawn as 0";
+}
+
+TEST_F(MeasureTest, BarsAreRedWhileDisarmedAndGreenWhileArmed) {
+    const QImage difference = with_pixels(black, column_points(20, 1, 60), qRgb(255, 255, 255));
+    const int x = 80, y = f.Picture2.image().height() - 2;
+    measure(difference);
+    EXPECT_EQ(f.Picture2.image().pixel(x, y), qRgb(255, 0, 0));
+    f.motion_active = true;
+    f.Timer1.set_enabled(true);  // settling: no trigger, but the bars show the armed colour
+    measure(difference);
+    EXPECT_EQ(f.Picture2.image().pixel(x, y), qRgb(0, 255, 0));
+    EXPECT_EQ(f.bar_colour, colours::green);
+}
+
+TEST_F(MeasureTest, TheAutomaticModesStartFromTheInitialHistory) {
+    struct Case {
+        OptionButton* option;
+        int slider;  // fires above 16 - slider: 15, 13, 11
+    };
+    for (const Case& c : {Case{&f.Option2, 1}, Case{&f.Option4, 3}, Case{&f.Option3, 5}}) {
+        c.option->set_value(true);
+        std::fill(f.motion_history.begin() + 1, f.motion_history.begin() + 601, 9);
+        measure(black);
+        EXPECT_EQ(f.Slider1.value, c.slider) << c.option->caption.toStdString();
+    }
+}
+
+TEST_F(MeasureTest, AutoOffLeavesTheThresholdToTheUser) {
+    f.Option1.set_value(true);
+    f.Slider1.set_value(12);
+    measure(black);
+    EXPECT_EQ(f.Slider1.value, 12);
+}
+
+TEST_F(MeasureTest, AThresholdBelowTheSliderRangeIsClampedToItsMinimum) {
+    f.Option2.set_value(true);
+    std::fill(f.motion_history.begin() + 1, f.motion_history.begin() + 601, 40);
+    measure(black);
+    EXPECT_EQ(f.Slider1.value, 0);
+}
+
+TEST_F(MeasureTest, APeakEqualToTheThresholdDoesNotFireAndOneMoreDoes) {
+    struct Case {
+        int changed_points;  // smoothed over three equal frames the peak is one less
+        bool fires;
+    };
+    for (const Case& c : {Case{11, false}, Case{12, true}}) {
+        TestProgram p;
+        p.form.show();
+        p.form.Check1.value = CheckBox::unchecked;
+        p.form.Option1.set_value(true);
+        p.form.Slider1.set_value(6);  // threshold height 16 - 6 = 10
+        p.form.motion_active = true;
+        ClassMotion& m = p.form.motion();
+        m.history_newer[30] = m.history_older[30] = c.changed_points;
+        p.form.picResult.set_picture(
+            with_pixels(black, column_points(30, 1, c.changed_points), qRgb(99, 99, 99)));
+        m.Vision_CentreOfMotion(p.form.picResult);
+        EXPECT_EQ(p.form.Label9.caption, QString::number(c.changed_points - 1));
+        EXPECT_EQ(!p.form.motion_active, c.fires) << c.changed_points;
+        EXPECT_EQ(p.read_file("motion_log.txt").isEmpty(), !c.fires);
+    }
+}
+
+TEST_F(MeasureTest, AFrameWithoutAnyChangeNeverFiresWhateverTheSmoothingHolds) {
+    f.Check1.value = CheckBox::unchecked;
+    f.motion_active = true;
+    ClassMotion& m = f.motion();
+    m.history_newer[30] = m.history_older[30] = 60;  // left over from the last motion
+    measure(black);
+    EXPECT_EQ(f.Label9.caption, "40");
+    EXPECT_TRUE(f.motion_active);
+    EXPECT_TRUE(t.read_file("motion_log.txt").isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/camera.h"
+#include "qt_printers.h"
+#include "platform/keystrokes.h"
+#include "platform/skype_link.h"
+#include "platform/sound_device.h"
+#include "platform/user_messages.h"
+#include "time/scheduler.h"
+
+// Everything the doubles see, in order, stamped with the virtual time: lets a test check the
+// order of events across seams ("the sound starts before the call").
+struct Journal {
+    explicit Journal(const Scheduler& clock) : clock(clock) {}
+    void add(QString entry) { entries.emplace_back(clock.now_ms(), std::move(entry)); }
+    // The time of the first entry that starts with the text, or -1.
+    qint64 time_of(const QString& start) const {
+        for (const auto& [at, entry] : entries)
+            if (entry.startsWith(start)) return at;
+        return -1;
+    }
+    QStringList texts() const {
+        QStringList all;
+        for (const auto& [at, entry] : entries) all.append(entry);
+        return all;
+    }
+    const Scheduler& clock;
+    std::vector<std::pair<qint64, QString>> entries;
+};
+
+// A camera that shows whatever frame the test puts in front of it.
+class ScriptedCamera : public Camera {
+public:
+    explicit ScriptedCamera(Journal& journal) : journal_(journal) {}
+    bool open() override {
+        journal_.add(QStringLiteral("camera open"));
+        is_open = present;
+        return present;
+    }
+    std::optional<QImage> grab() override {
+        if (!is_open) return std::nullopt;
+        ++grabs;
+        if (scene) return scene(grabs);
+        return frame;
+    }
+    void close() override {
+        journal_.add(QStringLiteral("camera close"));
+        is_open = false;
+    }
+    void show_format_dialog() override { journal_.add(QStringLiteral("camera format dialog")); }
+    void show_source_dialog() override { journal_.add(QStringLiteral("camera source dialog")); }
+
+    bool present = true;
+    bool is_open = false;
+    int grabs = 0;
+    QImage frame;
+    std::function<QImage(int grab_number)> scene;  // when set, it makes every frame
+
+private:
+    Journal& journal_;
+};
+
+class RecordingSkype : public SkypeLink, public Keystrokes {
+public:
+    explicit RecordingSkype(Journal& journal) : journal_(journal) {}
+    void Connect(int value) override { connects.push_back(value); }
+    void SendCommand(const QString& command) override {
+        commands.append(command);
+        journal_.add(QStringLiteral("-> ") + command);
+    }
+    int LoginStatus() const override { return login_status; }
+    void send_keys(const QString& keys) override {
+        keystrokes.append(keys);
+        journal_.add(QStringLiteral("keys ") + keys);
+    }
+
+    std::vector<int> connects;
+    QStringList commands;
+    QStringList keystrokes;
+    int login_status = 1;
+
+private:
+    Journal& journal_;
+};
+
+class RecordingSound : public SoundDevice {
+public:
+    explicit RecordingSound(Journal& journal) : journal_(journal) {}
+    void set_device_type(const QString& type) override { device_type = type; }
+    void set_file_name(const QString& name) override { file_name = name; }
+    void command(const QString& command) override {
+        commands.append(command);
+        journal_.add(QStringLiteral("sound ") + command);
+    }
+    QString device_type;
+    QString file_name;
+    QStringList commands;
+
+private:
+    Journal& journal_;
+};
+
+class RecordingMessages : public UserMessages {
+public:
+    explicit RecordingMessages(Journal& journal) : journal_(journal) {}
+    void message_box(const QString& title, const QString& text) override {
+        boxes.emplace_back(title, text);
+        journal_.add(QStringLiteral("message ") + text);
+    }
+    std::vector<std::pair<QString, QString>> boxes;
+
+private:
+    Journal& journal_;
+};
