@@ -10,6 +10,7 @@
 #include "capture/class_motion.h"
 #include "capture/demo_camera.h"
 #include "platform/console_messages.h"
+#include "platform/no_file_dialogs.h"
 #include "platform/offline_skype_link.h"
 #include "platform/seams.h"
 #include "platform/silent_sound_device.h"
@@ -22,7 +23,7 @@ namespace {
 struct Bench {
     Bench()
         : camera([this] { return scheduler.now_ms(); }),
-          program(Seams{scheduler, camera, skype, sound, messages, skype}, folder.path()),
+          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, folder.path()),
           f(program.main_window()) {
         f.show();
         frames[0] = camera.frame_at(DemoCamera::walk_start_ms + 3000);
@@ -34,6 +35,7 @@ struct Bench {
     OfflineSkypeLink skype;
     SilentSoundDevice sound;
     ConsoleMessages messages;
+    NoFileDialogs dialogs;
     Program program;
     frmTesting& f;
     QImage frames[2];

@@ -9,6 +9,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 
+# The fuzz targets need clang and its libFuzzer runtime.
+[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-14-dev)
+
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -10,6 +10,7 @@
 #include "app/version.h"
 #include "capture/demo_camera.h"
 #include "platform/console_messages.h"
+#include "platform/no_file_dialogs.h"
 #include "platform/offline_skype_link.h"
 #include "platform/seams.h"
 #include "platform/silent_sound_device.h"
@@ -45,7 +46,8 @@ int main(int argc, char* argv[]) {
     OfflineSkypeLink skype([](const QString& command) { say(QStringLiteral("-> ") + command); });
     SilentSoundDevice sound;
     ConsoleMessages messages;
-    Program program(Seams{scheduler, camera, skype, sound, messages, skype}, folder);
+    NoFileDialogs dialogs;
+    Program program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, folder);
     frmTesting& window = program.main_window();
 
     QString last_status;

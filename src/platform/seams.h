@@ -6,6 +6,7 @@ class SkypeLink;
 class SoundDevice;
 class UserMessages;
 class Keystrokes;
+class FileDialogs;
 
 // Everything the logic needs from the world outside it. The program wires the real bindings;
 // tests wire doubles.
@@ -16,4 +17,5 @@ struct Seams {
     SoundDevice& sound;
     UserMessages& messages;
     Keystrokes& keys;
+    FileDialogs& dialogs;
 };

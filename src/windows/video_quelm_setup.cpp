@@ -3,6 +3,7 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/setting_number.h"
+#include "platform/file_dialogs.h"
 #include "platform/seams.h"
 #include "platform/sound_device.h"
 
@@ -28,6 +29,8 @@ Video_Quelm_Setup::Video_Quelm_Setup(Program& program)
         minus->caption = QStringLiteral("-");
     MMControl1.DeviceType = QStringLiteral("WaveAudio");
 
+    Command1.on_click = [this] { Command1_Click(); };
+    Command3.on_click = [this] { Command3_Click(); };
     Command2.on_click = [this] { Command2_Click(); };
     Command4.on_click = [this] { Command4_Click(); };
     Command5.on_click = [this] { Command5_Click(); };
@@ -71,6 +74,33 @@ void Video_Quelm_Setup::Command8_Click() { apply({&Text4, +1, 100, default_max_m
 void Video_Quelm_Setup::Command7_Click() { apply({&Text4, -1, 1, default_max_minutes}); }
 void Video_Quelm_Setup::Command9_Click() { apply({&Text1, +10, 300, default_alarm_seconds}); }
 void Video_Quelm_Setup::Command10_Click() { apply({&Text1, -10, 10, default_alarm_seconds}); }
+
+// The user walks to the folder in a save-style dialog; the suggested name stands for the future
+// snapshots and is cut off after the last "/", which is kept.
+void Video_Quelm_Setup::Command1_Click() {
+    const QString chosen = program_.seams().dialogs.save_file(
+        {QStringLiteral("Set Directory for Saved JPEGs"), QStringLiteral("JPEG|*.jpg"),
+         QStringLiteral("Future Capture Files")});
+    if (chosen.isEmpty()) return;
+    const qsizetype slash = chosen.lastIndexOf('/');
+    const QString folder = slash < 0 ? chosen : chosen.left(slash + 1);
+    program_.main_window().snap_folder = folder;
+    Label1.caption = folder;
+}
+
+// The chosen sound is opened on the device, ready for its play button; nothing plays yet.
+void Video_Quelm_Setup::Command3_Click() {
+    const QString chosen = program_.seams().dialogs.open_file(
+        {QStringLiteral("Set Sound File to Play on Alarm"), QStringLiteral("WAV,AVI|*.WAV;*.AVI"),
+         QString()});
+    if (chosen.isEmpty()) return;
+    frmTesting& f = program_.main_window();
+    f.alarm_file = chosen;
+    Label3.caption = chosen;
+    MMControl1.DeviceType = QStringLiteral("WaveAudio");
+    MMControl1.FileName = f.alarm_file;
+    MMControl1.Command(QStringLiteral("Open"));
+}
 
 bool Video_Quelm_Setup::Form_Unload() {
     visible = false;

@@ -42,6 +42,10 @@ public:
     double settle_delay_seconds() const;
     double max_conn_minutes() const;
 
+    // "Change" for the snapshot folder and for the alarm sound file.
+    void Command1_Click();
+    void Command3_Click();
+
     // The eight value buttons.
     void Command2_Click();
     void Command4_Click();

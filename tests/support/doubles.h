@@ -10,6 +10,7 @@
 
 #include "platform/camera.h"
 #include "qt_printers.h"
+#include "platform/file_dialogs.h"
 #include "platform/keystrokes.h"
 #include "platform/skype_link.h"
 #include "platform/sound_device.h"
@@ -119,4 +120,19 @@ public:
 
 private:
     Journal& journal_;
+};
+
+// File dialogs that answer what the test queued (an empty text is a cancel).
+class ScriptedDialogs : public FileDialogs {
+public:
+    QString save_file(const Request& request) override { return answer(request); }
+    QString open_file(const Request& request) override { return answer(request); }
+    std::vector<Request> requests;
+    QStringList answers;
+
+private:
+    QString answer(const Request& request) {
+        requests.push_back(request);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
 };

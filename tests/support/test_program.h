@@ -15,13 +15,15 @@
 // The whole program on doubles, in virtual time, in a fresh application folder. The virtual
 // clock starts on 15 March 2007 at 14:23:00.
 struct TestProgram {
-    TestProgram()
-        : journal(scheduler),
+    // A program in a fresh folder, or in the folder of an earlier one (a restart).
+    explicit TestProgram(const QString& existing_folder = {})
+        : app_folder(existing_folder.isEmpty() ? folder.path() : existing_folder),
+          journal(scheduler),
           camera(journal),
           skype(journal),
           sound(journal),
           messages(journal),
-          program(Seams{scheduler, camera, skype, sound, messages, skype}, folder.path()),
+          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, app_folder),
           form(program.main_window()) {
         // A dark, still room. (The first difference is taken against the empty camera picture,
         // which is black: a still scene of another colour would leave that first difference in
@@ -30,7 +32,7 @@ struct TestProgram {
         camera.frame.fill(qRgb(0, 0, 0));
     }
 
-    QString path(const QString& name) const { return folder.path() + '/' + name; }
+    QString path(const QString& name) const { return app_folder + '/' + name; }
     void write_file(const QString& name, const QByteArray& bytes) const {
         QFile file(path(name));
         file.open(QIODevice::WriteOnly);
@@ -44,12 +46,14 @@ struct TestProgram {
     Video_Quelm_Setup& setup() { return program.setup(); }
 
     QTemporaryDir folder;
+    QString app_folder;
     VirtualScheduler scheduler;
     Journal journal;
     ScriptedCamera camera;
     RecordingSkype skype;
     RecordingSound sound;
     RecordingMessages messages;
+    ScriptedDialogs dialogs;
     Program program;
     frmTesting& form;
 };

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/file_dialogs.h"
+
+// Without windows there is nobody to choose a file: every dialog counts as cancelled.
+class NoFileDialogs : public FileDialogs {
+public:
+    QString save_file(const Request&) override { return {}; }
+    QString open_file(const Request&) override { return {}; }
+};

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImageReader>
+
+#include "frames.h"
+#include "test_program.h"
+
+namespace {
+
+// Arms the program past its settling delay, so the next motion fires.
+void make_active(TestProgram& t) {
+    t.form.show();
+    t.form.Text1.text = "bob";
+    t.form.cmdCapture.click();
+    t.scheduler.run_for(30'000);
+    ASSERT_TRUE(t.form.motion_active);
+}
+
+// The journal from the trigger on, with times relative to it.
+std::vector<std::pair<qint64, QString>> after(const TestProgram& t, qint64 start) {
+    std::vector<std::pair<qint64, QString>> out;
+    for (const auto& [at, entry] : t.journal.entries)
+        if (at >= start) out.emplace_back(at - start, entry);
+    return out;
+}
+
+using Timeline = std::vector<std::pair<qint64, QString>>;
+
+TEST(AlarmSequence, TheActionsFollowTheBoxesInTheirFixedOrder) {
+    const QString name = "Pic070315142330.JPG";
+    struct Case {
+        const char* name;
+        int call, im, sound;
+        Timeline expected;
+    };
+    const Case cases[] = {
+        {"nothing ticked", 0, 0, 0, {}},
+        {"sound and call: the sound starts before the wait",
+         1, 0, 1,
+         {{0, "camera close"}, {0, "sound Open"}, {0, "sound Prev"}, {0, "sound Play"},
+          {3000, "-> Call bob"}}},
+        {"picture and call: the picture goes first, then the camera, then the call",
+         1, 1, 0,
+         {{0, "-> OPEN FILETRANSFER bob IN FOLDER/"}, {2000, "keys {TAB}"}, {2100, "keys +{TAB}"},
+          {2100, "keys " + name}, {2100, "keys {TAB}{TAB}{TAB}{ENTER}"}, {2100, "camera close"},
+          {5100, "-> Call bob"}}},
+        {"greyed boxes count as ticked, but a greyed picture box sends nothing",
+         2, 2, 2,
+         {{0, "camera close"}, {0, "sound Open"}, {0, "sound Prev"}, {0, "sound Play"},
+          {3000, "-> Call bob"}}},
+        {"picture without call", 0, 1, 0,
+         {{0, "-> OPEN FILETRANSFER bob IN FOLDER/"}, {2000, "keys {TAB}"}, {2100, "keys +{TAB}"},
+          {2100, "keys " + name}, {2100, "keys {TAB}{TAB}{TAB}{ENTER}"}}},
+    };
+    for (const Case& c : cases) {
+        TestProgram t;
+        make_active(t);
+        t.form.Check1.value = c.call;
+        t.form.Check2.value = c.im;
+        t.form.Check4.value = c.sound;
+        t.camera.scene = flickering_band(100, 140);
+        const qint64 start = 30'050;
+        t.scheduler.run_for(50);
+        Timeline expected = c.expected;
+        for (auto& [at, entry] : expected) entry.replace("FOLDER", t.app_folder);
+        EXPECT_EQ(after(t, start), expected) << c.name;
+
+        EXPECT_FALSE(t.form.motion_active) << c.name;
+        EXPECT_EQ(t.form.Label5.caption, "Motion Detect on Delay") << c.name;
+        EXPECT_EQ(t.form.Timer1.enabled(), c.call == 0) << c.name << ": settling again without a call";
+        EXPECT_EQ(t.form.timMotion.enabled(), c.call == 0) << c.name << ": the call stops the loop";
+        EXPECT_EQ(t.form.call_active, c.call ? 1 : 0) << c.name;
+        EXPECT_EQ(t.form.Timer6.enabled(), c.sound != 0) << c.name;
+        EXPECT_TRUE(QFile::exists(t.path(name))) << c.name;
+        EXPECT_EQ(t.read_file("motion_log.txt"), "Pic070315142330.JPG  3/15/2007  2:23:30 PM\r\n") << c.name;
+    }
+}
+
+TEST(AlarmSequence, TheSoundDeviceGetsTheAlarmFile) {
+    TestProgram t;
+    make_active(t);
+    t.form.Check1.value = 0;
+    t.form.Check4.value = 1;
+    t.form.alarm_file = "/sounds/siren.wav";
+    t.camera.scene = flickering_band(100, 140);
+    t.scheduler.run_for(50);
+    EXPECT_EQ(t.sound.device_type, "WaveAudio");
+    EXPECT_EQ(t.sound.file_name, "/sounds/siren.wav");
+    EXPECT_EQ(t.form.alarm_count, 0);
+}
+
+TEST(AlarmSequence, TheLogIsCreatedAndThenAppendedTo) {
+    TestProgram t;
+    make_active(t);
+    t.form.Check1.value = 0;
+    t.setup().Text3.text = "10";
+    t.camera.scene = flickering_band(100, 140);
+    t.scheduler.run_for(50);
+    t.scheduler.run_for(10'000);  // settled again; the motion goes on, so it fires again
+    EXPECT_EQ(t.read_file("motion_log.txt"),
+              "Pic070315142330.JPG  3/15/2007  2:23:30 PM\r\n"
+              "Pic070315142340.JPG  3/15/2007  2:23:40 PM\r\n");
+    EXPECT_TRUE(QFile::exists(t.path("Pic070315142340.JPG")));
+}
+
+TEST(AlarmSequence, AMissingSnapshotFolderStillLogsAndSends) {
+    TestProgram t;
+    make_active(t);
+    t.form.Check1.value = 0;
+    t.form.Check2.value = 1;
+    t.form.snap_folder = t.app_folder + "/gone/";
+    t.camera.scene = flickering_band(100, 140);
+    t.scheduler.run_for(50);
+    EXPECT_FALSE(t.read_file("motion_log.txt").isEmpty());
+    EXPECT_TRUE(t.skype.keystrokes.contains("Pic070315142330.JPG"));
+    EXPECT_TRUE(t.form.Timer1.enabled());
+}
+
+// The whole alarm in virtual time: a real JPEG named by the clock, holding the stamped frame.
+TEST(AlarmSequence, MotionEndsInAStampedJpegTheLogThePictureAndTheCall) {
+    TestProgram t;
+    make_active(t);
+    t.form.Check2.value = 1;  // picture and call
+    t.camera.scene = [](int grab) {
+        QImage frame = flickering_band(100, 140)(grab);
+        for (int y = 150; y < 240; ++y)
+            for (int x = 200; x < 320; ++x) frame.setPixel(x, y, qRgb(20, 160, 40));
+        return frame;
+    };
+    // The first new frame also shows the block appearing, which raises the mean; the second
+    // sees only the band and fires.
+    t.scheduler.run_for(100);
+
+    const QString name = "Pic070315142330.JPG";
+    QFile file(t.path(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(3), QByteArray("\xFF\xD8\xFF")) << "a JPEG, not a bitmap";
+    QImageReader reader(t.path(name));
+    EXPECT_EQ(reader.format(), "jpeg");
+    const QImage snapshot = reader.read();
+    ASSERT_EQ(snapshot.size(), QSize(320, 240));
+    const QRgb body = snapshot.pixel(260, 200);
+    EXPECT_NEAR(qGreen(body), 160, 12);
+    EXPECT_NEAR(qRed(body), 20, 12);
+    int reddish = 0;  // the time stamp, drawn in red in the top-left corner
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 140; ++x) {
+            const QRgb p = snapshot.pixel(x, y);
+            reddish += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+        }
+    EXPECT_GT(reddish, 40);
+    EXPECT_EQ(t.form.Picture4.image().pixel(260, 200), qRgb(20, 160, 40));
+
+    EXPECT_EQ(t.read_file("motion_log.txt"), (name + "  3/15/2007  2:23:30 PM\r\n").toLatin1());
+    EXPECT_EQ(t.skype.commands,
+              (QStringList{"OPEN FILETRANSFER bob IN " + t.app_folder + "/", "Call bob"}));
+    EXPECT_EQ(t.skype.keystrokes, (QStringList{"{TAB}", "+{TAB}", name, "{TAB}{TAB}{TAB}{ENTER}"}));
+    EXPECT_EQ(t.journal.time_of("-> Call bob") - t.journal.time_of("keys {TAB}{TAB}{TAB}{ENTER}"), 3000);
+    EXPECT_TRUE(t.form.SkypeTimer(0).enabled());
+    EXPECT_TRUE(t.form.SkypeTimer(3).enabled());
+    EXPECT_EQ(t.form.skype_ticks, 0);
+    EXPECT_EQ(t.form.call_start, t.scheduler.current_date_time());
+}
+
+TEST(AlarmSound, ReplaysOnEachSuccessfulEndUntilItsSecondsHavePassed) {
+    TestProgram t;
+    t.form.show();
+    Video_Quelm_Setup& s = t.setup();
+    s.MMControl1_Done(1);
+    EXPECT_TRUE(t.sound.commands.isEmpty()) << "no replay without the alarm timer";
+    t.form.Timer6.set_enabled(true);
+    t.sound.on_done(1);
+    EXPECT_EQ(t.sound.commands, (QStringList{"Prev", "Play"}));
+    t.sound.on_done(2);  // stopped or failed: the loop ends
+    EXPECT_EQ(t.sound.commands.size(), 2);
+    t.scheduler.run_for(30'000);
+    EXPECT_EQ(t.sound.commands.mid(2), (QStringList{"Stop", "Close"}));
+}
+
+TEST(AlarmSound, ClosingTheSettingsDialogStopsItButTheTimerCountsOn) {
+    TestProgram t;
+    t.form.show();
+    t.form.Timer6.set_enabled(true);
+    t.scheduler.run_for(5'000);
+    t.setup().Form_Unload();
+    EXPECT_EQ(t.sound.commands, QStringList{"Stop"});
+    EXPECT_TRUE(t.form.Timer6.enabled());
+    EXPECT_EQ(t.form.alarm_count, 5);
+}
+
+TEST(SetupPaths, TheFolderIsCutAfterItsLastSlashAndACancelChangesNothing) {
+    TestProgram t;
+    t.form.show();
+    Video_Quelm_Setup& s = t.setup();
+    const QString before = t.form.snap_folder;
+    t.dialogs.answers = {""};
+    s.Command1.click();
+    EXPECT_EQ(t.form.snap_folder, before);
+    EXPECT_EQ(s.Label1.caption, "Label1");
+    ASSERT_EQ(t.dialogs.requests.size(), 1u);
+    EXPECT_EQ(t.dialogs.requests[0].title, "Set Directory for Saved JPEGs");
+    EXPECT_EQ(t.dialogs.requests[0].file_name, "Future Capture Files");
+    EXPECT_EQ(t.dialogs.requests[0].filter, "JPEG|*.jpg");
+
+    t.dialogs.answers = {"/media/cam/Future Capture Files"};
+    s.Command1.click();
+    EXPECT_EQ(t.form.snap_folder, "/media/cam/");
+    EXPECT_EQ(s.Label1.caption, "/media/cam/");
+}
+
+TEST(SetupPaths, AChosenSoundIsOpenedButNotPlayed) {
+    TestProgram t;
+    t.form.show();
+    Video_Quelm_Setup& s = t.setup();
+    t.dialogs.answers = {""};
+    s.Command3.click();
+    EXPECT_EQ(t.form.alarm_file, "");
+    EXPECT_TRUE(t.sound.commands.isEmpty());
+    t.dialogs.answers = {"/home/me/siren.wav"};
+    s.Command3.click();
+    EXPECT_EQ(t.dialogs.requests.back().filter, "WAV,AVI|*.WAV;*.AVI");
+    EXPECT_EQ(t.form.alarm_file, "/home/me/siren.wav");
+    EXPECT_EQ(s.Label3.caption, "/home/me/siren.wav");
+    EXPECT_EQ(t.sound.file_name, "/home/me/siren.wav");
+    EXPECT_EQ(t.sound.commands, QStringList{"Open"});
+}
+
+}  // namespace
