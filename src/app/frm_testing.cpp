@@ -96,6 +96,10 @@ void frmTesting::wire_handlers() {
     mnuSettings.on_click = [this] { mnuSettings_Click(); };
     mnuOptions.on_click = [this] { mnuOptions_Click(); };
 
+    program_.seams().skype.on_notification = [this](const QString& line) {
+        Access1_Notification(line);
+    };
+
     timMotion.set_on_tick([this] { timMotion_Timer(); });
     Timer1.set_on_tick([this] { Timer1_Timer(); });
     Timer2.set_on_tick([this] { Timer2_Timer(); });

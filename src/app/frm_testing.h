@@ -115,6 +115,10 @@ public:
     void mnuSettings_Click();
     void mnuOptions_Click();
 
+    // ---- The chat link: notifications and remote commands ----
+    void Access1_Notification(const QString& line);
+    void interpret_command(const QString& body);
+
     // ---- Settings file ----
     void load_settings();
     void save_settings();
@@ -126,6 +130,13 @@ public:
 
 private:
     void wire_handlers();
+    void chat_message_received(const QString& line);
+    bool chat_name_arrived(const QString& line);
+    void chat_body_arrived(const QString& line);
+    void reply(const QString& text);
+    QString help_text() const;
+    QString status_text() const;
+    QString list_text();
 
     Program& program_;
     // For each settings line, what the file held when it was read (or the start value): a value
