@@ -106,6 +106,7 @@ void frmTesting::wire_handlers() {
     Timer4.set_on_tick([this] { Timer4_Timer(); });
     Timer5.set_on_tick([this] { Timer5_Timer(); });
     Timer6.set_on_tick([this] { Timer6_Timer(); });
+    for (int i = 0; i < 4; ++i) SkypeTimer(i).set_on_tick([this, i] { SkypeTimer_Timer(i); });
 }
 
 ClassMotion& frmTesting::motion() {

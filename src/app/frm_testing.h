@@ -118,6 +118,7 @@ public:
     // ---- The chat link: notifications and remote commands ----
     void Access1_Notification(const QString& line);
     void interpret_command(const QString& body);
+    void SkypeTimer_Timer(int index);
 
     // ---- Settings file ----
     void load_settings();
@@ -134,6 +135,11 @@ private:
     bool chat_name_arrived(const QString& line);
     void chat_body_arrived(const QString& line);
     void reply(const QString& text);
+    void call_line(const QString& line);
+    void incoming_call();
+    void caller_known(const QString& line);
+    void call_answered(const QString& line);
+    void call_status(const QString& line);
     QString help_text() const;
     QString status_text() const;
     QString list_text();

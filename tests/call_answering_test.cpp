@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "test_program.h"
+
+namespace {
+
+struct CallTest : ::testing::Test {
+    void SetUp() override {
+        f.show();
+        f.Text1.text = "bob";
+        t.scheduler.run_for(5'000);  // past the version request
+        t.skype.commands.clear();
+    }
+    void line(const QString& text) { t.skype.on_notification(text); }
+    // The owner rings; the program asks who it is and, for the owner, answers.
+    void ring(const QString& caller, const QString& id = "208") {
+        line("CALL " + id + " STATUS RINGING");
+        if (t.skype.commands.contains("#510 GET CALL " + id + " PARTNER_HANDLE"))
+            line("#510 CALL " + id + " PARTNER_HANDLE " + caller);
+        if (t.skype.commands.contains("#511 SET CALL " + id + " STATUS INPROGRESS"))
+            line("#511 CALL " + id + " STATUS INPROGRESS");
+    }
+    TestProgram t;
+    frmTesting& f = t.form;
+};
+
+TEST_F(CallTest, TheOwnersCallIsAnsweredWithVideoAndDetectionComesBack) {
+    f.cmdCapture.click();
+    ring("bob");
+    EXPECT_EQ(t.skype.commands, (QStringList{"#510 GET CALL 208 PARTNER_HANDLE",
+                                             "#511 SET CALL 208 STATUS INPROGRESS"}));
+    EXPECT_EQ(f.call_active, 1);
+    EXPECT_FALSE(t.camera.is_open) << "the call has the camera";
+    EXPECT_FALSE(f.timMotion.enabled());
+    EXPECT_FALSE(f.Timer1.enabled());
+    t.scheduler.run_for(3'999);
+    EXPECT_FALSE(t.skype.commands.contains("ALTER CALL 208 START_VIDEO_SEND"));
+    t.scheduler.run_for(1);
+    EXPECT_EQ(t.skype.commands.last(), "ALTER CALL 208 START_VIDEO_SEND");
+
+    t.scheduler.run_for(60'000);
+    line("CALL 208 STATUS FINISHED");
+    t.scheduler.run_for(1'999);
+    EXPECT_EQ(f.call_active, 1);
+    t.scheduler.run_for(1);
+    EXPECT_EQ(f.call_active, 0);
+    EXPECT_TRUE(t.camera.is_open);
+    EXPECT_TRUE(f.timMotion.enabled());
+    t.scheduler.run_for(28'000);
+    EXPECT_TRUE(f.motion_active) << "settled 30 s after the end";
+}
+
+TEST_F(CallTest, OnlyTheCallTargetItselfIsAnswered) {
+    struct Case {
+        QString target, caller;
+        int answer_box;
+        bool answered;
+    };
+    const Case cases[] = {{"bob", "bob", 1, true},   {"bob", "jimbob", 1, false},
+                          {"bob", "Bob", 1, false},  {"", "bob", 1, false},
+                          {"bob", "bob", 0, false}};
+    for (const Case& c : cases) {
+        TestProgram p;
+        p.form.show();
+        p.form.Text1.text = c.target;
+        p.form.Check3.value = c.answer_box;
+        p.skype.on_notification("CALL 9 STATUS RINGING");
+        EXPECT_EQ(p.skype.commands.last(), "#510 GET CALL 9 PARTNER_HANDLE") << "asked whatever the box";
+        p.skype.on_notification("#510 CALL 9 PARTNER_HANDLE " + c.caller);
+        EXPECT_EQ(p.skype.commands.contains("#511 SET CALL 9 STATUS INPROGRESS"), c.answered)
+            << c.caller.toStdString() << " for " << c.target.toStdString();
+    }
+}
+
+TEST_F(CallTest, AnErrorReplyToTheAnswerLeavesTheCameraToDetection) {
+    line("CALL 5 STATUS RINGING");
+    line("#510 CALL 5 PARTNER_HANDLE bob");
+    line("#511 ERROR 71 Action failed");
+    EXPECT_EQ(f.call_active, 0);
+    EXPECT_TRUE(t.camera.is_open);
+    EXPECT_TRUE(f.timMotion.enabled());
+}
+
+TEST_F(CallTest, APlacedCallNobodyAnswersIsHungUpOnTheTenthTick) {
+    f.motion().phone_trigger();
+    line("CALL 77 STATUS ROUTING");
+    line("CALL 77 STATUS RINGING");
+    EXPECT_EQ(f.call_state, 1) << "our own call's ringing is no incoming call";
+    t.scheduler.run_for(9'999);
+    EXPECT_FALSE(t.skype.commands.contains("SET CALL 77 STATUS FINISHED"));
+    t.scheduler.run_for(1);
+    EXPECT_EQ(t.skype.commands.last(), "SET CALL 77 STATUS FINISHED");
+    EXPECT_TRUE(f.Timer4.enabled());
+    EXPECT_TRUE(f.Timer1.enabled());
+}
+
+// Measured in elapsed time: a call across the hour is neither cut short nor kept for ever.
+TEST(CallLength, TheLongestCallIsMeasuredInElapsedMinutes) {
+    struct Case {
+        const char* max_minutes;
+        int start_minute, start_second;
+        qint64 hung_up_after_s;  // the first 30-second tick at or past the limit
+    };
+    for (const Case& c : {Case{"30", 50, 10, 1800}, Case{"90", 50, 10, 5400}, Case{"5", 59, 50, 300}}) {
+        TestProgram t;
+        t.scheduler.run_for(((c.start_minute - 23) * 60 + c.start_second) * 1000LL);
+        t.form.show();
+        t.setup().Text4.text = c.max_minutes;
+        t.form.Text1.text = "bob";
+        t.form.Check1.value = 1;
+        t.form.motion().phone_trigger();
+        t.skype.on_notification("CALL 3 STATUS INPROGRESS");
+        t.scheduler.run_for(c.hung_up_after_s * 1000 - 1);
+        EXPECT_FALSE(t.skype.commands.contains("SET CALL 3 STATUS FINISHED")) << c.max_minutes;
+        t.scheduler.run_for(1);
+        EXPECT_TRUE(t.skype.commands.contains("SET CALL 3 STATUS FINISHED")) << c.max_minutes;
+    }
+}
+
+}  // namespace
