@@ -86,6 +86,8 @@ frmTesting::~frmTesting() = default;
 
 void frmTesting::wire_handlers() {
     cmdCapture.on_click = [this] { cmdCapture_Click(); };
+    Command1.on_click = [this] { Command1_Click(); };
+    Command2.on_click = [this] { Command2_Click(); };
     cmdStop.on_click = [this] { cmdStop_Click(); };
     Option1.on_click = [this] { Option1_Click(); };
     Option2.on_click = [this] { Option2_Click(); };
@@ -103,6 +105,7 @@ void frmTesting::wire_handlers() {
     timMotion.set_on_tick([this] { timMotion_Timer(); });
     Timer1.set_on_tick([this] { Timer1_Timer(); });
     Timer2.set_on_tick([this] { Timer2_Timer(); });
+    Timer3.set_on_tick([this] { Timer3_Timer(); });
     Timer4.set_on_tick([this] { Timer4_Timer(); });
     Timer5.set_on_tick([this] { Timer5_Timer(); });
     Timer6.set_on_tick([this] { Timer6_Timer(); });

@@ -119,6 +119,9 @@ public:
     void Access1_Notification(const QString& line);
     void interpret_command(const QString& body);
     void SkypeTimer_Timer(int index);
+    void Timer3_Timer();
+    void Command1_Click();
+    void Command2_Click();
 
     // ---- Settings file ----
     void load_settings();
@@ -136,6 +139,9 @@ private:
     void chat_body_arrived(const QString& line);
     void reply(const QString& text);
     void call_line(const QString& line);
+    void disconnected_warning();
+    bool version_arrived(const QString& line);
+    bool friends_arrived(const QString& line);
     void incoming_call();
     void caller_known(const QString& line);
     void call_answered(const QString& line);

@@ -7,6 +7,8 @@
 
 class frmTesting;
 class Video_Quelm_Setup;
+struct Problem;
+struct User_Find;
 
 // The whole program: the seams it runs on, its application folder and its windows. Every window
 // exists at most once and is created the first time it is needed.
@@ -26,10 +28,14 @@ public:
     // The settings dialog, created hidden on first use and kept until the program ends.
     Video_Quelm_Setup& setup();
     bool has_setup() const { return setup_ != nullptr; }
+    Problem& problem();
+    User_Find& user_find();
 
 private:
     Seams seams_;
     QString app_folder_;
     std::unique_ptr<Video_Quelm_Setup> setup_;
+    std::unique_ptr<Problem> problem_;
+    std::unique_ptr<User_Find> user_find_;
     std::unique_ptr<frmTesting> main_window_;
 };

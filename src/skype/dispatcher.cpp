@@ -10,8 +10,8 @@ void send(frmTesting& f, const QString& command) { f.program().seams().skype.Sen
 }  // namespace
 
 // Every line from the link passes these tests in order; a test sees what earlier ones changed.
-// (The friend-list and version lines are not handled yet.)
 void frmTesting::Access1_Notification(const QString& line) {
+    if (line.toLower() == QLatin1String("connstatus loggedout")) disconnected_warning();
     if (line.startsWith(QLatin1String("CHATMESSAGE")) && line.endsWith(QLatin1String("RECEIVED")))
         attempt([&] { chat_message_received(line); });
     if (line.startsWith(QLatin1String("#605")) && !chat_name_arrived(line)) return;
@@ -21,6 +21,8 @@ void frmTesting::Access1_Notification(const QString& line) {
     if (Check3.value == CheckBox::checked && line.startsWith(QLatin1String("#510")))
         caller_known(line);
     if (line.startsWith(QLatin1String("#511"))) call_answered(line);
+    if (line.startsWith(QLatin1String("USERS ")) && !friends_arrived(line)) return;
+    if (line.startsWith(QLatin1String("SKYPEVERSION")) && !version_arrived(line)) return;
     if (call_active != 1) return;
     call_status(line);
 }
