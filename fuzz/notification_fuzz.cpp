@@ -5,29 +5,18 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/frm_testing.h"
-#include "app/program.h"
-#include "doubles.h"
-#include "platform/seams.h"
-#include "time/virtual_scheduler.h"
+#include "test_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir folder;
-    VirtualScheduler scheduler;
-    Journal journal(scheduler);
-    ScriptedCamera camera(journal);
-    RecordingSkype skype(journal);
-    RecordingSound sound(journal);
-    RecordingMessages messages(journal);
-    ScriptedDialogs dialogs;
-    Program program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, folder.path());
-    frmTesting& form = program.main_window();
+    TestProgram t(folder.path());
+    frmTesting& form = t.form;
     form.show();
     form.Text1.text = QStringLiteral("bob");
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     for (const QByteArray& line : input.split('\n')) {
-        skype.on_notification(QString::fromUtf8(line));
-        scheduler.run_for(700);
+        t.skype.on_notification(QString::fromUtf8(line));
+        t.scheduler.run_for(700);
     }
     if (!form.loaded) std::abort();
     return 0;
