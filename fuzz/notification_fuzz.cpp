@@ -1,5 +1,6 @@
 // Fuzzes everything that comes in over the chat link: each input is a series of notification
-// lines (split at line feeds) handed to the program, with time passing between them.
+// lines (split at line feeds) handed to the program, a moment apart, and then enough time for
+// every call timer to run (the video request comes on the fourth second of a call).
 #include <QByteArray>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -16,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     for (const QByteArray& line : input.split('\n')) {
         t.skype.on_notification(QString::fromUtf8(line));
-        t.scheduler.run_for(700);
+        t.scheduler.run_for(25);
     }
+    t.scheduler.run_for(6'000);
     if (!form.loaded) std::abort();
     return 0;
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one fuzz target under libFuzzer for a while: scripts/fuzz.sh settings 300
+# Runs one fuzz target under libFuzzer for a while: scripts/fuzz.sh settings 300 [libFuzzer flags]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target="${1:?which target (settings, notification)}"
@@ -11,4 +11,4 @@ work="build/fuzz/corpus-${target}"
 mkdir -p "$work"
 cp -n fuzz/corpus/"${target}"/* "$work"/ 2>/dev/null || true
 export QT_QPA_PLATFORM=offscreen
-exec "build/fuzz/fuzz/vq_fuzz_${target}" "$work" -max_total_time="$seconds" -print_final_stats=1
+exec "build/fuzz/fuzz/vq_fuzz_${target}" "$work" -max_total_time="$seconds" -print_final_stats=1 "${@:3}"

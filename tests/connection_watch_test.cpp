@@ -27,7 +27,9 @@ TEST_F(WatchTest, TheVersionIsAskedOnceAndOldClientsAreWarned) {
         t.messages.boxes.clear();
         t.skype.on_notification(c.line);
         EXPECT_EQ(t.messages.boxes.size(), c.warns ? 1u : 0u) << c.line;
-        if (c.warns) EXPECT_EQ(t.messages.boxes[0].first, "Incorrect Skype Version Error");
+        if (c.warns) {
+            EXPECT_EQ(t.messages.boxes[0].first, "Incorrect Skype Version Error");
+        }
     }
 }
 

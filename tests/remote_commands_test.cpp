@@ -130,7 +130,7 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
     EXPECT_TRUE(listing.contains("#9  Pic070315142303.JPG"));
     EXPECT_TRUE(listing.endsWith("#0  Pic070315142312.JPG  3/15/2007  2:23:12 PM\r"));
     say("0");
-    EXPECT_EQ(t.skype.keystrokes.mid(0, 3), (QStringList{"{TAB}", "+{TAB}", "Pic070315142312.JPG "}));
+    EXPECT_EQ(t.skype.keystrokes.mid(0, 3), (QStringList{"{TAB}", "+{TAB}", "Pic070315142312.JPG"}));
     EXPECT_TRUE(t.skype.commands.last().startsWith("OPEN FILETRANSFER bob IN "));
 }
 

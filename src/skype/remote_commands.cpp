@@ -77,7 +77,9 @@ void frmTesting::interpret_command(const QString& body) {
     if (word == QLatin1String("list")) return reply(list_text());
     if (body.size() == 1 && body[0] >= '0' && body[0] <= '9') {
         const QString& entry = log_buffer[static_cast<size_t>(9 - body[0].digitValue())];
-        attempt([&] { motion().send_file(entry.left(20)); });
+        // The first twenty characters of a log line are the file name and the blank after it;
+        // a file dialog here takes that blank as part of the name, so it is left off.
+        attempt([&] { motion().send_file(entry.left(20).trimmed()); });
         return;
     }
     struct Command {

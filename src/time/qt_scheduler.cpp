@@ -6,7 +6,9 @@
 
 #include "time/timer.h"
 
-QtScheduler::QtScheduler() { clock_.start(); }
+QtScheduler::QtScheduler() {
+    clock_.start();
+}
 
 QtScheduler::~QtScheduler() = default;
 
@@ -14,15 +16,22 @@ void QtScheduler::block_for(int ms) {
     if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+std::function<void()> QtScheduler::handled(std::function<void()> event) {
+    return [this, event = std::move(event)] {
+        if (quit_) return;
+        event();
+        if (after_event && !quit_) after_event();
+    };
+}
+
 void QtScheduler::post(std::function<void()> event) {
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, event = std::move(event)] {
-            if (quit_) return;
-            event();
-            if (after_event && !quit_) after_event();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&context_, handled(std::move(event)), Qt::QueuedConnection);
+}
+
+void QtScheduler::post_after(qint64 delay_ms, std::function<void()> event) {
+    if (delay_ms <= 0) return post(std::move(event));
+    QTimer::singleShot(std::chrono::milliseconds(delay_ms), Qt::PreciseTimer, &context_,
+                       handled(std::move(event)));
 }
 
 void QtScheduler::quit() {

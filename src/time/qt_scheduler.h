@@ -12,7 +12,7 @@ class QTimer;
 // Real time on the Qt event loop of the one thread. Each model timer is backed by a QTimer; a
 // QTimer that comes due late fires once, as the model's timers must.
 class QtScheduler : public Scheduler {
-public:
+  public:
     QtScheduler();
     ~QtScheduler() override;
 
@@ -20,14 +20,18 @@ public:
     QDateTime current_date_time() const override { return QDateTime::currentDateTime(); }
     void block_for(int ms) override;
     void post(std::function<void()> event) override;
+    void post_after(qint64 delay_ms, std::function<void()> event) override;
     void quit() override;
     bool has_quit() const override { return quit_; }
 
-protected:
+  protected:
     void start_timer(Timer& timer) override;
     void stop_timer(Timer& timer) override;
 
-private:
+  private:
+    // The event as the loop runs it: not after the end, and followed by the display's catch-up.
+    std::function<void()> handled(std::function<void()> event);
+
     QElapsedTimer clock_;
     QObject context_;
     bool quit_ = false;

@@ -10,7 +10,7 @@ class Timer;
 // events (notifications from the chat link, user actions) all come from it, so tests can run
 // the program in virtual time and a run is an exact, repeatable script.
 class Scheduler {
-public:
+  public:
     virtual ~Scheduler() = default;
 
     // Milliseconds on a monotonic clock.
@@ -21,6 +21,8 @@ public:
     virtual void block_for(int ms) = 0;
     // Queues an event behind those already waiting.
     virtual void post(std::function<void()> event) = 0;
+    // Queues an event to be handled `delay_ms` from now.
+    virtual void post_after(qint64 delay_ms, std::function<void()> event) = 0;
     // The program ends at once: nothing queued or due runs any more.
     virtual void quit() = 0;
     virtual bool has_quit() const = 0;
@@ -28,7 +30,7 @@ public:
     // Runs after every handled timer tick or event: where the display catches up with the models.
     std::function<void()> after_event;
 
-protected:
+  protected:
     friend class Timer;
     // Called by a timer when it is enabled (a full interval from now) and when it stops.
     virtual void start_timer(Timer& timer) = 0;

@@ -3,7 +3,9 @@
 #include "time/scheduler.h"
 
 Timer::Timer(Scheduler& scheduler, QString name, int interval_ms, std::function<void()> on_tick)
-    : scheduler_(scheduler), name_(std::move(name)), interval_ms_(interval_ms),
+    : scheduler_(scheduler),
+      name_(std::move(name)),
+      interval_ms_(interval_ms),
       on_tick_(std::move(on_tick)) {}
 
 Timer::~Timer() {

@@ -9,7 +9,7 @@ class Scheduler;
 // one changes nothing; a timer that comes due late (the thread was held) fires once, not once per
 // missed period.
 class Timer {
-public:
+  public:
     Timer(Scheduler& scheduler, QString name, int interval_ms, std::function<void()> on_tick = {});
     ~Timer();
     Timer(const Timer&) = delete;
@@ -28,7 +28,7 @@ public:
     // Runs the callback; called by the scheduler when the timer is due.
     void tick();
 
-private:
+  private:
     Scheduler& scheduler_;
     QString name_;
     int interval_ms_;

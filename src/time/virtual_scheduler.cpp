@@ -6,9 +6,13 @@
 
 VirtualScheduler::VirtualScheduler(QDateTime start) : start_(std::move(start)) {}
 
-void VirtualScheduler::block_for(int ms) { now_ += std::max(ms, 0); }
+void VirtualScheduler::block_for(int ms) {
+    now_ += std::max(ms, 0);
+}
 
-void VirtualScheduler::post(std::function<void()> event) { post_after(0, std::move(event)); }
+void VirtualScheduler::post(std::function<void()> event) {
+    post_after(0, std::move(event));
+}
 
 void VirtualScheduler::post_after(qint64 delay_ms, std::function<void()> event) {
     agenda_.emplace(Due{now_ + std::max<qint64>(delay_ms, 0), order_++},

@@ -11,7 +11,7 @@
 // Virtual time for tests and for replaying recorded footage: a clock that moves only when the
 // caller runs it, and a queue of events and due timers handled strictly one at a time.
 class VirtualScheduler : public Scheduler {
-public:
+  public:
     explicit VirtualScheduler(QDateTime start = QDateTime(QDate(2007, 3, 15), QTime(14, 23, 0)));
 
     qint64 now_ms() const override { return now_; }
@@ -21,19 +21,18 @@ public:
     void quit() override { quit_ = true; }
     bool has_quit() const override { return quit_; }
 
-    // Queues an event to be handled `delay_ms` from now.
-    void post_after(qint64 delay_ms, std::function<void()> event);
+    void post_after(qint64 delay_ms, std::function<void()> event) override;
     // Handles everything due up to now + ms, then leaves the clock there.
     void run_for(qint64 ms);
     // Runs until the condition holds (checked after each handler) or `limit_ms` have passed;
     // returns whether it held.
     bool run_until(const std::function<bool()>& condition, qint64 limit_ms);
 
-protected:
+  protected:
     void start_timer(Timer& timer) override;
     void stop_timer(Timer& timer) override;
 
-private:
+  private:
     struct Due {
         qint64 at;
         quint64 order;  // first come, first served among equal times

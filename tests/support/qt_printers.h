@@ -11,3 +11,4 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
     for (const QString& item : list) *out << " \"" << item.toStdString() << '"';
     *out << " }";
 }
+inline std::ostream& operator<<(std::ostream& out, const QString& text) { return out << text.toStdString(); }

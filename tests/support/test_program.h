@@ -9,22 +9,20 @@
 #include "capture/class_motion.h"
 #include "doubles.h"
 #include "platform/seams.h"
+#include "simclient/simulated_client.h"
+#include "simclient/simulated_link.h"
 #include "time/virtual_scheduler.h"
 #include "windows/video_quelm_setup.h"
 
-// The whole program on doubles, in virtual time, in a fresh application folder. The virtual
-// clock starts on 15 March 2007 at 14:23:00.
-struct TestProgram {
-    // A program in a fresh folder, or in the folder of an earlier one (a restart).
-    explicit TestProgram(const QString& existing_folder = {})
+// Everything around the program but its chat link: a fresh application folder, virtual time
+// starting on 15 March 2007 at 14:23:00, and doubles for the other seams.
+struct ProgramSurroundings {
+    explicit ProgramSurroundings(const QString& existing_folder)
         : app_folder(existing_folder.isEmpty() ? folder.path() : existing_folder),
           journal(scheduler),
           camera(journal),
-          skype(journal),
           sound(journal),
-          messages(journal),
-          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, app_folder),
-          form(program.main_window()) {
+          messages(journal) {
         // A dark, still room. (The first difference is taken against the empty camera picture,
         // which is black: a still scene of another colour would leave that first difference in
         // the column smoothing, which only moves on when something changes.)
@@ -43,17 +41,56 @@ struct TestProgram {
         file.open(QIODevice::ReadOnly);
         return file.readAll();
     }
-    Video_Quelm_Setup& setup() { return program.setup(); }
 
     QTemporaryDir folder;
     QString app_folder;
     VirtualScheduler scheduler;
     Journal journal;
     ScriptedCamera camera;
-    RecordingSkype skype;
     RecordingSound sound;
     RecordingMessages messages;
     ScriptedDialogs dialogs;
+};
+
+// The whole program with a link that records its commands and into which the test feeds lines.
+struct TestProgram : ProgramSurroundings {
+    // A program in a fresh folder, or in the folder of an earlier one (a restart).
+    explicit TestProgram(const QString& existing_folder = {})
+        : ProgramSurroundings(existing_folder),
+          skype(journal),
+          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, app_folder),
+          form(program.main_window()) {}
+
+    Video_Quelm_Setup& setup() { return program.setup(); }
+
+    RecordingSkype skype;
+    Program program;
+    frmTesting& form;
+};
+
+// The whole program talking to the simulated client, whose contacts the test plays.
+struct SimulatedProgram : ProgramSurroundings {
+    SimulatedProgram()
+        : ProgramSurroundings({}),
+          client(scheduler),
+          link(scheduler, client),
+          program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, app_folder),
+          form(program.main_window()) {
+        link.on_traffic = [this](const QString& line, bool outgoing) {
+            journal.add((outgoing ? QStringLiteral("-> ") : QStringLiteral("<- ")) + line);
+        };
+    }
+
+    // The lines in one direction, in order.
+    QStringList traffic(bool outgoing) const {
+        QStringList lines;
+        for (const QString& entry : journal.texts())
+            if (entry.startsWith(outgoing ? "-> " : "<- ")) lines.append(entry.mid(3));
+        return lines;
+    }
+
+    SimulatedClient client;
+    SimulatedLink link;
     Program program;
     frmTesting& form;
 };

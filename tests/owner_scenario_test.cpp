@@ -1,0 +1,138 @@
+// The whole program and its owner, talking through the simulated client in virtual time.
+#include <gtest/gtest.h>
+
+#include "frames.h"
+#include "test_program.h"
+#include "windows/problem.h"
+
+namespace {
+
+struct OwnerScenario : ::testing::Test {
+    void SetUp() override {
+        f.show();
+        f.Text1.text = "vq.owner";
+        t.client.video_source = [this] { return t.camera.frame; };
+        t.scheduler.run_for(5'000);
+    }
+    // The owner writes and waits a second for the answer; returns the lines that came back.
+    QStringList say(const QString& text) {
+        const qsizetype before = t.client.seen_by().lines.size();
+        t.client.say(text);
+        t.scheduler.run_for(1'000);
+        return t.client.seen_by().lines.mid(before);
+    }
+    SimulatedProgram t;
+    frmTesting& f = t.form;
+};
+
+TEST_F(OwnerScenario, TheProgramAttachesAndChecksTheClientVersion) {
+    EXPECT_EQ(t.traffic(true).mid(0, 3),
+              (QStringList{"NAME VideoQuelm", "PROTOCOL 5", "GET SKYPEVERSION"}));
+    EXPECT_EQ(t.traffic(false).mid(0, 3),
+              (QStringList{"OK", "PROTOCOL 5", "SKYPEVERSION 2.0.0.105"}));
+    EXPECT_TRUE(t.messages.boxes.empty());
+}
+
+// Armed by chat, the alarm fires: the owner gets the snapshot and a call, answers, sees the
+// camera, hangs up, and the machine goes back to watching. Later the owner asks for the list
+// of snapshots and has the newest sent again.
+TEST_F(OwnerScenario, ArmedByChatTheAlarmReachesTheOwnerWhoLooksInAndHangsUp) {
+    EXPECT_EQ(say("im on"), QStringList{"IM pic now on"});
+    EXPECT_EQ(say("call on"), QStringList{"Call now on"});
+    EXPECT_EQ(say("motion on"), QStringList{"Motion Sensing Now ON"});
+    t.scheduler.run_for(30'000);
+    ASSERT_EQ(f.Label5.caption, "Motion Detect Active");
+
+    t.camera.scene = flickering_band(100, 140);
+    ASSERT_TRUE(t.scheduler.run_until([&] { return !t.client.seen_by().files.isEmpty(); }, 10'000));
+    t.camera.scene = nullptr;
+    const QString snapshot = t.client.seen_by().files.first();
+    EXPECT_EQ(snapshot, t.path("Pic070315142338.JPG"));
+    EXPECT_TRUE(QFileInfo(snapshot).isFile());
+
+    ASSERT_TRUE(t.scheduler.run_until(
+        [&] {
+            const auto* call = t.client.current_call();
+            return call && call->status == SimulatedClient::CallStatus::ringing;
+        },
+        10'000));
+    EXPECT_FALSE(t.camera.is_open) << "the camera is left to the client for the call";
+    EXPECT_TRUE(t.client.answer());
+    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.seen_by().video; }, 10'000));
+    EXPECT_FALSE(t.client.video_frame().isNull());
+
+    t.scheduler.run_for(60'000);
+    EXPECT_TRUE(t.client.seen_by().video) << "still watching after a minute";
+    EXPECT_TRUE(t.client.hang_up());
+    t.scheduler.run_for(2'100);
+    EXPECT_EQ(f.call_active, 0);
+    EXPECT_TRUE(t.camera.is_open);
+    t.scheduler.run_for(30'000);
+    EXPECT_TRUE(f.motion_active);
+    EXPECT_EQ(f.Label5.caption, "Motion Detect Active");
+
+    const QStringList listing = say("list");
+    ASSERT_EQ(listing.size(), 1);
+    EXPECT_EQ(listing[0],
+              "Select Number to View\r\r#0  Pic070315142338.JPG  3/15/2007  2:23:38 PM\r");
+    say("0");
+    t.scheduler.run_for(3'000);
+    EXPECT_EQ(t.client.seen_by().files, (QStringList{snapshot, snapshot}));
+}
+
+TEST_F(OwnerScenario, TheOwnerCallsInAndLooksThroughTheCamera) {
+    f.cmdCapture.click();
+    t.scheduler.run_for(30'000);
+    ASSERT_TRUE(f.motion_active);
+
+    t.client.call_machine();
+    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.seen_by().video; }, 10'000));
+    EXPECT_FALSE(f.motion_active);
+    EXPECT_FALSE(t.camera.is_open);
+    t.client.hang_up();
+    t.scheduler.run_for(32'100);
+    EXPECT_TRUE(f.motion_active) << "watching again once settled";
+
+    // A stranger is never answered, whatever they try.
+    t.client.call_machine("alice.next.door");
+    t.scheduler.run_for(10'000);
+    EXPECT_EQ(t.client.current_call("alice.next.door")->status,
+              SimulatedClient::CallStatus::ringing);
+    EXPECT_TRUE(f.motion_active);
+    const qsizetype lines_before = t.client.seen_by("alice.next.door").lines.size();
+    t.client.say("motion off", "alice.next.door");
+    t.scheduler.run_for(1'000);
+    EXPECT_EQ(t.client.seen_by("alice.next.door").lines.size(), lines_before);
+    EXPECT_FALSE(f.cmdCapture.enabled) << "still armed";
+}
+
+TEST_F(OwnerScenario, AnUnansweredAlarmCallIsGivenUp) {
+    f.Check1.set_value(CheckBox::checked);
+    f.cmdCapture.click();
+    t.scheduler.run_for(30'000);
+    t.camera.scene = flickering_band(100, 140);
+    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.current_call() != nullptr; }, 10'000));
+    t.camera.scene = nullptr;
+    const QString id = t.client.current_call()->id;
+    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.current_call() == nullptr; }, 60'000));
+    t.scheduler.run_for(2'100);
+    EXPECT_TRUE(t.traffic(true).contains("SET CALL " + id + " STATUS FINISHED"));
+    EXPECT_TRUE(t.traffic(false).contains("CALL " + id + " STATUS CANCELLED"));
+    EXPECT_TRUE(t.camera.is_open);
+}
+
+TEST_F(OwnerScenario, LoggingOutIsReportedAndRepeatedUntilLoggedInAgain) {
+    t.client.log_out();
+    t.scheduler.run_for(100);
+    EXPECT_EQ(t.program.problem().caption, "Disconnected from Skype!");
+    t.program.problem().visible = false;
+    t.scheduler.run_for(10'000);
+    EXPECT_EQ(t.program.problem().caption, "Logged out of Skype!");
+    EXPECT_TRUE(t.program.problem().visible);
+    t.client.log_in();
+    t.program.problem().visible = false;
+    t.scheduler.run_for(20'000);
+    EXPECT_FALSE(t.program.problem().visible);
+}
+
+}  // namespace
