@@ -7,6 +7,9 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev fontconfig fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+    dbus xvfb xauth
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.
