@@ -1,68 +1,36 @@
-// Video Quelm without windows: the engine on the demo camera scene, printing what it does.
-#include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QDir>
+// Video Quelm: reads the command line and runs the program with or without windows.
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "app/frm_testing.h"
-#include "app/program.h"
 #include "app/version.h"
-#include "capture/demo_camera.h"
-#include "platform/console_messages.h"
-#include "platform/no_file_dialogs.h"
-#include "platform/offline_skype_link.h"
-#include "platform/seams.h"
-#include "platform/silent_sound_device.h"
-#include "time/qt_scheduler.h"
+#include "run/headless.h"
+#include "run/run_options.h"
 
 namespace {
-void say(const QString& line) {
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
+bool display_available() {
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    QString message;
+    int exit_code = 0;
+    std::optional<RunOptions> options = parse_run_options(arguments, message, exit_code);
+    if (!options) {
+        std::fprintf(exit_code == 0 ? stdout : stderr, "%s\n", qPrintable(message));
+        return exit_code;
+    }
+    if (!options->headless && !display_available()) {
+        std::fprintf(stderr, "No display: running without windows (--headless).\n");
+        options->headless = true;
+    }
     // Snapshots are stamped with text, which needs a font engine but no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options->headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    QCoreApplication::setApplicationName(app::title);
-
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Motion-detection alarm for one camera."));
-    options.addHelpOption();
-    QCommandLineOption folder_option(QStringLiteral("app-folder"),
-                                     QStringLiteral("Folder for settings, motion log and snapshots."),
-                                     QStringLiteral("DIR"), QCoreApplication::applicationDirPath());
-    options.addOption(folder_option);
-    options.process(application);
-
-    const QString folder = QDir(options.value(folder_option)).absolutePath();
-    QDir().mkpath(folder);
-
-    QtScheduler scheduler;
-    DemoCamera camera([&scheduler] { return scheduler.now_ms(); });
-    OfflineSkypeLink skype([](const QString& command) { say(QStringLiteral("-> ") + command); });
-    SilentSoundDevice sound;
-    ConsoleMessages messages;
-    NoFileDialogs dialogs;
-    Program program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, folder);
-    frmTesting& window = program.main_window();
-
-    QString last_status;
-    scheduler.after_event = [&] {
-        if (window.Label5.caption != last_status) {
-            last_status = window.Label5.caption;
-            say(QStringLiteral("status: ") + last_status);
-        }
-    };
-
-    say(QStringLiteral("%1 %2 on the demo camera; application folder %3")
-            .arg(app::title, app::version_line(), folder));
-    window.show();
-    window.cmdCapture_Click();
-    say(QStringLiteral("Detection is armed; a figure walks through the room every 20 seconds. "
-                       "Press Ctrl+C to stop."));
-    return application.exec();
+    QGuiApplication::setApplicationName(app::title);
+    return run_headless(*options);
 }

@@ -1,0 +1,42 @@
+#include "run/bindings.h"
+
+#include "capture/demo_camera.h"
+#include "platform/offline_skype_link.h"
+#include "platform/silent_sound_device.h"
+#include "simclient/simulated_client.h"
+#include "simclient/simulated_link.h"
+#include "time/scheduler.h"
+
+Bindings::Bindings() = default;
+Bindings::Bindings(Bindings&&) noexcept = default;
+Bindings::~Bindings() {
+    // The link refers to the client: it goes first.
+    link.reset();
+}
+
+namespace {
+std::unique_ptr<Camera> make_camera(const RunOptions& options, Scheduler& scheduler,
+                                    const std::function<void(const QString&)>& /*report*/) {
+    if (options.camera == QLatin1String("demo"))
+        return std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
+    return std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
+}
+}  // namespace
+
+Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
+                       std::function<void(const QString&)> report) {
+    Bindings b;
+    b.camera = make_camera(options, scheduler, report);
+    if (options.simulated_client()) {
+        b.client = std::make_unique<SimulatedClient>(scheduler);
+        auto link = std::make_unique<SimulatedLink>(scheduler, *b.client);
+        b.keys = link.get();
+        b.link = std::move(link);
+    } else {
+        auto link = std::make_unique<OfflineSkypeLink>();
+        b.keys = link.get();
+        b.link = std::move(link);
+    }
+    b.sound = std::make_unique<SilentSoundDevice>();
+    return b;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "run/run_options.h"
+
+class Camera;
+class Keystrokes;
+class Scheduler;
+class SimulatedClient;
+class SkypeLink;
+class SoundDevice;
+
+// The real devices and the chat link the command line chose.
+struct Bindings {
+    std::unique_ptr<Camera> camera;
+    std::unique_ptr<SimulatedClient> client;  // with --skype sim: the client, and its owner's side
+    std::unique_ptr<SkypeLink> link;
+    Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog
+    std::unique_ptr<SoundDevice> sound;
+
+    Bindings();
+    Bindings(Bindings&&) noexcept;
+    ~Bindings();
+};
+
+// `report` hears of device trouble that comes up while running (a camera that went away).
+Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
+                       std::function<void(const QString&)> report);

@@ -1,0 +1,83 @@
+#include "run/headless.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "app/version.h"
+#include "platform/console_messages.h"
+#include "platform/no_file_dialogs.h"
+#include "run/quit_signals.h"
+#include "run/session.h"
+#include "run/terminal_input.h"
+#include "simclient/simulated_client.h"
+#include "windows/problem.h"
+
+namespace {
+void say(const QString& line) {
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+void complain(const QString& title, const QString& text) {
+    std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
+    std::fflush(stderr);
+}
+
+// After every event: a changed status is one line on standard output, and the problem window,
+// which nobody can see here, is printed and counts as closed.
+std::function<void()> watch_status(Program& program) {
+    auto last_status = std::make_shared<QString>();
+    return [&program, last_status] {
+        frmTesting& window = program.main_window();
+        if (window.Label5.caption != *last_status) {
+            *last_status = window.Label5.caption;
+            say(QStringLiteral("status: ") + *last_status);
+        }
+        Problem& problem = program.problem();
+        if (problem.visible) {
+            complain(problem.caption, problem.Label1.caption);
+            problem.visible = false;
+        }
+    };
+}
+}  // namespace
+
+int run_headless(const RunOptions& options) {
+    ConsoleMessages messages;
+    NoFileDialogs dialogs;
+    Session session(options, messages, dialogs);
+    session.on_device_problem = [](const QString& text) {
+        complain(QStringLiteral("Camera"), text);
+    };
+    Program& program = session.program();
+    session.scheduler().after_event = watch_status(program);
+
+    QuitSignals quit_signals([&session] {
+        session.scheduler().post([&session] { session.program().main_window().exit_program(); });
+    });
+
+    say(QStringLiteral("%1 %2 headless: camera %3, chat link %4, application folder %5")
+            .arg(app::title, app::version_line(), options.camera, options.skype,
+                 options.app_folder));
+    session.show_main_window();
+    session.scheduler().after_event();
+
+    std::unique_ptr<TerminalInput> owner_terminal;
+    if (SimulatedClient* client = session.client()) {
+        client->on_contact_event = [client](const QString& who, const QString& event) {
+            if (who == client->options().owner) say(QStringLiteral("  ") + event);
+        };
+        owner_terminal = std::make_unique<TerminalInput>([&session, client](const QString& line) {
+            session.scheduler().post([client, line] {
+                if (!line.trimmed().isEmpty()) client->say(line);
+            });
+        });
+        say(QStringLiteral("You are the owner (%1) chatting with the machine: type help and press "
+                           "Enter.")
+                .arg(client->options().owner));
+    }
+    say(QStringLiteral("Press Ctrl+C to stop."));
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,91 @@
+#include "run/run_options.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/version.h"
+
+namespace {
+QCommandLineOption option(const QString& name, const QString& help, const QString& value = {}) {
+    return value.isEmpty() ? QCommandLineOption(name, help) : QCommandLineOption(name, help, value);
+}
+
+// The folder that holds the program itself, found before any Qt application object exists.
+QString program_folder() {
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+}  // namespace
+
+std::optional<RunOptions> parse_run_options(const QStringList& arguments, QString& message,
+                                            int& exit_code) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("%1 %2: a motion-detection alarm for one camera that reaches its owner over "
+                       "the chat/call client.")
+            .arg(app::title, app::version_line()));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption camera = option(
+        QStringLiteral("camera"),
+        QStringLiteral("Where the pictures come from: auto (the first camera), demo (a built-in "
+                       "scene), /dev/videoN, a video file, or a URI such as rtsp://host/path."),
+        QStringLiteral("SOURCE"));
+    const QCommandLineOption skype =
+        option(QStringLiteral("skype"),
+               QStringLiteral(
+                   "The chat/call client: dbus (the client on the session bus) or sim (a "
+                   "simulated client inside the program, its owner at this terminal or window)."),
+               QStringLiteral("dbus|sim"));
+    const QCommandLineOption folder =
+        option(QStringLiteral("app-folder"),
+               QStringLiteral("Folder for the settings, the motion log, snapshots and documents "
+                              "(default: the program's own folder)."),
+               QStringLiteral("DIR"));
+    const QCommandLineOption headless = option(
+        QStringLiteral("headless"),
+        QStringLiteral("No windows: start at once, print status changes and messages, stop with "
+                       "Ctrl+C (the settings are saved)."));
+    const QCommandLineOption demo =
+        option(QStringLiteral("demo"), QStringLiteral("Same as --camera demo --skype sim."));
+    const QCommandLineOption arm =
+        option(QStringLiteral("arm"), QStringLiteral("Turn motion sensing on at start."));
+    parser.addOptions({camera, skype, folder, headless, demo, arm});
+
+    exit_code = 2;
+    if (!parser.parse(arguments)) {
+        message = parser.errorText() + QStringLiteral("\nTry --help.");
+        return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        message = parser.helpText();
+        exit_code = 0;
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = QStringLiteral("Unexpected argument: %1\nTry --help.")
+                      .arg(parser.positionalArguments().first());
+        return std::nullopt;
+    }
+
+    RunOptions run;
+    run.demo = parser.isSet(demo);
+    if (run.demo) {
+        run.camera = QStringLiteral("demo");
+        run.skype = QStringLiteral("sim");
+    }
+    if (parser.isSet(camera)) run.camera = parser.value(camera);
+    if (parser.isSet(skype)) run.skype = parser.value(skype);
+    if (run.skype != QLatin1String("dbus") && run.skype != QLatin1String("sim")) {
+        message = QStringLiteral("--skype takes dbus or sim, not \"%1\".").arg(run.skype);
+        return std::nullopt;
+    }
+    if (run.camera.isEmpty()) {
+        message = QStringLiteral("--camera needs a source.");
+        return std::nullopt;
+    }
+    run.headless = parser.isSet(headless);
+    run.arm = parser.isSet(arm);
+    run.app_folder =
+        QDir(parser.isSet(folder) ? parser.value(folder) : program_folder()).absolutePath();
+    return run;
+}

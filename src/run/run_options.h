@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// How the user asked the program to run (its command line).
+struct RunOptions {
+    QString camera = QStringLiteral("auto");  // auto, demo, /dev/videoN, a file or a URI
+    QString skype = QStringLiteral("dbus");   // dbus or sim
+    QString app_folder;                       // settings, motion log, snapshots, documents
+    bool headless = false;
+    bool demo = false;
+    bool arm = false;  // press "Motion Sense On" once the main window is up
+
+    bool simulated_client() const { return skype == QLatin1String("sim"); }
+};
+
+// Reads the command line. On a mistake or "--help" it returns nothing and fills `message` with
+// what to print; `exit_code` says how the program should end (0 after "--help").
+std::optional<RunOptions> parse_run_options(const QStringList& arguments, QString& message,
+                                            int& exit_code);

@@ -1,0 +1,44 @@
+#include "run/session.h"
+
+#include <QDir>
+
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "capture/demo_camera.h"
+#include "platform/camera.h"
+#include "platform/seams.h"
+#include "simclient/simulated_client.h"
+
+Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
+    : options_(options),
+      bindings_(make_bindings(options_, scheduler_, [this](const QString& problem) {
+          if (on_device_problem) on_device_problem(problem);
+      })) {
+    QDir().mkpath(options_.app_folder);
+    program_ =
+        std::make_unique<Program>(Seams{scheduler_, *bindings_.camera, *bindings_.link,
+                                        *bindings_.sound, messages, *bindings_.keys, dialogs},
+                                  options_.app_folder);
+    if (SimulatedClient* client = bindings_.client.get()) {
+        // In a call the client has the camera to itself. The demo scene can be watched from a
+        // second view of it; a real device shows the last picture the program took.
+        if (auto* demo = dynamic_cast<DemoCamera*>(bindings_.camera.get())) {
+            client->video_source = [demo, this] { return demo->frame_at(scheduler_.now_ms()); };
+        } else {
+            client->video_source = [this] { return program_->main_window().Picture3.image(); };
+        }
+    }
+}
+
+Session::~Session() {
+    // Queued events and timers refer to the program: none may run while it goes.
+    scheduler_.quit();
+}
+
+void Session::show_main_window() {
+    frmTesting& window = program_->main_window();
+    window.show();
+    if (options_.demo && bindings_.client && window.Text1.text.isEmpty())
+        window.Text1.text = bindings_.client->options().owner;
+    if (options_.arm && window.cmdCapture.enabled) window.cmdCapture.click();
+}
