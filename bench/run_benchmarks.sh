@@ -10,10 +10,13 @@ echo "== One motion tick (difference image and measure, 320 x 240, motion in the
 "$build/bench/vq_bench_motion_tick" --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
     2>/dev/null | grep -E "median|mean"
 
+echo "== From the tick that sees motion to the snapshot on disk and the first command line"
+"$build/bench/vq_bench_alarm_latency" 2>/dev/null
+
 seconds="${VQ_BENCH_SECONDS:-20}"
 echo "== Peak resident memory of the headless program on the demo scene (${seconds} s)"
 folder=$(mktemp -d)
-"$build/src/videoquelm" --app-folder "$folder" >/dev/null 2>&1 &
+"$build/src/videoquelm" --headless --demo --arm --app-folder "$folder" </dev/null >/dev/null 2>&1 &
 pid=$!
 sleep "$seconds"
 peak_kib=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
