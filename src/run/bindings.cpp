@@ -2,7 +2,8 @@
 
 #include "capture/demo_camera.h"
 #include "platform/offline_skype_link.h"
-#include "platform/silent_sound_device.h"
+#include "platform/gst/gst_camera.h"
+#include "platform/gst/gst_sound_device.h"
 #include "simclient/simulated_client.h"
 #include "simclient/simulated_link.h"
 #include "time/scheduler.h"
@@ -16,10 +17,12 @@ Bindings::~Bindings() {
 
 namespace {
 std::unique_ptr<Camera> make_camera(const RunOptions& options, Scheduler& scheduler,
-                                    const std::function<void(const QString&)>& /*report*/) {
+                                    const std::function<void(const QString&)>& report) {
     if (options.camera == QLatin1String("demo"))
         return std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
-    return std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
+    auto camera = std::make_unique<GstCamera>(options.camera);
+    camera->on_problem = report;
+    return camera;
 }
 }  // namespace
 
@@ -37,6 +40,6 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.keys = link.get();
         b.link = std::move(link);
     }
-    b.sound = std::make_unique<SilentSoundDevice>();
+    b.sound = std::make_unique<GstSoundDevice>();
     return b;
 }

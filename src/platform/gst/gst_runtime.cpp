@@ -1,0 +1,80 @@
+#include "platform/gst/gst_runtime.h"
+
+#include <QFileInfo>
+#include <QUrl>
+#include <mutex>
+
+namespace gst_runtime {
+
+void ensure_initialised() {
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+QString message_text(GstMessage* message) {
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        gst_message_parse_error(message, &error, &debug);
+    } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING) {
+        gst_message_parse_warning(message, &error, &debug);
+    }
+    QString text = error ? QString::fromUtf8(error->message) : QString();
+    if (error) g_error_free(error);
+    g_free(debug);
+    return text;
+}
+
+namespace {
+// Waits for the end of an asynchronous change: its completion, or the first error.
+bool wait_for_change(GstElement* pipeline, std::chrono::milliseconds limit, QString* error) {
+    GstBus* bus = gst_element_get_bus(pipeline);
+    const auto types = static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR);
+    const GstClockTime timeout = GstClockTime(limit.count()) * GST_MSECOND;
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, timeout, types);
+    gst_object_unref(bus);
+    // Out of time: a slow network source may still come; its errors arrive later.
+    if (!message) return true;
+    const bool failed = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR;
+    if (failed && error) *error = message_text(message);
+    gst_message_unref(message);
+    return !failed;
+}
+
+// The first error waiting on the bus, for a change that failed at once.
+QString pending_error(GstElement* pipeline) {
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    gst_object_unref(bus);
+    if (!message) return QStringLiteral("the source could not be started");
+    QString text = message_text(message);
+    gst_message_unref(message);
+    return text;
+}
+}  // namespace
+
+bool change_state(GstElement* pipeline, GstState state, std::chrono::milliseconds limit,
+                  QString* error) {
+    const GstStateChangeReturn result = gst_element_set_state(pipeline, state);
+    bool ok = true;
+    if (result == GST_STATE_CHANGE_FAILURE) {
+        if (error) *error = pending_error(pipeline);
+        ok = false;
+    } else if (result == GST_STATE_CHANGE_ASYNC) {
+        ok = wait_for_change(pipeline, limit, error);
+    }
+    if (!ok) gst_element_set_state(pipeline, GST_STATE_NULL);
+    return ok;
+}
+
+const char* rgb32_format() {
+    return Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
+}
+
+QString to_uri(const QString& path_or_uri) {
+    if (path_or_uri.contains(QLatin1String("://"))) return path_or_uri;
+    return QUrl::fromLocalFile(QFileInfo(path_or_uri).absoluteFilePath())
+        .toString(QUrl::FullyEncoded);
+}
+
+}  // namespace gst_runtime

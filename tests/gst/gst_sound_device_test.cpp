@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "gst_test_support.h"
+#include "platform/gst/gst_sound_device.h"
+#include "qt_printers.h"
+
+namespace {
+
+// A sound file of the given length, made by GStreamer's test source.
+QString make_wav(const QTemporaryDir& folder, const char* name, double seconds) {
+    const QString path = folder.filePath(name);
+    const int buffers = int(seconds * 44100 / 1024) + 1;
+    EXPECT_TRUE(run_pipeline(QStringLiteral("audiotestsrc num-buffers=%1 samplesperbuffer=1024 ! "
+                                            "audio/x-raw,rate=44100,channels=1 ! wavenc ! "
+                                            "filesink location=\"%2\"")
+                                 .arg(buffers)
+                                 .arg(path)));
+    return path;
+}
+
+// A sound device whose output counts the buffers that reach it, with the completions it reports.
+struct CountedDevice {
+    explicit CountedDevice(bool real_time = false) {
+        gst_runtime::ensure_initialised();
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "signal-handoffs", TRUE, "sync", real_time, nullptr);
+        g_signal_connect(sink, "handoff",
+                         G_CALLBACK(+[](GstElement*, GstBuffer*, GstPad*, gpointer count) {
+                             ++*static_cast<std::atomic<int>*>(count);
+                         }),
+                         &buffers);
+        device = std::make_unique<GstSoundDevice>(sink);
+        device->on_done = [this](int code) { codes.push_back(code); };
+    }
+    void start(const QString& file) {
+        device->set_device_type("WaveAudio");
+        device->set_file_name(file);
+        for (const char* command : {"Open", "Prev", "Play"}) device->command(command);
+    }
+
+    std::atomic<int> buffers{0};
+    std::unique_ptr<GstSoundDevice> device;
+    std::vector<int> codes;
+};
+
+TEST(GstSoundDevice, PlayToTheEndCompletes) {
+    QTemporaryDir folder;
+    CountedDevice sound;
+    sound.start(make_wav(folder, "beep.wav", 0.3));
+    ASSERT_TRUE(spin_until([&] { return !sound.codes.empty(); }));
+    spin_for(100ms);
+    EXPECT_EQ(sound.codes, std::vector<int>{SoundDevice::completed});
+    EXPECT_GT(sound.buffers, 0);
+}
+
+// What the settings dialog does while the alarm timer runs: each completion rewinds and plays
+// again, and each play is heard whole.
+TEST(GstSoundDevice, EachCompletionCanStartTheSoundAgain) {
+    QTemporaryDir folder;
+    CountedDevice sound;
+    std::vector<int> buffers_at_end;
+    sound.device->on_done = [&](int code) {
+        sound.codes.push_back(code);
+        buffers_at_end.push_back(sound.buffers);
+        if (sound.codes.size() < 3) {
+            sound.device->command("Prev");
+            sound.device->command("Play");
+        }
+    };
+    sound.start(make_wav(folder, "beep.wav", 0.3));
+    ASSERT_TRUE(spin_until([&] { return sound.codes.size() == 3; }));
+    EXPECT_EQ(sound.codes, std::vector<int>(3, SoundDevice::completed));
+    ASSERT_EQ(buffers_at_end.size(), 3u);
+    EXPECT_GT(buffers_at_end[0], 0);
+    EXPECT_NEAR(buffers_at_end[1] - buffers_at_end[0], buffers_at_end[0], buffers_at_end[0] / 4 + 1)
+        << "the second play is the whole sound again";
+    EXPECT_NEAR(buffers_at_end[2] - buffers_at_end[1], buffers_at_end[0],
+                buffers_at_end[0] / 4 + 1);
+}
+
+// "Stop" and "Close" during a play end it with a code that is not a completion, once.
+TEST(GstSoundDevice, StoppedPlayIsNotACompletion) {
+    QTemporaryDir folder;
+    const QString long_sound = make_wav(folder, "long.wav", 20);
+    for (const char* ending : {"Stop", "Close"}) {
+        CountedDevice sound(true);
+        sound.start(long_sound);
+        ASSERT_TRUE(spin_until([&] { return sound.buffers > 0; })) << ending;
+        sound.device->command(ending);
+        EXPECT_TRUE(sound.codes.empty()) << "reported after the command, not inside it";
+        ASSERT_TRUE(spin_until([&] { return !sound.codes.empty(); })) << ending;
+        spin_for(200ms);
+        ASSERT_EQ(sound.codes.size(), 1u) << ending;
+        EXPECT_NE(sound.codes[0], SoundDevice::completed) << ending;
+    }
+}
+
+// A file the device cannot open plays nothing and reports nothing; the device stays usable.
+TEST(GstSoundDevice, UnplayableFileIsSilent) {
+    QTemporaryDir folder;
+    QFile text(folder.filePath("notes.wav"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a sound\n");
+    text.close();
+
+    CountedDevice sound;
+    for (const QString& file :
+         {QString(), folder.filePath("missing.wav"), text.fileName(), folder.path()}) {
+        sound.start(file);
+        EXPECT_FALSE(sound.device->is_open()) << file;
+        spin_for(300ms);
+        EXPECT_TRUE(sound.codes.empty()) << file;
+        EXPECT_EQ(sound.buffers, 0) << file;
+        sound.device->command("Stop");
+        sound.device->command("Close");
+    }
+    sound.start(make_wav(folder, "beep.wav", 0.2));
+    ASSERT_TRUE(spin_until([&] { return !sound.codes.empty(); }));
+    EXPECT_EQ(sound.codes, std::vector<int>{SoundDevice::completed});
+}
+
+}  // namespace
