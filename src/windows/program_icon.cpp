@@ -4,13 +4,13 @@
 #include <QPainterPath>
 
 QImage program_icon() {
-    QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
+    // Opaque, so it looks the same on a picture control (which has no transparency) and in a
+    // title bar.
+    QImage icon(32, 32, QImage::Format_RGB32);
+    icon.fill(QColor(24, 52, 92));
     QPainter p(&icon);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(24, 52, 92));
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
 
     QPainterPath eye;
     eye.moveTo(4, 17);
