@@ -1,12 +1,14 @@
 // Takes pictures of the windows as a user sees them, on a real (virtual) X display: the
 // start-up window, the main window running the demo scene, the settings dialog and the About
-// window. Usage: vq_screenshots OUTPUT_FOLDER DOCUMENTS_FOLDER. Checks a few pixels on the way,
-// so a window that comes up blank or without its camera picture fails.
+// window, and the user manual in the document viewer. Usage: vq_screenshots OUTPUT_FOLDER
+// DOCUMENTS_FOLDER. Checks a few pixels on the way, so a window that comes up blank or without its
+// camera picture fails.
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 #include <cstdio>
 
@@ -18,6 +20,7 @@
 #include "desktop/main_view.h"
 #include "desktop/setup_view.h"
 #include "desktop/splash_view.h"
+#include "desktop/viewer_view.h"
 #include "desktop/widget_file_dialogs.h"
 #include "desktop/widget_messages.h"
 #include "run/run_options.h"
@@ -95,5 +98,9 @@ int main(int argc, char** argv) {
     scheduler.post([&] { program.main_window().mnuAbout.click(); });
     wait_ms(500);
     take(desktop.about().window(), out.filePath("about_window.png"));
+    scheduler.post([&] { program.main_window().mnuInstructions.click(); });
+    wait_ms(800);
+    take(desktop.viewer().window(), out.filePath("user_manual.png"));
+    check(!desktop.viewer().text_box()->toPlainText().isEmpty(), "the user manual's text");
     return failures == 0 ? 0 : 1;
 }
