@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev fontconfig fonts-dejavu-core
+    qt6-base-dev fontconfig fonts-dejavu-core fonts-liberation
     libgtest-dev libgmock-dev libbenchmark-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools

@@ -1,8 +1,10 @@
 // Video Quelm: reads the command line and runs the program with or without windows.
+#include <QApplication>
 #include <QGuiApplication>
 #include <cstdio>
 
 #include "app/version.h"
+#include "desktop/run_desktop.h"
 #include "run/headless.h"
 #include "run/run_options.h"
 
@@ -30,6 +32,11 @@ int main(int argc, char* argv[]) {
     // Snapshots are stamped with text, which needs a font engine but no display.
     if (options->headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!options->headless) {
+        QApplication application(argc, argv);
+        QApplication::setApplicationName(app::title);
+        return run_desktop(*options);
+    }
     QGuiApplication application(argc, argv);
     QGuiApplication::setApplicationName(app::title);
     return run_headless(*options);

@@ -97,6 +97,8 @@ void frmTesting::wire_handlers() {
     mnuFormat.on_click = [this] { mnuFormat_Click(); };
     mnuSettings.on_click = [this] { mnuSettings_Click(); };
     mnuOptions.on_click = [this] { mnuOptions_Click(); };
+    mnuAbout.on_click = [this] { mnuAbout_Click(); };
+    mnuInstructions.on_click = [this] { mnuInstructions_Click(); };
 
     program_.seams().skype.on_notification = [this](const QString& line) {
         Access1_Notification(line);

@@ -114,6 +114,8 @@ public:
     void mnuFormat_Click();
     void mnuSettings_Click();
     void mnuOptions_Click();
+    void mnuAbout_Click();
+    void mnuInstructions_Click();
 
     // ---- The chat link: notifications and remote commands ----
     void Access1_Notification(const QString& line);

@@ -2,6 +2,7 @@
 #include "app/program.h"
 #include "capture/class_motion.h"
 #include "windows/video_quelm_setup.h"
+#include "windows/vq_eula.h"
 
 void frmTesting::mnuFormat_Click() { motion().Video_format(); }
 
@@ -14,4 +15,11 @@ void frmTesting::mnuOptions_Click() {
     setup.visible = true;
     setup.Label1.caption = snap_folder;
     setup.Label3.caption = alarm_file;
+}
+
+void frmTesting::mnuAbout_Click() { program_.show_about(); }
+
+void frmTesting::mnuInstructions_Click() {
+    program_.viewer().show_document(QStringLiteral("Video Quelm Instructions and User Manual"),
+                                    QStringLiteral("Video_Quelm_Skype.rtf"));
 }

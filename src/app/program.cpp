@@ -1,6 +1,12 @@
 #include "app/program.h"
 
+#include <QFileInfo>
+
 #include "app/frm_testing.h"
+#include "time/scheduler.h"
+#include "windows/about.h"
+#include "windows/quelm_splash.h"
+#include "windows/vq_eula.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
 #include "windows/video_quelm_setup.h"
@@ -29,4 +35,43 @@ User_Find& Program::user_find() {
         user_find_->on_chosen = [this](const QString& name) { main_window_->Text1.text = name; };
     }
     return *user_find_;
+}
+
+Quelm_Splash& Program::splash() {
+    if (!splash_) splash_ = std::make_unique<Quelm_Splash>(*this);
+    return *splash_;
+}
+
+void Program::show_about() {
+    if (!about_) {
+        about_ = std::make_unique<About>();
+        about_->Form_Load();
+    }
+    about_->visible = true;
+}
+
+void Program::close_about() { about_.reset(); }
+
+VQ_EULA& Program::viewer() {
+    if (!viewer_) viewer_ = std::make_unique<VQ_EULA>(*this);
+    return *viewer_;
+}
+
+void Program::close_viewer() {
+    viewer_.reset();
+    end_when_no_window_is_open();
+}
+
+void Program::end_when_no_window_is_open() {
+    const bool open = (splash_ && splash_->visible) || main_window_->visible ||
+                      (setup_ && setup_->visible) || (problem_ && problem_->visible) ||
+                      (user_find_ && user_find_->visible) || (about_ && about_->visible) ||
+                      (viewer_ && viewer_->visible);
+    if (!open) seams_.scheduler.quit();
+}
+
+QString Program::document_path(const QString& file_name) const {
+    const QString own = app_path(file_name);
+    if (program_folder.isEmpty() || QFileInfo::exists(own)) return own;
+    return program_folder + '/' + file_name;
 }

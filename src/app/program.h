@@ -9,6 +9,9 @@ class frmTesting;
 class Video_Quelm_Setup;
 struct Problem;
 struct User_Find;
+class Quelm_Splash;
+class About;
+class VQ_EULA;
 
 // The whole program: the seams it runs on, its application folder and its windows. Every window
 // exists at most once and is created the first time it is needed.
@@ -29,7 +32,28 @@ public:
     Video_Quelm_Setup& setup();
     bool has_setup() const { return setup_ != nullptr; }
     Problem& problem();
+    bool has_problem() const { return problem_ != nullptr; }
     User_Find& user_find();
+    bool has_user_find() const { return user_find_ != nullptr; }
+
+    // The start-up window, the About window and the document viewer. About and the viewer are
+    // destroyed when the user closes them and made afresh when next shown.
+    Quelm_Splash& splash();
+    bool has_splash() const { return splash_ != nullptr; }
+    // Shows the About window, making it (with its Form_Load) when there is none.
+    void show_about();
+    About* about() { return about_.get(); }
+    void close_about();
+    VQ_EULA& viewer();
+    bool has_viewer() const { return viewer_ != nullptr; }
+    void close_viewer();
+    // The program ends when its last window has closed.
+    void end_when_no_window_is_open();
+
+    // The folder the program itself is in, when known: the documents are looked for there when
+    // the application folder has none of its own.
+    QString program_folder;
+    QString document_path(const QString& file_name) const;
 
 private:
     Seams seams_;
@@ -37,5 +61,8 @@ private:
     std::unique_ptr<Video_Quelm_Setup> setup_;
     std::unique_ptr<Problem> problem_;
     std::unique_ptr<User_Find> user_find_;
+    std::unique_ptr<Quelm_Splash> splash_;
+    std::unique_ptr<About> about_;
+    std::unique_ptr<VQ_EULA> viewer_;
     std::unique_ptr<frmTesting> main_window_;
 };

@@ -17,11 +17,31 @@ void QtScheduler::block_for(int ms) {
 }
 
 std::function<void()> QtScheduler::handled(std::function<void()> event) {
-    return [this, event = std::move(event)] {
-        if (quit_) return;
-        event();
-        if (after_event && !quit_) after_event();
-    };
+    return [this, event = std::move(event)] { run_handler(event); };
+}
+
+void QtScheduler::run_handler(const std::function<void()>& handler) {
+    if (quit_) return;
+    if (running_) {
+        deferred_.push_back(handler);
+        return;
+    }
+    running_ = true;
+    handler();
+    if (after_event && !quit_) after_event();
+    running_ = false;
+    std::vector<std::function<void()>> waiting;
+    waiting.swap(deferred_);
+    for (auto& event : waiting) post(std::move(event));
+}
+
+void QtScheduler::tick(Timer& timer) {
+    if (!running_) return run_handler([&timer] { timer.tick(); });
+    // Once, however many periods pass while the thread is held.
+    if (!deferred_ticks_.insert(&timer).second) return;
+    deferred_.push_back([this, t = &timer] {
+        if (deferred_ticks_.erase(t) > 0) t->tick();
+    });
 }
 
 void QtScheduler::post(std::function<void()> event) {
@@ -45,11 +65,8 @@ void QtScheduler::start_timer(Timer& timer) {
     if (!qtimer) {
         qtimer = std::make_unique<QTimer>();
         qtimer->setTimerType(Qt::PreciseTimer);
-        QObject::connect(qtimer.get(), &QTimer::timeout, &context_, [this, t = &timer] {
-            if (quit_) return;
-            t->tick();
-            if (after_event && !quit_) after_event();
-        });
+        QObject::connect(qtimer.get(), &QTimer::timeout, &context_,
+                         [this, t = &timer] { tick(*t); });
     }
     qtimer->start(timer.interval());
 }
@@ -57,4 +74,5 @@ void QtScheduler::start_timer(Timer& timer) {
 void QtScheduler::stop_timer(Timer& timer) {
     auto found = timers_.find(&timer);
     if (found != timers_.end()) found->second->stop();
+    deferred_ticks_.erase(&timer);
 }

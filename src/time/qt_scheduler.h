@@ -4,6 +4,8 @@
 #include <QObject>
 #include <map>
 #include <memory>
+#include <set>
+#include <vector>
 
 #include "time/scheduler.h"
 
@@ -31,9 +33,17 @@ class QtScheduler : public Scheduler {
   private:
     // The event as the loop runs it: not after the end, and followed by the display's catch-up.
     std::function<void()> handled(std::function<void()> event);
+    // Runs one handler. A handler that waits for the user (a message box, a file dialog) runs a
+    // loop of its own, in which timers and events still come due: they wait until it has ended,
+    // so no handler ever starts inside another. A timer that came due meanwhile fires once.
+    void run_handler(const std::function<void()>& handler);
+    void tick(Timer& timer);
 
     QElapsedTimer clock_;
     QObject context_;
     bool quit_ = false;
     std::map<Timer*, std::unique_ptr<QTimer>> timers_;
+    bool running_ = false;
+    std::vector<std::function<void()>> deferred_;
+    std::set<Timer*> deferred_ticks_;
 };

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds, then saves pictures of the windows (start-up, main window on the demo, settings,
+# About) in build/screenshots, on a virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh release >/dev/null
+exec xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
+    build/release/tests/desktop/vq_screenshots build/screenshots build/release/src

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/frm_testing.h"
+#include "desktop/model_view.h"
+
+class Program;
+class QMenuBar;
+
+// The main window on screen: the camera picture that takes the rectangle drag, the graph, the
+// last snapshot, the detection buttons and status, the alarm options, the call target, the
+// sensitivity and the menus.
+class MainView : public ModelView<frmTesting> {
+  public:
+    explicit MainView(Program& program);
+    ~MainView() override;
+
+    ModelWindow* window() const { return window_; }
+    PictureView* Picture3() const { return picture3_; }
+
+  private:
+    void build_menus(QMenuBar* bar);
+    void build_pictures(QWidget* frame);
+    void build_controls(QWidget* frame);
+
+    ModelWindow* window_;
+    PictureView* picture3_ = nullptr;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "desktop/model_view.h"
+#include "windows/problem.h"
+
+class Program;
+
+// The problem window on screen: one wrapped message and "OK".
+class ProblemView : public ModelView<Problem> {
+  public:
+    explicit ProblemView(Program& program);
+    ~ProblemView() override;
+    ModelWindow* window() const { return window_; }
+
+  private:
+    ModelWindow* window_;
+};

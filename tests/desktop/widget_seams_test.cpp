@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "desktop/owner_window.h"
+#include "desktop/widget_file_dialogs.h"
+#include "desktop/widget_messages.h"
+#include "qt_printers.h"
+#include "test_program.h"
+#include "time/qt_scheduler.h"
+#include "time/timer.h"
+
+namespace {
+
+// Acts on the modal window that the code under test opens, once it is up.
+void when_modal(std::function<void(QWidget*)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        act(modal);
+    });
+}
+
+TEST(WidgetSeams, AMessageBoxShowsItsTitleAndTextUntilClosed) {
+    QString title, text;
+    when_modal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        EXPECT_EQ(box->buttons().size(), 1);
+        box->button(QMessageBox::Ok)->click();
+    });
+    WidgetMessages().message_box("No Users in Friends List", "No users found");
+    EXPECT_EQ(title, "No Users in Friends List");
+    EXPECT_EQ(text, "No users found");
+}
+
+TEST(WidgetSeams, FileFiltersMatchEitherCase) {
+    struct Case {
+        const char* filter;
+        QStringList filters;
+    };
+    for (const Case& c : {Case{"JPEG|*.jpg", {"JPEG (*.jpg *.JPG)"}},
+                          Case{"WAV,AVI|*.WAV;*.AVI", {"WAV,AVI (*.WAV *.wav *.AVI *.avi)"}},
+                          Case{"A|*.a|B|*.b", {"A (*.a *.A)", "B (*.b *.B)"}}, Case{"", {}}})
+        EXPECT_EQ(WidgetFileDialogs::name_filters(c.filter), c.filters) << c.filter;
+}
+
+TEST(WidgetSeams, TheSaveDialogReturnsThePathOrNothingOnCancel) {
+    QTemporaryDir folder;
+    struct Case {
+        bool accept;
+        QString expected;
+    };
+    for (const Case& c : {Case{true, folder.path() + "/Future Capture Files"}, Case{false, ""}}) {
+        QString title;
+        when_modal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            title = dialog->windowTitle();
+            dialog->setDirectory(folder.path());
+            dialog->selectFile("Future Capture Files");
+            c.accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+        });
+        const QString chosen = WidgetFileDialogs().save_file(
+            {"Set Directory for Saved JPEGs", "JPEG|*.jpg", "Future Capture Files"});
+        EXPECT_EQ(title, "Set Directory for Saved JPEGs");
+        EXPECT_EQ(chosen, c.expected);
+    }
+}
+
+// A handler that waits for the user (a message box) runs a loop of its own: timers that come
+// due meanwhile must wait for it, and then fire once.
+TEST(WidgetSeams, NoHandlerStartsInsideAnotherThatWaitsForTheUser) {
+    QtScheduler scheduler;
+    bool waiting = false;
+    int ticks_inside = 0, ticks = 0, events_inside = 0;
+    Timer timer(scheduler, "timer", 10, [&] {
+        ++ticks;
+        if (waiting) ++ticks_inside;
+    });
+    timer.set_enabled(true);
+    scheduler.post([&] {
+        waiting = true;
+        scheduler.post([&] { events_inside += waiting ? 1 : 0; });
+        QEventLoop loop;
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+        waiting = false;
+    });
+    QEventLoop outer;
+    QTimer::singleShot(130, &outer, &QEventLoop::quit);
+    outer.exec();
+    EXPECT_EQ(ticks_inside, 0);
+    EXPECT_EQ(events_inside, 0);
+    EXPECT_GE(ticks, 1);
+    EXPECT_LT(ticks, 8);  // the ticks missed while waiting came once, not ten times
+}
+
+TEST(WidgetSeams, TheOwnerChatsWithTheMachineAndSeesItsPictures) {
+    SimulatedProgram s;
+    s.form.show();
+    s.form.Text1.text = s.client.options().owner;
+    s.client.video_source = [&s] { return s.form.Picture3.image(); };
+    OwnerWindow owner(s.client, s.scheduler);
+    auto* message = owner.findChild<QLineEdit*>();
+    QTest::keyClicks(message, "status");
+    QTest::keyClick(message, Qt::Key_Return);
+    s.scheduler.run_for(2'000);
+    EXPECT_TRUE(owner.chat()->toPlainText().contains("vq.owner: status"));
+    EXPECT_TRUE(owner.chat()->toPlainText().contains("Status of Video Quelm"));
+
+    for (QPushButton* button : owner.findChildren<QPushButton*>())
+        if (button->text() == "Call the machine") QTest::mouseClick(button, Qt::LeftButton);
+    s.scheduler.run_for(10'000);
+    ASSERT_TRUE(s.client.seen_by().video);
+    EXPECT_FALSE(owner.video()->pixmap().isNull());
+}
+
+}  // namespace
