@@ -65,7 +65,8 @@ void DBusSkypeLink::SendCommand(const QString& command) {
 }
 
 int DBusSkypeLink::LoginStatus() const {
-    return presence_ == Presence::absent || logged_out_ ? logged_out : 1;
+    const bool away = presence_ == Presence::absent || !bus_.isConnected();
+    return away || logged_out_ ? logged_out : 1;
 }
 
 void DBusSkypeLink::send_keys(const QString& keys) {

@@ -26,8 +26,8 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
 
     void Connect(int value) override;
     void SendCommand(const QString& command) override;
-    // 2 while the client is away or the last connection or user status it told was LOGGEDOUT;
-    // 1 otherwise.
+    // 2 while the client (or the bus itself) is away or the last connection or user status the
+    // client told was LOGGEDOUT; 1 otherwise.
     int LoginStatus() const override;
     // Hands the keys to the client's file-sending dialog through its `Type(s)`; a client without
     // that method gets none.
