@@ -44,6 +44,10 @@ DBusSkypeLink::DBusSkypeLink(Scheduler& scheduler, const QDBusConnection& bus)
     ask_for_owner();
 }
 
+QDBusConnection DBusSkypeLink::session_bus() {
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vq-link"));
+}
+
 DBusSkypeLink::~DBusSkypeLink() {
     *alive_ = false;
     if (registered_) bus_.unregisterObject(skype_bus::program_path);

@@ -20,8 +20,7 @@ class Scheduler;
 // out, and when it comes back the link attaches again as `Connect` did.
 class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
   public:
-    explicit DBusSkypeLink(Scheduler& scheduler,
-                           const QDBusConnection& bus = QDBusConnection::sessionBus());
+    explicit DBusSkypeLink(Scheduler& scheduler, const QDBusConnection& bus = session_bus());
     ~DBusSkypeLink() override;
 
     void Connect(int value) override;
@@ -36,6 +35,11 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     // Every line in both directions as it passes the bus, and every call the bus failed
     // ("!! " + command + ": " + error), for whoever wants to watch the conversation.
     std::function<void(const QString& line, bool outgoing)> on_traffic;
+
+    // A connection of the link's own to the session bus. The shared one that Qt makes from the
+    // main thread holds back incoming calls (our notifications) until the event loop runs, and a
+    // later call has been seen to overtake one held back; our own delivers them in order.
+    static QDBusConnection session_bus();
 
     // Whether the client is on the bus, as far as the link has heard: not known at first.
     enum class Presence { unknown, present, absent };
