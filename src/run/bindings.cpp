@@ -1,7 +1,7 @@
 #include "run/bindings.h"
 
 #include "capture/demo_camera.h"
-#include "platform/offline_skype_link.h"
+#include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
 #include "simclient/simulated_client.h"
@@ -36,7 +36,7 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.keys = link.get();
         b.link = std::move(link);
     } else {
-        auto link = std::make_unique<OfflineSkypeLink>();
+        auto link = std::make_unique<DBusSkypeLink>(scheduler);
         b.keys = link.get();
         b.link = std::move(link);
     }

@@ -10,7 +10,8 @@
 #include "platform/no_file_dialogs.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
-#include "run/terminal_input.h"
+#include "platform/terminal_lines.h"
+#include "simclient/owner_console.h"
 #include "simclient/simulated_client.h"
 #include "windows/problem.h"
 
@@ -64,18 +65,16 @@ int run_headless(const RunOptions& options) {
     session.show_main_window();
     session.scheduler().after_event();
 
-    std::unique_ptr<TerminalInput> owner_terminal;
+    std::unique_ptr<OwnerConsole> owner;
+    std::unique_ptr<TerminalLines> terminal;
     if (SimulatedClient* client = session.client()) {
-        client->on_contact_event = [client](const QString& who, const QString& event) {
-            if (who == client->options().owner) say(QStringLiteral("  ") + event);
+        owner = std::make_unique<OwnerConsole>(*client, [](const QString& line) { say(line); });
+        terminal = std::make_unique<TerminalLines>();
+        terminal->on_line = [&session, &owner](const QString& line) {
+            session.scheduler().post([&owner, line] { owner->enter(line); });
         };
-        owner_terminal = std::make_unique<TerminalInput>([&session, client](const QString& line) {
-            session.scheduler().post([client, line] {
-                if (!line.trimmed().isEmpty()) client->say(line);
-            });
-        });
         say(QStringLiteral("You are the owner (%1) chatting with the machine: type help and press "
-                           "Enter.")
+                           "Enter for its commands, ? for yours (call, answer, hangup...).")
                 .arg(client->options().owner));
     }
     say(QStringLiteral("Press Ctrl+C to stop."));

@@ -1,0 +1,169 @@
+#include "platform/dbus/dbus_skype_link.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+
+#include "platform/dbus/notify_receiver.h"
+#include "platform/dbus/skype_bus.h"
+#include "time/scheduler.h"
+
+namespace {
+const QString bus_daemon = QStringLiteral("org.freedesktop.DBus");
+const QString bus_daemon_path = QStringLiteral("/org/freedesktop/DBus");
+
+bool says_logged_out(const QString& line) {
+    return line == QLatin1String("CONNSTATUS LOGGEDOUT") ||
+           line == QLatin1String("USERSTATUS LOGGEDOUT");
+}
+bool tells_status(const QString& line) {
+    return line.startsWith(QLatin1String("CONNSTATUS ")) ||
+           line.startsWith(QLatin1String("USERSTATUS "));
+}
+}  // namespace
+
+DBusSkypeLink::DBusSkypeLink(Scheduler& scheduler, const QDBusConnection& bus)
+    : scheduler_(scheduler),
+      bus_(bus),
+      receiver_(
+          std::make_unique<NotifyReceiver>([this](const QDBusMessage& call, const QString& line) {
+              notification_arrived(call, line);
+          })) {
+    if (!bus_.isConnected()) {
+        presence_ = Presence::absent;
+        return;
+    }
+    registered_ = bus_.registerVirtualObject(skype_bus::program_path, receiver_.get());
+    // The watch is set up before the first question, so no change can fall between the two.
+    auto* watcher = new QDBusServiceWatcher(skype_bus::service, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& new_owner) {
+                owner_changed(new_owner);
+            });
+    ask_for_owner();
+}
+
+QDBusConnection DBusSkypeLink::session_bus() {
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vq-link"));
+}
+
+DBusSkypeLink::~DBusSkypeLink() {
+    *alive_ = false;
+    if (registered_) bus_.unregisterObject(skype_bus::program_path);
+}
+
+void DBusSkypeLink::Connect(int) {
+    connect_asked_ = true;
+    attach();
+}
+
+void DBusSkypeLink::attach() {
+    SendCommand(QStringLiteral("NAME VideoQuelm"));
+    SendCommand(QStringLiteral("PROTOCOL 5"));
+}
+
+void DBusSkypeLink::SendCommand(const QString& command) {
+    watch(command, true);
+    call_client(skype_bus::client_interface, QStringLiteral("Invoke"), command);
+}
+
+int DBusSkypeLink::LoginStatus() const {
+    const bool away = presence_ == Presence::absent || !bus_.isConnected();
+    return away || logged_out_ ? logged_out : 1;
+}
+
+void DBusSkypeLink::send_keys(const QString& keys) {
+    watch(QStringLiteral("keys: ") + keys, true);
+    call_client(skype_bus::keys_interface, QStringLiteral("Type"), keys);
+}
+
+// Failures of the bus itself (no client on it, no answer in time, a client without the method)
+// are not lines the client wrote, so they are dropped here and only shown to the watcher: a
+// made-up "ERROR" line with a command's tag would read to the program as the client's answer to
+// it. The program waits for nothing, and the login status tells it when the client is gone. The
+// client's own refusals ("ERROR 68" and the like) are ordinary replies and do reach it.
+void DBusSkypeLink::call_client(const QString& interface, const QString& method,
+                                const QString& argument) {
+    QDBusMessage call = QDBusMessage::createMethodCall(skype_bus::service, skype_bus::client_path,
+                                                       interface, method);
+    call << argument;
+    call.setAutoStartService(false);  // the user runs the client; we never start one
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    const bool is_command = interface == skype_bus::client_interface;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, argument, is_command](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                const QDBusMessage reply = finished->reply();
+                if (reply.type() != QDBusMessage::ReplyMessage) {
+                    watch(QStringLiteral("!! %1: %2").arg(argument, finished->error().message()),
+                          false);
+                    return;
+                }
+                if (is_command && !reply.arguments().isEmpty())
+                    arrived(reply.arguments().constFirst().toString());
+            });
+}
+
+void DBusSkypeLink::ask_for_owner() {
+    QDBusMessage ask = QDBusMessage::createMethodCall(bus_daemon, bus_daemon_path, bus_daemon,
+                                                      QStringLiteral("GetNameOwner"));
+    ask << skype_bus::service;
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(ask), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                if (owner_changes_seen_) return;  // the watch has already told us something newer
+                const QDBusMessage reply = finished->reply();
+                const bool found =
+                    reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+                owner_ = found ? reply.arguments().constFirst().toString() : QString();
+                presence_ = found ? Presence::present : Presence::absent;
+            });
+}
+
+void DBusSkypeLink::owner_changed(const QString& new_owner) {
+    owner_changes_seen_ = true;
+    owner_ = new_owner;
+    presence_ = new_owner.isEmpty() ? Presence::absent : Presence::present;
+    watch(new_owner.isEmpty() ? QStringLiteral("!! the client left the bus")
+                              : QStringLiteral("!! the client is on the bus"),
+          false);
+    if (new_owner.isEmpty()) return;
+    // A client that starts afresh has not said whether anyone is logged out, and knows nothing
+    // of us: name ourselves again if the program had attached.
+    std::weak_ptr<bool> alive = alive_;
+    scheduler_.post([this, alive] {
+        if (const auto still = alive.lock(); still && *still) logged_out_ = false;
+    });
+    if (connect_asked_) attach();
+}
+
+// Only the client may speak for the client: a line from anyone else on the bus could pose as a
+// reply, such as a chat body the owner never wrote.
+void DBusSkypeLink::notification_arrived(const QDBusMessage& call, const QString& line) {
+    if (presence_ != Presence::unknown && call.service() != owner_) {
+        watch(QStringLiteral("!! ignored from %1: %2").arg(call.service(), line), false);
+        return;
+    }
+    arrived(line);
+}
+
+// Replies and notifications alike, in the order they reached us; each becomes an event of the
+// program, after which the display catches up.
+void DBusSkypeLink::arrived(const QString& line) {
+    std::weak_ptr<bool> alive = alive_;
+    scheduler_.post([this, alive, line] {
+        if (const auto still = alive.lock(); still && *still) deliver(line);
+    });
+}
+
+void DBusSkypeLink::deliver(const QString& line) {
+    watch(line, false);
+    if (tells_status(line)) logged_out_ = says_logged_out(line);
+    if (on_notification) on_notification(line);
+}
+
+void DBusSkypeLink::watch(const QString& line, bool outgoing) {
+    if (on_traffic) on_traffic(line, outgoing);
+}

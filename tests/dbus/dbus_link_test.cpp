@@ -1,0 +1,293 @@
+// The chat link and the simulated client talking over a private session bus.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+#include "platform/dbus/dbus_skype_link.h"
+#include "platform/dbus/simulated_client_service.h"
+#include "platform/dbus/skype_bus.h"
+#include "private_bus.h"
+#include "qt_printers.h"
+#include "scripted_client.h"
+#include "simclient/owner_console.h"
+#include "simclient/simulated_client.h"
+#include "time/qt_scheduler.h"
+
+namespace {
+
+// Runs the event loop until the condition holds; the limit only keeps a broken run from hanging.
+bool wait_until(const std::function<bool()>& condition, int limit_ms = 20'000) {
+    const QDeadlineTimer deadline(limit_ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The simulated client on a connection of its own.
+struct ClientOnBus {
+    ClientOnBus(PrivateBus& bus, QtScheduler& scheduler)
+        : bus(bus), connection(bus.connect()), client(scheduler), service(client, connection) {
+        service.on_traffic = [this](const QString& line, bool from_program) {
+            if (from_program) commands.append(line);
+        };
+    }
+    ~ClientOnBus() { bus.disconnect(connection); }
+    PrivateBus& bus;
+    QDBusConnection connection;
+    SimulatedClient client;
+    SimulatedClientService service;
+    QStringList commands;  // what the program sent it, keys included
+};
+
+struct LinkTest : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(bus.running()) << "no dbus-daemon to start"; }
+
+    ClientOnBus& start_client() {
+        clients.push_back(std::make_unique<ClientOnBus>(bus, scheduler));
+        EXPECT_TRUE(clients.back()->service.start());
+        return *clients.back();
+    }
+    // The client goes away as a program that quits does: its connection closes.
+    void end_client() { clients.pop_back(); }
+
+    DBusSkypeLink& start_link() {
+        program_bus = bus.connect();
+        link = std::make_unique<DBusSkypeLink>(scheduler, program_bus);
+        link->on_notification = [this](const QString& line) { lines.append(line); };
+        link->on_traffic = [this](const QString& line, bool) {
+            if (line.startsWith("!! ")) notes.append(line.mid(3));
+        };
+        return *link;
+    }
+    // Everything the link has queued so far has been delivered.
+    void settle() {
+        bool done = false;
+        scheduler.post([&] { done = true; });
+        ASSERT_TRUE(wait_until([&] { return done; }));
+    }
+    bool got(qsizetype count) {
+        return wait_until([&] { return lines.size() >= count; });
+    }
+
+    PrivateBus bus;
+    QtScheduler scheduler;
+    std::vector<std::unique_ptr<ClientOnBus>> clients;
+    QDBusConnection program_bus = QDBusConnection(QString());
+    std::unique_ptr<DBusSkypeLink> link;
+    QStringList lines;  // what reached the program, in order
+    QStringList notes;  // what the link noted about the bus
+};
+
+TEST_F(LinkTest, TheProgramNamesItselfAndHearsTheClientAnswerInOrder) {
+    ClientOnBus& side = start_client();
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    EXPECT_EQ(lines, (QStringList{"OK", "PROTOCOL 5"}));
+    EXPECT_EQ(side.commands, (QStringList{"NAME VideoQuelm", "PROTOCOL 5"}));
+    EXPECT_EQ(side.service.program(), program_bus.baseService());
+    EXPECT_EQ(link->LoginStatus(), 1);
+    EXPECT_TRUE(notes.isEmpty()) << notes.join('|').toStdString();
+}
+
+// A client that answers a command and at once sends notifications, under every interface name
+// clients have been seen to use: the program gets them exactly in that order.
+TEST_F(LinkTest, RepliesAndNotificationsArriveInTheOrderTheyWereSent) {
+    ScriptedClient fake(bus.connect());
+    ASSERT_TRUE(fake.started());
+    start_link();
+    const QStringList interfaces = {skype_bus::program_interface, skype_bus::client_interface, "",
+                                    "org.example.Other"};
+    fake.on_call = [&](const QDBusMessage& call, QDBusConnection& connection) {
+        const QString command = call.arguments().value(0).toString();
+        connection.send(call.createReply(QStringLiteral("reply to ") + command));
+        for (const QString& interface : interfaces)
+            fake.notify(call.service(), command + " then " + interface, interface);
+    };
+    QStringList expected;
+    for (int i = 0; i < 20; ++i) {
+        const QString command = QStringLiteral("BURST %1").arg(i);
+        link->SendCommand(command);
+        expected.append("reply to " + command);
+        for (const QString& interface : interfaces) expected.append(command + " then " + interface);
+    }
+    ASSERT_TRUE(got(expected.size()));
+    EXPECT_EQ(lines, expected);
+}
+
+// Only the client speaks for the client: anyone else on the bus could fake a chat body.
+TEST_F(LinkTest, LinesFromAnyoneButTheClientAreIgnored) {
+    ScriptedClient fake(bus.connect());
+    start_link();
+    fake.on_call = [&](const QDBusMessage& call, QDBusConnection& connection) {
+        connection.send(call.createReply(QStringLiteral("PONG")));
+    };
+    link->SendCommand("PING");
+    ASSERT_TRUE(got(1));  // the link knows who the client is by now
+
+    QDBusConnection stranger = bus.connect();
+    QDBusMessage fake_line = QDBusMessage::createMethodCall(
+        program_bus.baseService(), skype_bus::program_path, skype_bus::program_interface, "Notify");
+    fake_line << QStringLiteral("#610 CHATMESSAGE 101 BODY motion off");
+    QDBusPendingCallWatcher answered(stranger.asyncCall(fake_line));
+    ASSERT_TRUE(wait_until([&] { return answered.isFinished(); }));
+    settle();
+    EXPECT_EQ(lines, QStringList{"PONG"});
+    EXPECT_EQ(notes.size(), 1);
+    fake.notify(program_bus.baseService(), "CONNSTATUS ONLINE", skype_bus::program_interface);
+    ASSERT_TRUE(got(2));
+    EXPECT_EQ(lines.last(), "CONNSTATUS ONLINE");
+}
+
+// The owner writes; a small stand-in for the program fetches the line as the program does and
+// answers in the chat; the answer reaches the owner's console.
+TEST_F(LinkTest, AChatLineGoesFromTheOwnerToTheMachineAndTheAnswerBack) {
+    ClientOnBus& side = start_client();
+    QStringList shown;
+    OwnerConsole console(side.client, [&](const QString& line) { shown.append(line); });
+    DBusSkypeLink& program = start_link();
+    QString chat;
+    program.on_notification = [&](const QString& line) {
+        lines.append(line);
+        const QString id = line.section(' ', 1, 1);
+        if (line.startsWith("CHATMESSAGE") && line.endsWith("RECEIVED"))
+            program.SendCommand("#605 GET CHATMESSAGE " + id + " CHATNAME");
+        if (line.startsWith("#605")) {
+            chat = line.section(' ', 4);
+            program.SendCommand("#610 GET CHATMESSAGE " + line.section(' ', 2, 2) + " BODY");
+        }
+        if (line.startsWith("#610") && line.endsWith(" BODY motion on"))
+            program.SendCommand("CHATMESSAGE " + chat + " Motion Sensing Now ON");
+    };
+    program.Connect(10);
+    ASSERT_TRUE(got(2));
+
+    console.enter("motion on");
+    ASSERT_TRUE(wait_until(
+        [&] { return shown.contains("machine: Motion Sensing Now ON") && lines.size() >= 7; }));
+    EXPECT_EQ(
+        lines.mid(2),
+        (QStringList{"CHATMESSAGE 101 STATUS RECEIVED", "#605 CHATMESSAGE 101 CHATNAME " + chat,
+                     "#610 CHATMESSAGE 101 BODY motion on", "CHATMESSAGE 102 STATUS SENDING",
+                     "CHATMESSAGE 102 STATUS SENT"}));
+    EXPECT_TRUE(chat.startsWith("#vq.owner/$vq.camera;")) << chat;
+}
+
+TEST_F(LinkTest, TheKeysFillInTheClientsFileDialogAndThePictureIsDelivered) {
+    QTemporaryDir folder;
+    QFile(folder.filePath("Pic070315142338.JPG")).open(QIODevice::WriteOnly);
+    ClientOnBus& side = start_client();
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    // As the program does it: the command, then the keys at once, none of it waited for.
+    link->SendCommand("OPEN FILETRANSFER vq.owner IN " + folder.path() + "/");
+    for (const QString keys : {"{TAB}", "+{TAB}", "Pic070315142338.JPG", "{TAB}{TAB}{TAB}{ENTER}"})
+        link->send_keys(keys);
+    ASSERT_TRUE(wait_until([&] { return !side.client.seen_by().files.isEmpty(); }));
+    EXPECT_EQ(side.client.seen_by().files, QStringList{folder.filePath("Pic070315142338.JPG")});
+    EXPECT_EQ(side.commands.mid(2, 2),
+              (QStringList{"OPEN FILETRANSFER vq.owner IN " + folder.path() + "/", "keys: {TAB}"}));
+}
+
+TEST_F(LinkTest, AClientWithoutTheKeysMethodGetsNoneAndTheLinkGoesOn) {
+    ScriptedClient fake(bus.connect());
+    fake.on_call = [&](const QDBusMessage& call, QDBusConnection& connection) {
+        if (call.member() == "Invoke")
+            connection.send(call.createReply(QStringLiteral("PONG")));
+        else
+            connection.send(call.createErrorReply(QDBusError::UnknownMethod, "no such method"));
+    };
+    start_link();
+    link->send_keys("{ENTER}");
+    link->SendCommand("PING");
+    ASSERT_TRUE(got(1));
+    ASSERT_TRUE(wait_until([&] { return !notes.isEmpty(); }));
+    EXPECT_EQ(lines, QStringList{"PONG"});
+    EXPECT_TRUE(notes.first().startsWith("{ENTER}: ")) << notes.first();
+}
+
+TEST_F(LinkTest, ARefusedProgramIsToldSoAndHearsNothingElse) {
+    ClientOnBus& side = start_client();
+    side.client.set_access_allowed(false);
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    side.client.say("status");
+    link->SendCommand("PING");  // answered after whatever the owner's line would have caused
+    ASSERT_TRUE(got(3));
+    settle();
+    EXPECT_EQ(lines, (QStringList{"ERROR 68", "ERROR 68", "PONG"}));
+    EXPECT_EQ(side.service.program(), "");
+}
+
+TEST_F(LinkTest, LoggingOutAndInIsTheLoginStatus) {
+    ClientOnBus& side = start_client();
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    side.client.log_out();
+    ASSERT_TRUE(wait_until([&] { return link->LoginStatus() == 2; }));
+    EXPECT_EQ(lines.mid(2), (QStringList{"CONNSTATUS LOGGEDOUT", "USERSTATUS LOGGEDOUT"}));
+    side.client.log_in();
+    ASSERT_TRUE(wait_until([&] { return link->LoginStatus() == 1; }));
+    EXPECT_EQ(lines.mid(4), (QStringList{"CONNSTATUS ONLINE", "USERSTATUS ONLINE"}));
+}
+
+// The client quits and is started again: logged out meanwhile, then attached afresh.
+TEST_F(LinkTest, WhenTheClientLeavesAndComesBackTheProgramAttachesAgain) {
+    start_client();
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    ASSERT_TRUE(wait_until([&] { return link->presence() == DBusSkypeLink::Presence::present; }));
+
+    end_client();
+    ASSERT_TRUE(wait_until([&] { return link->LoginStatus() == 2; }));
+    link->SendCommand("PING");
+    ASSERT_TRUE(wait_until([&] { return notes.size() >= 2; }));
+    EXPECT_TRUE(notes.last().startsWith("PING: ")) << notes.last();
+
+    ClientOnBus& again = start_client();
+    ASSERT_TRUE(got(4));
+    EXPECT_EQ(lines, (QStringList{"OK", "PROTOCOL 5", "OK", "PROTOCOL 5"}));
+    EXPECT_EQ(again.commands, (QStringList{"NAME VideoQuelm", "PROTOCOL 5"}));
+    EXPECT_EQ(link->LoginStatus(), 1);
+}
+
+TEST_F(LinkTest, WithNoClientAtTheStartTheProgramAttachesWhenOneComes) {
+    start_link().Connect(10);
+    ASSERT_TRUE(wait_until([&] { return notes.size() >= 2 && link->LoginStatus() == 2; }));
+    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_TRUE(notes[0].startsWith("NAME VideoQuelm: ")) << notes[0];
+    ClientOnBus& side = start_client();
+    ASSERT_TRUE(got(2));
+    EXPECT_EQ(lines, (QStringList{"OK", "PROTOCOL 5"}));
+    EXPECT_EQ(side.commands, (QStringList{"NAME VideoQuelm", "PROTOCOL 5"}));
+    EXPECT_EQ(link->LoginStatus(), 1);
+}
+
+TEST(LinkWithoutBus, ComplainsToNobodyAndCountsAsLoggedOut) {
+    QtScheduler scheduler;
+    DBusSkypeLink link(scheduler,
+                       QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                     QStringLiteral("no-bus")));
+    QStringList lines;
+    link.on_notification = [&](const QString& line) { lines.append(line); };
+    link.Connect(10);
+    link.send_keys("{ENTER}");
+    bool done = false;
+    scheduler.post([&] { done = true; });
+    ASSERT_TRUE(wait_until([&] { return done; }));
+    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_EQ(link.LoginStatus(), 2);
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// The vq-skype-sim program on a private bus, with the chat link of the test attached to it.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "platform/dbus/dbus_skype_link.h"
+#include "private_bus.h"
+#include "qt_printers.h"
+#include "scripted_client.h"
+#include "time/qt_scheduler.h"
+
+namespace {
+
+bool wait_until(const std::function<bool()>& condition, int limit_ms = 20'000) {
+    const QDeadlineTimer deadline(limit_ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Whether the wanted lines appear in this order, others allowed between them.
+bool in_order(const QStringList& lines, const QStringList& wanted) {
+    qsizetype at = 0;
+    for (const QString& line : lines)
+        if (at < wanted.size() && line == wanted[at]) ++at;
+    return at == wanted.size();
+}
+
+// The client program, run on the test's bus.
+struct SimProcess {
+    SimProcess(const PrivateBus& bus, const QStringList& arguments) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        process.setProcessEnvironment(environment);
+        QObject::connect(&process, &QProcess::readyReadStandardOutput,
+                         [this] { output += QString::fromUtf8(process.readAllStandardOutput()); });
+        process.start(QStringLiteral(VQ_SKYPE_SIM), arguments);
+    }
+    ~SimProcess() {
+        if (process.state() == QProcess::NotRunning) return;
+        process.kill();
+        process.waitForFinished(5'000);
+    }
+    bool shows(const QString& line) const { return lines().contains(line); }
+    bool finish() {
+        return wait_until([this] { return process.state() == QProcess::NotRunning; });
+    }
+    // The lines printed so far, without their time stamps.
+    QStringList lines() const {
+        static const QRegularExpression stamp(QStringLiteral("^ *\\d+\\.\\d{3} "));
+        QStringList all = output.split('\n', Qt::SkipEmptyParts);
+        for (QString& line : all) line.remove(stamp);
+        return all;
+    }
+    QProcess process;
+    QString output;
+};
+
+struct SimProcessTest : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(bus.running()) << "no dbus-daemon to start"; }
+
+    QString script(const QString& text) {
+        const QString path = folder.filePath("owner.script");
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text.toUtf8());
+        return path;
+    }
+    DBusSkypeLink& start_link() {
+        program_bus = bus.connect();
+        link = std::make_unique<DBusSkypeLink>(scheduler, program_bus);
+        link->on_notification = [this](const QString& line) { lines.append(line); };
+        return *link;
+    }
+
+    PrivateBus bus;
+    QtScheduler scheduler;
+    QTemporaryDir folder;
+    QDBusConnection program_bus = QDBusConnection(QString());
+    std::unique_ptr<DBusSkypeLink> link;
+    QStringList lines;
+};
+
+// A stand-in for the program answers the owner's chat line and call as the program does; the
+// client's transcript shows the whole conversation in order.
+TEST_F(SimProcessTest, TheOwnersScriptPlaysAgainstTheMachine) {
+    DBusSkypeLink& program = start_link();
+    QString chat;
+    program.on_notification = [&](const QString& line) {
+        const QString id = line.section(' ', 1, 1);
+        if (line.startsWith("CHATMESSAGE") && line.endsWith("RECEIVED"))
+            program.SendCommand("#605 GET CHATMESSAGE " + id + " CHATNAME");
+        if (line.startsWith("#605")) {
+            chat = line.section(' ', 4);
+            program.SendCommand("#610 GET CHATMESSAGE " + line.section(' ', 2, 2) + " BODY");
+        }
+        if (line.startsWith("#610") && line.endsWith(" BODY motion on"))
+            program.SendCommand("CHATMESSAGE " + chat + " Motion Sensing Now ON");
+        if (line.startsWith("CALL") && line.endsWith("RINGING"))
+            program.SendCommand("#510 GET CALL " + id + " PARTNER_HANDLE");
+        if (line.startsWith("#510") && line.endsWith(" vq.owner"))
+            program.SendCommand("#511 SET CALL " + line.section(' ', 2, 2) + " STATUS INPROGRESS");
+    };
+    program.Connect(10);  // no client yet: the link attaches when it comes
+
+    SimProcess sim(bus, {"--script",
+                         script("# the owner arms the machine, then looks in\n"
+                                "0 say motion on\n"
+                                "0.2 call\n"),
+                         "--exit-at-eof"});
+    ASSERT_TRUE(wait_until([&] {
+        return sim.shows("machine: Motion Sensing Now ON") && sim.shows("the machine answered");
+    })) << sim.output.toStdString();
+    sim.process.closeWriteChannel();
+    ASSERT_TRUE(sim.finish());
+    EXPECT_EQ(sim.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(sim.process.exitCode(), 0);
+
+    const QStringList shown = sim.lines();
+    const QString attached = "the machine (" + program_bus.baseService() + ") is attached";
+    EXPECT_TRUE(in_order(
+        shown, {"vq.camera is on the session bus; you are vq.owner. Type ? for help.",
+                "-> NAME VideoQuelm", "<- OK", attached, "-> PROTOCOL 5", "<- PROTOCOL 5"}))
+        << sim.output.toStdString();
+    EXPECT_TRUE(in_order(
+        shown,
+        {"owner: say motion on", "<- CHATMESSAGE 101 STATUS RECEIVED",
+         "-> #605 GET CHATMESSAGE 101 CHATNAME", "-> #610 GET CHATMESSAGE 101 BODY",
+         "<- #610 CHATMESSAGE 101 BODY motion on",
+         "-> CHATMESSAGE " + chat + " Motion Sensing Now ON", "machine: Motion Sensing Now ON"}))
+        << sim.output.toStdString();
+    EXPECT_TRUE(in_order(shown, {"owner: call", "ringing the machine...", "the machine answered"}))
+        << sim.output.toStdString();
+}
+
+// The script's clock starts when the machine first names itself, accepted or not.
+TEST_F(SimProcessTest, AScriptCanEndTheClientAndTheMachineMayBeRefused) {
+    const std::pair<bool, QString> cases[] = {{false, "OK"}, {true, "ERROR 68"}};
+    for (const auto& [refuse, answer] : cases) {
+        QStringList arguments = {"--script", script("0 quit\n")};
+        if (refuse) arguments.append("--refuse");
+        lines.clear();
+        SimProcess sim(bus, arguments);
+        start_link().Connect(10);
+        ASSERT_TRUE(sim.finish()) << refuse;
+        EXPECT_EQ(sim.process.exitCode(), 0) << refuse;
+        ASSERT_TRUE(wait_until([&] { return lines.contains(answer); })) << refuse;
+        const QString attached = refuse ? "was refused" : "is attached";
+        EXPECT_TRUE(sim.output.contains(attached)) << sim.output.toStdString();
+        EXPECT_TRUE(sim.shows("owner: quit")) << sim.output.toStdString();
+        link.reset();
+    }
+}
+
+TEST_F(SimProcessTest, ItStopsAtOnceWhenItCannotRun) {
+    ScriptedClient holder(bus.connect());
+    ASSERT_TRUE(holder.started());
+    struct Case {
+        QStringList arguments;
+        QString script;
+        int exit_code;
+        QString says;
+    };
+    const Case cases[] = {
+        {{}, "", 1, "com.Skype.API is already on the bus: another client is running"},
+        {{"--script"}, "# fine\nten call\n", 2, "line 2: a time in seconds comes first"},
+        {{"--script"}, "", 2, "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        QStringList arguments = c.arguments;
+        if (!arguments.isEmpty())
+            arguments.append(c.script.isEmpty() ? folder.filePath("missing") : script(c.script));
+        SimProcess sim(bus, arguments);
+        ASSERT_TRUE(sim.finish()) << c.says;
+        EXPECT_EQ(sim.process.exitCode(), c.exit_code) << c.says;
+        EXPECT_TRUE(QString::fromUtf8(sim.process.readAllStandardError()).contains(c.says))
+            << c.says;
+    }
+}
+
+}  // namespace
