@@ -13,6 +13,7 @@
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/dbus/skype_bus.h"
+#include "child_process.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
@@ -23,16 +24,6 @@
 namespace {
 
 // Runs the event loop until the condition holds; the limit only keeps a broken run from hanging.
-bool wait_until(const std::function<bool()>& condition, int limit_ms = 20'000) {
-    const QDeadlineTimer deadline(limit_ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // The simulated client on a connection of its own.
 struct ClientOnBus {

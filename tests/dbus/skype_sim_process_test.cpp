@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "platform/dbus/dbus_skype_link.h"
+#include "child_process.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
@@ -17,53 +18,10 @@
 
 namespace {
 
-bool wait_until(const std::function<bool()>& condition, int limit_ms = 20'000) {
-    const QDeadlineTimer deadline(limit_ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// Whether the wanted lines appear in this order, others allowed between them.
-bool in_order(const QStringList& lines, const QStringList& wanted) {
-    qsizetype at = 0;
-    for (const QString& line : lines)
-        if (at < wanted.size() && line == wanted[at]) ++at;
-    return at == wanted.size();
-}
-
 // The client program, run on the test's bus.
-struct SimProcess {
-    SimProcess(const PrivateBus& bus, const QStringList& arguments) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        process.setProcessEnvironment(environment);
-        QObject::connect(&process, &QProcess::readyReadStandardOutput,
-                         [this] { output += QString::fromUtf8(process.readAllStandardOutput()); });
-        process.start(QStringLiteral(VQ_SKYPE_SIM), arguments);
-    }
-    ~SimProcess() {
-        if (process.state() == QProcess::NotRunning) return;
-        process.kill();
-        process.waitForFinished(5'000);
-    }
-    bool shows(const QString& line) const { return lines().contains(line); }
-    bool finish() {
-        return wait_until([this] { return process.state() == QProcess::NotRunning; });
-    }
-    // The lines printed so far, without their time stamps.
-    QStringList lines() const {
-        static const QRegularExpression stamp(QStringLiteral("^ *\\d+\\.\\d{3} "));
-        QStringList all = output.split('\n', Qt::SkipEmptyParts);
-        for (QString& line : all) line.remove(stamp);
-        return all;
-    }
-    QProcess process;
-    QString output;
+struct SimProcess : ChildProcess {
+    SimProcess(const PrivateBus& bus, const QStringList& arguments)
+        : ChildProcess(QStringLiteral(VQ_SKYPE_SIM), arguments, bus.address()) {}
 };
 
 struct SimProcessTest : ::testing::Test {
@@ -183,7 +141,7 @@ TEST_F(SimProcessTest, ItStopsAtOnceWhenItCannotRun) {
         SimProcess sim(bus, arguments);
         ASSERT_TRUE(sim.finish()) << c.says;
         EXPECT_EQ(sim.process.exitCode(), c.exit_code) << c.says;
-        EXPECT_TRUE(QString::fromUtf8(sim.process.readAllStandardError()).contains(c.says))
+        EXPECT_TRUE(sim.errors.contains(c.says))
             << c.says;
     }
 }

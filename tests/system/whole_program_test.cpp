@@ -1,0 +1,149 @@
+// The real program, headless, on a recorded clip, talking over a private session bus to the
+// simulated client run as its own program with a timed owner script. Everything is checked
+// through what the owner saw and the files the program left.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "app/settings_codec.h"
+#include "child_process.h"
+#include "gst/gst_test_support.h"
+#include "private_bus.h"
+#include "qt_printers.h"
+
+namespace {
+
+constexpr int frames_per_second = 20;
+constexpr int still_frames = 80;  // four seconds of a quiet room...
+constexpr int moving_frames =
+    80;  // ...then a box crosses it; the camera plays this round and round
+
+QImage room(int n) {
+    QImage frame = grey_frame(40);
+    QPainter painter(&frame);
+    painter.fillRect(200, 150, 80, 60, QColor(90, 70, 50));
+    if (n >= still_frames) {
+        const int x = -60 + 5 * (n - still_frames);
+        for (int stripe = 0; stripe < 60; stripe += 8) {
+            painter.fillRect(x + stripe, 90, 4, 60, QColor(230, 230, 230));
+            painter.fillRect(x + stripe + 4, 90, 4, 60, QColor(10, 10, 10));
+        }
+    }
+    return frame;
+}
+
+// The settings a user would have made: the owner as call target, two seconds to settle,
+// picture and call on motion, detection on at start, the whole picture watched.
+void write_settings(const QString& folder) {
+    const QStringList values = {"vq.owner", "30", "30", "2",   "30",    "",      "1",
+                                "1",        "1",  "0",  "1",   "False", "False", "False",
+                                "True",     "",   "4",  "316", "4",     "236"};
+    QByteArray content;
+    for (const QString& value : values) content += *settings_codec::store(value) + "\r\n";
+    QFile file(folder + '/' + settings_codec::file_name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+// Seconds from the moment the program names itself to the client.
+const char* const owner_script =
+    "1 say status\n"
+    "2 say alarm on\n"
+    "# the alarm fires about four seconds in; the call comes some five seconds later\n"
+    "20 answer\n"
+    "27 hangup\n"
+    "28 say motion off\n"
+    "31 call\n"
+    "40 hangup\n"
+    "43 quit\n";
+
+struct WholeProgram : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(bus.running()) << "no dbus-daemon to start";
+        app = folder.filePath("app");
+        QDir().mkpath(app);
+        write_settings(app);
+        clip = folder.filePath("room.avi");
+        ASSERT_TRUE(make_scene_clip(clip, still_frames + moving_frames, room));
+        QFile script(folder.filePath("owner.script"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(owner_script);
+    }
+    bool client_on_bus() {
+        QDBusConnection connection = bus.connect();
+        const bool there = connection.interface()->isServiceRegistered("com.Skype.API");
+        bus.disconnect(connection);
+        return there;
+    }
+
+    PrivateBus bus;
+    QTemporaryDir folder;
+    QString app, clip;
+};
+
+TEST_F(WholeProgram, TheOwnerIsAlarmedLooksInAndTheSettingsAreKept) {
+    ChildProcess sim(VQ_SKYPE_SIM, {"--script", folder.filePath("owner.script")}, bus.address());
+    ASSERT_TRUE(wait_until([&] { return client_on_bus(); })) << sim.errors.toStdString();
+    ChildProcess program(VQ_PROGRAM,
+                         {"--headless", "--camera", clip, "--skype", "dbus", "--app-folder", app},
+                         bus.address());
+
+    ASSERT_TRUE(sim.finish(120'000)) << sim.output.toStdString();
+    const QStringList seen = sim.lines();
+    const QString transcript = sim.output + "\n--- program:\n" + program.output + program.errors;
+
+    EXPECT_TRUE(in_order(seen, {"-> NAME VideoQuelm", "<- OK", "-> PROTOCOL 5", "<- PROTOCOL 5"}))
+        << transcript.toStdString();
+    EXPECT_TRUE(in_order(seen, {"machine: Status of Video Quelm", "machine: IM Pic Enabled",
+                                "machine: Alarm now on"}))
+        << transcript.toStdString();
+
+    // The alarm: a snapshot on disk and in the log, the picture with the owner, then the call.
+    const QStringList snapshots = QDir(app).entryList({"Pic*.JPG"});
+    ASSERT_FALSE(snapshots.isEmpty()) << transcript.toStdString();
+    const QString first = snapshots.first();
+    QFile log(app + "/motion_log.txt");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().startsWith((first + "  ").toLatin1()));
+    EXPECT_TRUE(in_order(seen, {"-> OPEN FILETRANSFER vq.owner IN " + app + "/",
+                                "picture received: " + app + "/" + first, "-> Call vq.owner"}))
+        << transcript.toStdString();
+
+    // The owner answers the alarm call and sees the camera, then calls in later and is answered.
+    EXPECT_EQ(seen.filter("video: you see the machine's camera").size(), 2)
+        << transcript.toStdString();
+    EXPECT_EQ(seen.filter(QRegularExpression("^-> ALTER CALL \\d+ START_VIDEO_SEND$")).size(), 2);
+    EXPECT_TRUE(in_order(seen, {"-> Call vq.owner", "owner: answer", "owner: hangup",
+                                "machine: Motion Sensing Now OFF", "owner: call", "owner: hangup"}))
+        << transcript.toStdString();
+
+    // Ended by SIGTERM, the program goes through its normal exit and keeps what changed by chat.
+    program.process.terminate();
+    ASSERT_TRUE(program.finish());
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit) << program.errors.toStdString();
+    EXPECT_EQ(program.process.exitCode(), 0);
+    QFile settings(app + '/' + settings_codec::file_name);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = settings_codec::split_lines(settings.readAll());
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(settings_codec::read(lines[9]), QString("1")) << "\"alarm on\" was saved";
+}
+
+TEST_F(WholeProgram, WithoutCameraOrClientItRunsAndSaysSo) {
+    ChildProcess program(
+        VQ_PROGRAM, {"--headless", "--camera", "/dev/video99", "--app-folder", app}, bus.address());
+    ASSERT_TRUE(wait_until([&] { return program.errors.contains("Logged out of Skype!"); }, 30'000))
+        << program.errors.toStdString();
+    EXPECT_TRUE(program.errors.contains("Can't open capture window"));
+    EXPECT_TRUE(program.output.contains("status: Motion Detect on Delay")) << "the loop still runs";
+    program.process.terminate();
+    ASSERT_TRUE(program.finish());
+    EXPECT_EQ(program.process.exitCode(), 0);
+}
+
+}  // namespace
