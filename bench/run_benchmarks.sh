@@ -24,3 +24,7 @@ kill -TERM "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
 rm -rf "$folder"
 echo "peak resident memory: $((peak_kib / 1024)) MiB (${peak_kib} KiB)"
+
+bench/replay_throughput.sh
+bench/headless_run.sh
+bench/desktop_start.sh
