@@ -10,15 +10,16 @@
 #include <QTimer>
 #include <memory>
 
+#include "child_process.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/dbus/skype_bus.h"
-#include "child_process.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
 #include "simclient/owner_console.h"
 #include "simclient/simulated_client.h"
+#include "stand_in_program.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -147,18 +148,10 @@ TEST_F(LinkTest, AChatLineGoesFromTheOwnerToTheMachineAndTheAnswerBack) {
     QStringList shown;
     OwnerConsole console(side.client, [&](const QString& line) { shown.append(line); });
     DBusSkypeLink& program = start_link();
-    QString chat;
+    StandInProgram stand_in(program);
     program.on_notification = [&](const QString& line) {
         lines.append(line);
-        const QString id = line.section(' ', 1, 1);
-        if (line.startsWith("CHATMESSAGE") && line.endsWith("RECEIVED"))
-            program.SendCommand("#605 GET CHATMESSAGE " + id + " CHATNAME");
-        if (line.startsWith("#605")) {
-            chat = line.section(' ', 4);
-            program.SendCommand("#610 GET CHATMESSAGE " + line.section(' ', 2, 2) + " BODY");
-        }
-        if (line.startsWith("#610") && line.endsWith(" BODY motion on"))
-            program.SendCommand("CHATMESSAGE " + chat + " Motion Sensing Now ON");
+        stand_in.take(line);
     };
     program.Connect(10);
     ASSERT_TRUE(got(2));
@@ -166,12 +159,12 @@ TEST_F(LinkTest, AChatLineGoesFromTheOwnerToTheMachineAndTheAnswerBack) {
     console.enter("motion on");
     ASSERT_TRUE(wait_until(
         [&] { return shown.contains("machine: Motion Sensing Now ON") && lines.size() >= 7; }));
-    EXPECT_EQ(
-        lines.mid(2),
-        (QStringList{"CHATMESSAGE 101 STATUS RECEIVED", "#605 CHATMESSAGE 101 CHATNAME " + chat,
-                     "#610 CHATMESSAGE 101 BODY motion on", "CHATMESSAGE 102 STATUS SENDING",
-                     "CHATMESSAGE 102 STATUS SENT"}));
-    EXPECT_TRUE(chat.startsWith("#vq.owner/$vq.camera;")) << chat;
+    EXPECT_EQ(lines.mid(2),
+              (QStringList{"CHATMESSAGE 101 STATUS RECEIVED",
+                           "#605 CHATMESSAGE 101 CHATNAME " + stand_in.chat,
+                           "#610 CHATMESSAGE 101 BODY motion on", "CHATMESSAGE 102 STATUS SENDING",
+                           "CHATMESSAGE 102 STATUS SENT"}));
+    EXPECT_TRUE(stand_in.chat.startsWith("#vq.owner/$vq.camera;")) << stand_in.chat;
 }
 
 TEST_F(LinkTest, TheKeysFillInTheClientsFileDialogAndThePictureIsDelivered) {

@@ -9,11 +9,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "platform/dbus/dbus_skype_link.h"
 #include "child_process.h"
+#include "platform/dbus/dbus_skype_link.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
+#include "stand_in_program.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -53,22 +54,8 @@ struct SimProcessTest : ::testing::Test {
 // client's transcript shows the whole conversation in order.
 TEST_F(SimProcessTest, TheOwnersScriptPlaysAgainstTheMachine) {
     DBusSkypeLink& program = start_link();
-    QString chat;
-    program.on_notification = [&](const QString& line) {
-        const QString id = line.section(' ', 1, 1);
-        if (line.startsWith("CHATMESSAGE") && line.endsWith("RECEIVED"))
-            program.SendCommand("#605 GET CHATMESSAGE " + id + " CHATNAME");
-        if (line.startsWith("#605")) {
-            chat = line.section(' ', 4);
-            program.SendCommand("#610 GET CHATMESSAGE " + line.section(' ', 2, 2) + " BODY");
-        }
-        if (line.startsWith("#610") && line.endsWith(" BODY motion on"))
-            program.SendCommand("CHATMESSAGE " + chat + " Motion Sensing Now ON");
-        if (line.startsWith("CALL") && line.endsWith("RINGING"))
-            program.SendCommand("#510 GET CALL " + id + " PARTNER_HANDLE");
-        if (line.startsWith("#510") && line.endsWith(" vq.owner"))
-            program.SendCommand("#511 SET CALL " + line.section(' ', 2, 2) + " STATUS INPROGRESS");
-    };
+    StandInProgram stand_in(program);
+    program.on_notification = [&](const QString& line) { stand_in.take(line); };
     program.Connect(10);  // no client yet: the link attaches when it comes
 
     SimProcess sim(bus, {"--script",
@@ -90,12 +77,12 @@ TEST_F(SimProcessTest, TheOwnersScriptPlaysAgainstTheMachine) {
         shown, {"vq.camera is on the session bus; you are vq.owner. Type ? for help.",
                 "-> NAME VideoQuelm", "<- OK", attached, "-> PROTOCOL 5", "<- PROTOCOL 5"}))
         << sim.output.toStdString();
-    EXPECT_TRUE(in_order(
-        shown,
-        {"owner: say motion on", "<- CHATMESSAGE 101 STATUS RECEIVED",
-         "-> #605 GET CHATMESSAGE 101 CHATNAME", "-> #610 GET CHATMESSAGE 101 BODY",
-         "<- #610 CHATMESSAGE 101 BODY motion on",
-         "-> CHATMESSAGE " + chat + " Motion Sensing Now ON", "machine: Motion Sensing Now ON"}))
+    EXPECT_TRUE(
+        in_order(shown, {"owner: say motion on", "<- CHATMESSAGE 101 STATUS RECEIVED",
+                         "-> #605 GET CHATMESSAGE 101 CHATNAME", "-> #610 GET CHATMESSAGE 101 BODY",
+                         "<- #610 CHATMESSAGE 101 BODY motion on",
+                         "-> CHATMESSAGE " + stand_in.chat + " Motion Sensing Now ON",
+                         "machine: Motion Sensing Now ON"}))
         << sim.output.toStdString();
     EXPECT_TRUE(in_order(shown, {"owner: call", "ringing the machine...", "the machine answered"}))
         << sim.output.toStdString();
@@ -141,8 +128,7 @@ TEST_F(SimProcessTest, ItStopsAtOnceWhenItCannotRun) {
         SimProcess sim(bus, arguments);
         ASSERT_TRUE(sim.finish()) << c.says;
         EXPECT_EQ(sim.process.exitCode(), c.exit_code) << c.says;
-        EXPECT_TRUE(sim.errors.contains(c.says))
-            << c.says;
+        EXPECT_TRUE(sim.errors.contains(c.says)) << c.says;
     }
 }
 
