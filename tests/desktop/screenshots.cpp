@@ -18,6 +18,7 @@
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"
 #include "desktop/main_view.h"
+#include "desktop/owner_window.h"
 #include "desktop/setup_view.h"
 #include "desktop/splash_view.h"
 #include "desktop/viewer_view.h"
@@ -25,6 +26,7 @@
 #include "desktop/widget_messages.h"
 #include "run/run_options.h"
 #include "run/session.h"
+#include "simclient/simulated_client.h"
 #include "windows/quelm_splash.h"
 
 namespace {
@@ -102,5 +104,16 @@ int main(int argc, char** argv) {
     wait_ms(800);
     take(desktop.viewer().window(), out.filePath("user_manual.png"));
     check(!desktop.viewer().text_box()->toPlainText().isEmpty(), "the user manual's text");
+
+    // The simulated owner asks for the status, then calls in and sees the camera.
+    OwnerWindow owner(*session.client(), scheduler);
+    owner.show();
+    scheduler.post([&] { session.client()->say(QStringLiteral("status")); });
+    wait_ms(1'000);
+    scheduler.post([&] { session.client()->call_machine(); });
+    while (!session.client()->seen_by().video && scheduler.now_ms() < 30'000) wait_ms(100);
+    wait_ms(500);
+    take(&owner, out.filePath("owner_window.png"));
+    check(session.client()->seen_by().video, "video in the owner's call");
     return failures == 0 ? 0 : 1;
 }
