@@ -50,14 +50,48 @@ TEST_F(CallTest, TheOwnersCallIsAnsweredWithVideoAndDetectionComesBack) {
     EXPECT_TRUE(f.motion_active) << "settled 30 s after the end";
 }
 
+// Whatever the call, detection comes back after it only if it is armed when the call ends.
+TEST_F(CallTest, TheEndOfACallResumesDetectionOnlyIfItIsArmed) {
+    struct Case {
+        const char* name;
+        bool armed_before;
+        bool disarmed_during;
+        bool active_after;
+    };
+    const Case cases[] = {{"armed", true, false, true},
+                          {"off before the call", false, false, false},
+                          {"disarmed during the call", true, true, false}};
+    for (const Case& c : cases) {
+        TestProgram p;
+        p.form.show();
+        p.form.Text1.text = "bob";
+        if (c.armed_before) p.form.cmdCapture.click();
+        p.skype.on_notification("CALL 9 STATUS RINGING");
+        p.skype.on_notification("#510 CALL 9 PARTNER_HANDLE bob");
+        p.skype.on_notification("#511 CALL 9 STATUS INPROGRESS");
+        p.scheduler.run_for(10'000);
+        if (c.disarmed_during) p.form.cmdStop.click();
+        p.skype.on_notification("CALL 9 STATUS FINISHED");
+        p.scheduler.run_for(60'000);
+        EXPECT_EQ(p.form.motion_active, c.active_after) << c.name;
+        EXPECT_EQ(p.form.cmdCapture.enabled, !c.active_after) << c.name;
+        EXPECT_EQ(p.form.Label5.caption,
+                  c.active_after ? "Motion Detect Active" : "Motion Detect Off")
+            << c.name;
+        EXPECT_TRUE(p.camera.is_open) << c.name << ": the camera comes back either way";
+    }
+}
+
 TEST_F(CallTest, OnlyTheCallTargetItselfIsAnswered) {
     struct Case {
         QString target, caller;
         int answer_box;
         bool answered;
     };
-    const Case cases[] = {{"bob", "bob", 1, true},   {"bob", "jimbob", 1, false},
-                          {"bob", "Bob", 1, false},  {"", "bob", 1, false},
+    const Case cases[] = {{"bob", "bob", 1, true},
+                          {"bob", "jimbob", 1, false},
+                          {"bob", "Bob", 1, false},
+                          {"", "bob", 1, false},
                           {"bob", "bob", 0, false}};
     for (const Case& c : cases) {
         TestProgram p;
@@ -65,7 +99,8 @@ TEST_F(CallTest, OnlyTheCallTargetItselfIsAnswered) {
         p.form.Text1.text = c.target;
         p.form.Check3.value = c.answer_box;
         p.skype.on_notification("CALL 9 STATUS RINGING");
-        EXPECT_EQ(p.skype.commands.last(), "#510 GET CALL 9 PARTNER_HANDLE") << "asked whatever the box";
+        EXPECT_EQ(p.skype.commands.last(), "#510 GET CALL 9 PARTNER_HANDLE")
+            << "asked whatever the box";
         p.skype.on_notification("#510 CALL 9 PARTNER_HANDLE " + c.caller);
         EXPECT_EQ(p.skype.commands.contains("#511 SET CALL 9 STATUS INPROGRESS"), c.answered)
             << c.caller.toStdString() << " for " << c.target.toStdString();
@@ -82,6 +117,10 @@ TEST_F(CallTest, AnErrorReplyToTheAnswerLeavesTheCameraToDetection) {
 }
 
 TEST_F(CallTest, APlacedCallNobodyAnswersIsHungUpOnTheTenthTick) {
+    f.cmdCapture.click();  // an alarm call is placed only while detection is armed
+    t.scheduler.run_for(30'000);
+    ASSERT_FALSE(f.Timer1.enabled());
+    t.skype.commands.clear();
     f.motion().phone_trigger();
     line("CALL 77 STATUS ROUTING");
     line("CALL 77 STATUS RINGING");
@@ -101,7 +140,8 @@ TEST(CallLength, TheLongestCallIsMeasuredInElapsedMinutes) {
         int start_minute, start_second;
         qint64 hung_up_after_s;  // the first 30-second tick at or past the limit
     };
-    for (const Case& c : {Case{"30", 50, 10, 1800}, Case{"90", 50, 10, 5400}, Case{"5", 59, 50, 300}}) {
+    for (const Case& c :
+         {Case{"30", 50, 10, 1800}, Case{"90", 50, 10, 5400}, Case{"5", 59, 50, 300}}) {
         TestProgram t;
         t.scheduler.run_for(((c.start_minute - 23) * 60 + c.start_second) * 1000LL);
         t.form.show();

@@ -8,7 +8,9 @@
 #include "windows/video_quelm_setup.h"
 
 namespace {
-void send(frmTesting& f, const QString& command) { f.program().seams().skype.SendCommand(command); }
+void send(frmTesting& f, const QString& command) {
+    f.program().seams().skype.SendCommand(command);
+}
 }  // namespace
 
 // "CALL <id> ...": remember which call the line is about.
@@ -48,9 +50,12 @@ void frmTesting::call_answered(const QString& line) {
 
 // The status at the end of a line, while a call of ours holds the camera.
 void frmTesting::call_status(const QString& line) {
+    // Detection settles again after a call only if it is armed: a call taken while it was Off,
+    // or disarmed by chat during the call, leaves it Off, so the buttons never show Off while
+    // the alarm can fire.
     auto restart_settling = [this] {
         Timer1.set_enabled(false);
-        Timer1.set_enabled(true);
+        if (!cmdCapture.enabled) Timer1.set_enabled(true);
     };
     if (line.endsWith(QLatin1String("ROUTING"))) {
         call_state = 1;
@@ -81,17 +86,19 @@ void frmTesting::SkypeTimer_Timer(int index) {
     switch (index) {
         case 0:  // a placed call rang too long
             if (setup.seconds_to_ring() <= skype_ticks) {
-                send(*this, QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
+                send(*this,
+                     QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
                 SkypeTimer(0).set_enabled(false);
                 SkypeTimer(3).set_enabled(false);
-                Timer1.set_enabled(true);
+                if (!cmdCapture.enabled) Timer1.set_enabled(true);
                 skype_ticks = 0;
                 Timer4.set_enabled(true);
             }
             break;
         case 1:  // the video starts on the fourth shared tick
             if (skype_ticks == 4 && call_state != 3) {
-                send(*this, QStringLiteral("ALTER CALL ") + call_id + QStringLiteral(" START_VIDEO_SEND"));
+                send(*this,
+                     QStringLiteral("ALTER CALL ") + call_id + QStringLiteral(" START_VIDEO_SEND"));
                 SkypeTimer(1).set_enabled(false);
             }
             break;
@@ -104,7 +111,8 @@ void frmTesting::SkypeTimer_Timer(int index) {
             const QDateTime now = program_.seams().scheduler.current_date_time();
             const double minutes = call_start.isValid() ? call_start.msecsTo(now) / 60000.0 : 0;
             if (minutes >= setup.max_conn_minutes()) {
-                send(*this, QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
+                send(*this,
+                     QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
                 SkypeTimer(3).set_enabled(false);
             }
             break;
