@@ -28,6 +28,7 @@
 #include "run/session.h"
 #include "simclient/simulated_client.h"
 #include "windows/quelm_splash.h"
+#include "windows/video_quelm_setup.h"
 
 namespace {
 int failures = 0;
@@ -45,6 +46,12 @@ QImage take(QWidget* window, const QString& path) {
     check(picture.save(path), "saving the picture");
     std::printf("%s (%d x %d)\n", qPrintable(path), picture.width(), picture.height());
     return picture;
+}
+
+bool alarm_shown(Program& program) {
+    const QImage& snapshot = program.main_window().Picture4.image();
+    return !snapshot.isNull() &&
+           qGray(snapshot.pixel(snapshot.width() / 2, snapshot.height() / 2)) > 20;
 }
 
 void wait_ms(int ms) {
@@ -78,7 +85,13 @@ int main(int argc, char** argv) {
     Desktop desktop(program);
     Scheduler& scheduler = session.scheduler();
     scheduler.post([&] {
-        program.splash().show_main_window = [&session] { session.show_main_window(); };
+        // Two seconds to settle and no call-out, so that the first walk through the room raises
+        // the alarm and the capture picture shows it.
+        program.splash().show_main_window = [&session, &program] {
+            session.show_main_window();
+            program.setup().Text3.text = QStringLiteral("2");
+            program.main_window().Check1.set_value(CheckBox::unchecked);
+        };
         program.splash().show();
     });
     wait_ms(800);
@@ -89,10 +102,12 @@ int main(int argc, char** argv) {
     desktop.splash().start_button()->click();
     // The demo's figure walks through the room from 8 to 14 seconds after the start.
     while (scheduler.now_ms() < 10'500) wait_ms(100);
+    while (!alarm_shown(program) && scheduler.now_ms() < 20'000) wait_ms(100);
     const QImage main = take(desktop.main().window(), out.filePath("main_window_demo.png"));
     const QPoint camera =
         desktop.main().Picture3()->mapTo(desktop.main().window(), QPoint(160, 120));
     check(main.pixelColor(camera).lightness() > 40, "a camera picture in the main window");
+    check(alarm_shown(program), "the alarm's snapshot in the main window");
 
     scheduler.post([&] { program.main_window().mnuOptions.click(); });
     wait_ms(500);
