@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "app/version.h"
 
@@ -24,7 +25,9 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         QStringLiteral("%1 %2: a motion-detection alarm for one camera that reaches its owner over "
                        "the chat/call client.")
             .arg(app::title, app::version_line()));
-    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows these options."));
+    parser.addOption(help);
     const QCommandLineOption camera = option(
         QStringLiteral("camera"),
         QStringLiteral("Where the pictures come from: auto (the first camera), demo (a built-in "
@@ -57,7 +60,10 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         return std::nullopt;
     }
     if (parser.isSet(help)) {
-        message = parser.helpText();
+        // The program's name as the user types it, whatever the path it was started by (and
+        // before any application object exists, the parser does not know it at all).
+        message = parser.helpText().replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                                            QStringLiteral("Usage: videoquelm"));
         exit_code = 0;
         return std::nullopt;
     }
