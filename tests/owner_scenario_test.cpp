@@ -25,14 +25,6 @@ struct OwnerScenario : ::testing::Test {
     frmTesting& f = t.form;
 };
 
-TEST_F(OwnerScenario, TheProgramAttachesAndChecksTheClientVersion) {
-    EXPECT_EQ(t.traffic(true).mid(0, 3),
-              (QStringList{"NAME VideoQuelm", "PROTOCOL 5", "GET SKYPEVERSION"}));
-    EXPECT_EQ(t.traffic(false).mid(0, 3),
-              (QStringList{"OK", "PROTOCOL 5", "SKYPEVERSION 2.0.0.105"}));
-    EXPECT_TRUE(t.messages.boxes.empty());
-}
-
 // Armed by chat, the alarm fires: the owner gets the snapshot and a call, answers, sees the
 // camera, hangs up, and the machine goes back to watching. Later the owner asks for the list
 // of snapshots and has the newest sent again.

@@ -218,19 +218,6 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
     }
 }
 
-TEST(SettingsFile, RandomBytesNeverStopTheStart) {
-    QRandomGenerator random(7);
-    for (int n = 0; n < 50; ++n) {
-        QByteArray bytes(random.bounded(1, 4000), '\0');
-        for (char& b : bytes) b = char(random.bounded(256));
-        TestProgram t;
-        t.write_file("vq.stp", bytes);
-        t.form.show();
-        EXPECT_EQ(t.form.Label5.caption, "Motion Detect Off");
-        EXPECT_TRUE(t.form.timMotion.enabled());
-    }
-}
-
 // A value the format cannot hold keeps the line the file had, and the user hears of it once.
 TEST(SettingsFile, AValueTheFormatCannotHoldKeepsItsEarlierLine) {
     TestProgram first;

@@ -197,17 +197,6 @@ TEST_F(ClientTest, TheOwnerCallsInIsAnsweredAndSeesTheVideo) {
     EXPECT_FALSE(client.hang_up()) << "nothing left to hang up";
 }
 
-TEST_F(ClientTest, ARingingCallFromTheOwnerEndsAsCancelledOrRefused) {
-    client.call_machine();
-    EXPECT_EQ(client.call_machine(), "") << "one call at a time per contact";
-    client.hang_up();
-    EXPECT_EQ(over(0).last(), "CALL 101 STATUS CANCELLED");
-    client.call_machine();
-    EXPECT_EQ(client.handle("SET CALL 102 STATUS FINISHED"), "CALL 102 STATUS FINISHED");
-    EXPECT_EQ(over(0).last(), "CALL 102 STATUS REFUSED");
-    EXPECT_EQ(client.handle("SET CALL 102 STATUS FINISHED"), "ERROR 19 Invalid call status");
-}
-
 // The keys the program types after opening the dialog, and others a dialog may be given.
 TEST_F(ClientTest, TheFileDialogSendsOnlyWhatItsKeysPick) {
     QTemporaryDir folder;

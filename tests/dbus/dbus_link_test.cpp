@@ -3,11 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDBusPendingCallWatcher>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <memory>
 
 #include "child_process.h"
@@ -17,9 +12,7 @@
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
-#include "simclient/owner_console.h"
 #include "simclient/simulated_client.h"
-#include "stand_in_program.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -139,48 +132,6 @@ TEST_F(LinkTest, LinesFromAnyoneButTheClientAreIgnored) {
     fake.notify(program_bus.baseService(), "CONNSTATUS ONLINE", skype_bus::program_interface);
     ASSERT_TRUE(got(2));
     EXPECT_EQ(lines.last(), "CONNSTATUS ONLINE");
-}
-
-// The owner writes; a small stand-in for the program fetches the line as the program does and
-// answers in the chat; the answer reaches the owner's console.
-TEST_F(LinkTest, AChatLineGoesFromTheOwnerToTheMachineAndTheAnswerBack) {
-    ClientOnBus& side = start_client();
-    QStringList shown;
-    OwnerConsole console(side.client, [&](const QString& line) { shown.append(line); });
-    DBusSkypeLink& program = start_link();
-    StandInProgram stand_in(program);
-    program.on_notification = [&](const QString& line) {
-        lines.append(line);
-        stand_in.take(line);
-    };
-    program.Connect(10);
-    ASSERT_TRUE(got(2));
-
-    console.enter("motion on");
-    ASSERT_TRUE(wait_until(
-        [&] { return shown.contains("machine: Motion Sensing Now ON") && lines.size() >= 7; }));
-    EXPECT_EQ(lines.mid(2),
-              (QStringList{"CHATMESSAGE 101 STATUS RECEIVED",
-                           "#605 CHATMESSAGE 101 CHATNAME " + stand_in.chat,
-                           "#610 CHATMESSAGE 101 BODY motion on", "CHATMESSAGE 102 STATUS SENDING",
-                           "CHATMESSAGE 102 STATUS SENT"}));
-    EXPECT_TRUE(stand_in.chat.startsWith("#vq.owner/$vq.camera;")) << stand_in.chat;
-}
-
-TEST_F(LinkTest, TheKeysFillInTheClientsFileDialogAndThePictureIsDelivered) {
-    QTemporaryDir folder;
-    QFile(folder.filePath("Pic070315142338.JPG")).open(QIODevice::WriteOnly);
-    ClientOnBus& side = start_client();
-    start_link().Connect(10);
-    ASSERT_TRUE(got(2));
-    // As the program does it: the command, then the keys at once, none of it waited for.
-    link->SendCommand("OPEN FILETRANSFER vq.owner IN " + folder.path() + "/");
-    for (const QString keys : {"{TAB}", "+{TAB}", "Pic070315142338.JPG", "{TAB}{TAB}{TAB}{ENTER}"})
-        link->send_keys(keys);
-    ASSERT_TRUE(wait_until([&] { return !side.client.seen_by().files.isEmpty(); }));
-    EXPECT_EQ(side.client.seen_by().files, QStringList{folder.filePath("Pic070315142338.JPG")});
-    EXPECT_EQ(side.commands.mid(2, 2),
-              (QStringList{"OPEN FILETRANSFER vq.owner IN " + folder.path() + "/", "keys: {TAB}"}));
 }
 
 TEST_F(LinkTest, AClientWithoutTheKeysMethodGetsNoneAndTheLinkGoesOn) {

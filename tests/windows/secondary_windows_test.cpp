@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QTextBlock>
 #include <QTextDocument>
 
 #include "test_program.h"
@@ -83,22 +82,6 @@ TEST_F(WindowsTest, ClosingTheViewerBesideTheMainWindowEndsNothing) {
     EXPECT_FALSE(t.scheduler.has_quit());
 }
 
-TEST_F(WindowsTest, TheViewerShowsADocumentIndentedWithTheCaretAtTheStart) {
-    write_document("Video_Quelm_Skype.rtf", "manual text");
-    t.form.show();
-    t.form.mnuInstructions.click();
-    VQ_EULA& viewer = program.viewer();
-    const RichTextBox& box = viewer.RichTextBox1;
-    EXPECT_TRUE(viewer.visible);
-    EXPECT_EQ(viewer.caption, manual_caption);
-    EXPECT_EQ(box.document().toPlainText(), "manual text\nsecond paragraph");
-    EXPECT_EQ(box.right_margin, 11000);
-    for (QTextBlock b = box.document().begin(); b.isValid(); b = b.next())
-        EXPECT_DOUBLE_EQ(b.blockFormat().leftMargin(), 1000.0 / 15) << b.text().toStdString();
-    EXPECT_EQ(box.sel_start, 0);
-    EXPECT_EQ(box.sel_length, 0);
-}
-
 TEST_F(WindowsTest, OneViewerServesBothDocumentsAndReloads) {
     write_document("VideoQuelm_EULA.rtf", "licence");
     write_document("Video_Quelm_Skype.rtf", "manual");
@@ -163,25 +146,6 @@ TEST_F(WindowsTest, TheTextBoxFollowsTheViewersSize) {
         EXPECT_EQ(viewer.RichTextBox1.left, 240);
         EXPECT_EQ(viewer.RichTextBox1.top, 240);
     }
-}
-
-TEST_F(WindowsTest, AboutIsMadeAfreshAfterTheUserClosedIt) {
-    t.form.show();
-    t.form.mnuAbout.click();
-    About* about = program.about();
-    ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(about->visible);
-    EXPECT_EQ(about->caption, "About Video Quelm");
-    EXPECT_EQ(about->Label2.caption, "Version 1.0.13");
-    EXPECT_EQ(about->Label3.caption, "Video Quelm");
-    about->Label2.caption = "changed";
-    t.form.mnuAbout.click();
-    EXPECT_EQ(program.about()->Label2.caption, "changed");  // still the same window
-    program.close_about();
-    EXPECT_EQ(program.about(), nullptr);
-    t.form.mnuAbout.click();
-    EXPECT_EQ(program.about()->Label2.caption, "Version 1.0.13");
-    EXPECT_FALSE(t.scheduler.has_quit());
 }
 
 }  // namespace
