@@ -8,9 +8,9 @@
 #include "app/version.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
+#include "platform/terminal_lines.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
-#include "platform/terminal_lines.h"
 #include "simclient/owner_console.h"
 #include "simclient/simulated_client.h"
 #include "windows/problem.h"
@@ -21,16 +21,11 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-void complain(const QString& title, const QString& text) {
-    std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-    std::fflush(stderr);
-}
-
 // After every event: a changed status is one line on standard output, and the problem window,
 // which nobody can see here, is printed and counts as closed.
-std::function<void()> watch_status(Program& program) {
+std::function<void()> watch_status(Program& program, UserMessages& messages) {
     auto last_status = std::make_shared<QString>();
-    return [&program, last_status] {
+    return [&program, &messages, last_status] {
         frmTesting& window = program.main_window();
         if (window.Label5.caption != *last_status) {
             *last_status = window.Label5.caption;
@@ -38,7 +33,7 @@ std::function<void()> watch_status(Program& program) {
         }
         Problem& problem = program.problem();
         if (problem.visible) {
-            complain(problem.caption, problem.Label1.caption);
+            messages.message_box(problem.caption, problem.Label1.caption);
             problem.visible = false;
         }
     };
@@ -49,11 +44,11 @@ int run_headless(const RunOptions& options) {
     ConsoleMessages messages;
     NoFileDialogs dialogs;
     Session session(options, messages, dialogs);
-    session.on_device_problem = [](const QString& text) {
-        complain(QStringLiteral("Camera"), text);
+    session.on_device_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Camera"), text);
     };
     Program& program = session.program();
-    session.scheduler().after_event = watch_status(program);
+    session.scheduler().after_event = watch_status(program, messages);
 
     QuitSignals quit_signals([&session] {
         session.scheduler().post([&session] { session.program().main_window().exit_program(); });

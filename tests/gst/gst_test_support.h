@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 
+#include "child_process.h"
 #include "platform/gst/gst_clip_writer.h"
 #include "platform/gst/gst_runtime.h"
 
@@ -18,13 +19,7 @@ using namespace std::chrono_literals;
 // Runs the Qt event loop (where the bindings' device events arrive) until the condition holds
 // or the generous limit has passed; returns whether it held.
 inline bool spin_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    QDeadlineTimer deadline(limit);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
+    return wait_until(done, static_cast<int>(limit.count()));
 }
 
 // Lets events arrive for a while: for showing that something does not happen.

@@ -6,11 +6,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "app/settings_codec.h"
 #include "clip_replay.h"
 #include "gst_test_support.h"
 #include "platform/gst/gst_clip_reader.h"
 #include "qt_printers.h"
+#include "settings_files.h"
 
 namespace {
 
@@ -44,11 +44,7 @@ void write_settings(const QString& folder, Rect watched) {
                                 QString::number(watched.right),
                                 QString::number(watched.top),
                                 QString::number(watched.bottom)};
-    QByteArray content;
-    for (const QString& value : values) content += *settings_codec::store(value) + "\r\n";
-    QFile file(folder + '/' + settings_codec::file_name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    ASSERT_TRUE(write_settings_file(folder, values));
 }
 
 // A dim room; from frame `still_frames` on, a striped box crosses it left to right at the given

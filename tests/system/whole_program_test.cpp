@@ -15,6 +15,7 @@
 #include "gst/gst_test_support.h"
 #include "private_bus.h"
 #include "qt_printers.h"
+#include "settings_files.h"
 
 namespace {
 
@@ -43,11 +44,7 @@ void write_settings(const QString& folder) {
     const QStringList values = {"vq.owner", "30", "30", "2",   "30",    "",      "1",
                                 "1",        "1",  "0",  "1",   "False", "False", "False",
                                 "True",     "",   "4",  "316", "4",     "236"};
-    QByteArray content;
-    for (const QString& value : values) content += *settings_codec::store(value) + "\r\n";
-    QFile file(folder + '/' + settings_codec::file_name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    ASSERT_TRUE(write_settings_file(folder, values));
 }
 
 // Seconds from the moment the program names itself to the client.
