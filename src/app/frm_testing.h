@@ -18,7 +18,7 @@ class ClassMotion;
 // The main window. Its controls and the shared variables beside them are the program's shared
 // state: every part of the program reads and writes them by these names.
 class frmTesting {
-public:
+  public:
     static constexpr int graph_height = 16;  // Picture2's scale height, the slider's maximum
     static constexpr int history_length = 600;
     static constexpr const char* drag_hint =
@@ -134,7 +134,7 @@ public:
     bool has_motion() const { return motion_ != nullptr; }
     Program& program() { return program_; }
 
-private:
+  private:
     void wire_handlers();
     void chat_message_received(const QString& line);
     bool chat_name_arrived(const QString& line);
@@ -148,6 +148,7 @@ private:
     void caller_known(const QString& line);
     void call_answered(const QString& line);
     void call_status(const QString& line);
+    void settle_after_call(bool restart);
     QString help_text() const;
     QString status_text() const;
     QString list_text();

@@ -48,15 +48,17 @@ void frmTesting::call_answered(const QString& line) {
     call_active = 1;
 }
 
+// Detection settles again after a call only if it is armed: a call taken while it was Off, or
+// disarmed by chat during the call, leaves it Off, so the buttons never show Off while the alarm
+// can fire. `restart` begins the settling afresh even when it is already counting.
+void frmTesting::settle_after_call(bool restart) {
+    if (restart) Timer1.set_enabled(false);
+    if (!cmdCapture.enabled) Timer1.set_enabled(true);
+}
+
 // The status at the end of a line, while a call of ours holds the camera.
 void frmTesting::call_status(const QString& line) {
-    // Detection settles again after a call only if it is armed: a call taken while it was Off,
-    // or disarmed by chat during the call, leaves it Off, so the buttons never show Off while
-    // the alarm can fire.
-    auto restart_settling = [this] {
-        Timer1.set_enabled(false);
-        if (!cmdCapture.enabled) Timer1.set_enabled(true);
-    };
+    auto restart_settling = [this] { settle_after_call(true); };
     if (line.endsWith(QLatin1String("ROUTING"))) {
         call_state = 1;
     } else if (line.endsWith(QLatin1String("INPROGRESS"))) {
@@ -90,7 +92,7 @@ void frmTesting::SkypeTimer_Timer(int index) {
                      QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
                 SkypeTimer(0).set_enabled(false);
                 SkypeTimer(3).set_enabled(false);
-                if (!cmdCapture.enabled) Timer1.set_enabled(true);
+                settle_after_call(false);
                 skype_ticks = 0;
                 Timer4.set_enabled(true);
             }
