@@ -1,33 +1,21 @@
 #include "platform/gst/gst_bus_relay.h"
 
+// The bus is watched from the main loop of the thread that makes the relay (Qt runs GLib's
+// main context there), so each message is handled once it is on the bus, never before.
 GstBusRelay::GstBusRelay(GstElement* pipeline, int wanted, Handler handler)
     : bus_(gst_element_get_bus(pipeline)), wanted_(wanted), handler_(std::move(handler)) {
-    gst_bus_set_sync_handler(bus_, &GstBusRelay::on_message, this, nullptr);
+    watch_ = gst_bus_add_watch(bus_, &GstBusRelay::on_message, this);
 }
 
 GstBusRelay::~GstBusRelay() {
-    gst_bus_set_sync_handler(bus_, nullptr, nullptr, nullptr);
+    if (watch_ != 0) g_source_remove(watch_);
     gst_object_unref(bus_);
 }
 
-// Runs on whichever thread posted the message.
-GstBusSyncReply GstBusRelay::on_message(GstBus*, GstMessage* message, gpointer relay) {
+gboolean GstBusRelay::on_message(GstBus*, GstMessage* message, gpointer relay) {
     auto* self = static_cast<GstBusRelay*>(relay);
-    if ((GST_MESSAGE_TYPE(message) & self->wanted_) == 0) return GST_BUS_DROP;
-    if (!self->delivery_queued_.exchange(true)) {
-        QMetaObject::invokeMethod(
-            &self->context_, [self] { self->deliver_pending(); }, Qt::QueuedConnection);
-    }
-    return GST_BUS_PASS;
-}
-
-void GstBusRelay::deliver_pending() {
-    delivery_queued_ = false;
-    // The handler may stop the pipeline or discard what waits; each message is taken afresh.
-    while (GstMessage* message = gst_bus_pop(bus_)) {
-        handler_(message);
-        gst_message_unref(message);
-    }
+    if ((GST_MESSAGE_TYPE(message) & self->wanted_) != 0) self->handler_(message);
+    return G_SOURCE_CONTINUE;
 }
 
 void GstBusRelay::post(std::function<void()> event) {

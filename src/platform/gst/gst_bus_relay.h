@@ -3,13 +3,12 @@
 #include <gst/gst.h>
 
 #include <QObject>
-#include <atomic>
 #include <functional>
 
 // Brings what a pipeline reports from its streaming threads (end of stream, errors) over to the
-// thread that made the relay, as ordinary queued events of that thread's Qt event loop: the
-// program's one thread sees device events between its handlers, never inside them. Messages of
-// other types are dropped where they are posted, so nothing piles up on the bus.
+// thread that made the relay, as ordinary events of that thread's event loop: the program's one
+// thread sees device events between its handlers, never inside them. Messages of other types
+// are taken off the bus and dropped, so nothing piles up there.
 class GstBusRelay {
   public:
     using Handler = std::function<void(GstMessage* message)>;
@@ -27,12 +26,11 @@ class GstBusRelay {
     void discard_pending();
 
   private:
-    static GstBusSyncReply on_message(GstBus* bus, GstMessage* message, gpointer relay);
-    void deliver_pending();
+    static gboolean on_message(GstBus* bus, GstMessage* message, gpointer relay);
 
     GstBus* bus_;
     int wanted_;
     Handler handler_;
     QObject context_;
-    std::atomic<bool> delivery_queued_{false};
+    guint watch_ = 0;
 };
