@@ -10,7 +10,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     gstreamer1.0-libav  # the usual decoders (H.264 ...) for camera files and network streams
-    dbus xvfb xauth
+    dbus xvfb xauth ccache
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.
