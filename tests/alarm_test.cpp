@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QImageReader>
 
+#include "file_size_limit.h"
 #include "frames.h"
 #include "test_program.h"
 
@@ -162,6 +163,34 @@ TEST(AlarmSequence, MotionEndsInAStampedJpegTheLogThePictureAndTheCall) {
     EXPECT_TRUE(t.form.SkypeTimer(3).enabled());
     EXPECT_EQ(t.form.skype_ticks, 0);
     EXPECT_EQ(t.form.call_start, t.scheduler.current_date_time());
+}
+
+// The disk fills while the snapshot is written: no damaged picture is left, and the alarm
+// goes on to the log and the call.
+TEST(AlarmSequence, ASnapshotThatFailsHalfwayLeavesNoDamagedFile) {
+    TestProgram t;
+    make_active(t);
+    t.camera.scene = flickering_band(100, 140);
+    {
+        FileSizeLimit full(2'000);
+        ASSERT_TRUE(
+            t.scheduler.run_until([&] { return t.skype.commands.contains("Call bob"); }, 5'000));
+    }
+    EXPECT_TRUE(t.read_file("motion_log.txt").startsWith("Pic070315142330.JPG"));
+    EXPECT_EQ(QDir(t.app_folder).entryList({"Pic*"}, QDir::Files), QStringList{});
+}
+
+// The wait before the call holds the thread for three seconds: the sound still lasts its thirty.
+TEST(AlarmSound, LastsItsSecondsAlsoWhenACallFollows) {
+    TestProgram t;
+    make_active(t);
+    t.form.Check4.value = 1;
+    t.form.Check1.value = 1;
+    t.camera.scene = flickering_band(100, 140);
+    ASSERT_TRUE(t.scheduler.run_until([&] { return t.sound.commands.contains("Play"); }, 5'000));
+    t.camera.scene = nullptr;
+    t.scheduler.run_for(40'000);
+    EXPECT_EQ(t.journal.time_of("sound Stop") - t.journal.time_of("sound Play"), 30'000);
 }
 
 TEST(AlarmSound, ReplaysOnEachSuccessfulEndUntilItsSecondsHavePassed) {

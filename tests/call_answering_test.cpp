@@ -82,6 +82,56 @@ TEST_F(CallTest, TheEndOfACallResumesDetectionOnlyIfItIsArmed) {
     }
 }
 
+// However an answered call ends, before the video has even started, the camera comes back, an
+// armed machine settles again, and nothing of the old call goes on. Meanwhile the window and the
+// owner are told that nothing can fire.
+TEST_F(CallTest, EveryEndOfACallGivesTheCameraBack) {
+    struct Case {
+        const char* end;  // the line that ends the call; empty: the client left the bus
+    };
+    const Case cases[] = {{"CALL 9 STATUS FINISHED"}, {"CALL 9 STATUS CANCELLED"},
+                          {"CALL 9 STATUS FAILED"},   {"CALL 9 STATUS REFUSED"},
+                          {"CALL 9 STATUS MISSED"},   {"CALL 9 STATUS BUSY"},
+                          {"USERSTATUS LOGGEDOUT"},   {""}};
+    for (const Case& c : cases) {
+        TestProgram p;
+        p.form.show();
+        p.form.Text1.text = "bob";
+        p.form.cmdCapture.click();
+        p.scheduler.run_for(30'000);
+        p.skype.on_notification("CALL 9 STATUS RINGING");
+        p.skype.on_notification("#510 CALL 9 PARTNER_HANDLE bob");
+        p.skype.on_notification("#511 CALL 9 STATUS INPROGRESS");
+        EXPECT_EQ(p.form.Label5.caption, "Motion Detect on Delay") << c.end;
+        p.scheduler.run_for(2'000);
+        if (*c.end)
+            p.skype.on_notification(c.end);
+        else
+            p.skype.login_status = SkypeLink::logged_out;
+        p.scheduler.run_for(12'000);
+        EXPECT_EQ(p.form.call_active, 0) << c.end;
+        EXPECT_TRUE(p.camera.is_open) << c.end;
+        EXPECT_EQ(p.form.Label5.caption, "Motion Detect on Delay") << c.end;
+        p.scheduler.run_for(30'000);
+        EXPECT_TRUE(p.form.motion_active) << c.end;
+        EXPECT_EQ(p.form.Label5.caption, "Motion Detect Active") << c.end;
+        if (*c.end) {  // ended before the fourth tick: the video request never goes out
+            EXPECT_FALSE(p.skype.commands.contains("ALTER CALL 9 START_VIDEO_SEND")) << c.end;
+        }
+    }
+}
+
+TEST_F(CallTest, DuringACallTheOwnerHearsThatDetectionWaits) {
+    f.cmdCapture.click();
+    t.scheduler.run_for(30'000);
+    ring("bob");
+    t.skype.on_notification("CHATMESSAGE 4 STATUS RECEIVED");
+    t.skype.on_notification("#605 CHATMESSAGE 4 CHATNAME #bob/$cam;1");
+    t.skype.on_notification("#606 CHATMESSAGE 4 FROM_HANDLE bob");
+    t.skype.on_notification("#610 CHATMESSAGE 4 BODY status");
+    EXPECT_TRUE(t.skype.commands.last().contains("\rMotion Sensing on Delay\r"));
+}
+
 TEST_F(CallTest, OnlyTheCallTargetItselfIsAnswered) {
     struct Case {
         QString target, caller;
@@ -131,6 +181,25 @@ TEST_F(CallTest, APlacedCallNobodyAnswersIsHungUpOnTheTenthTick) {
     EXPECT_EQ(t.skype.commands.last(), "SET CALL 77 STATUS FINISHED");
     EXPECT_TRUE(f.Timer4.enabled());
     EXPECT_TRUE(f.Timer1.enabled());
+}
+
+// A call that ends early leaves no tick behind: the next call rings its full ten seconds.
+TEST_F(CallTest, TheNextPlacedCallRingsItsFullTime) {
+    f.cmdCapture.click();
+    t.scheduler.run_for(30'000);
+    f.motion().phone_trigger();
+    line("CALL 77 STATUS INPROGRESS");
+    t.scheduler.run_for(2'000);
+    line("CALL 77 STATUS FINISHED");
+    t.scheduler.run_for(40'000);
+    t.skype.commands.clear();
+    f.motion().phone_trigger();
+    line("CALL 78 STATUS ROUTING");
+    t.scheduler.run_for(9'999);
+    EXPECT_TRUE(t.skype.commands.filter("78").isEmpty())
+        << t.skype.commands.join('|').toStdString();
+    t.scheduler.run_for(1);
+    EXPECT_EQ(t.skype.commands.last(), "SET CALL 78 STATUS FINISHED");
 }
 
 // Measured in elapsed time: a call across the hour is neither cut short nor kept for ever.

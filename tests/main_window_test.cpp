@@ -103,6 +103,35 @@ TEST_F(MainWindowTest, NoCameraShowsTheMessageOnceAndTheLoopStillRuns) {
     EXPECT_EQ(f.motion_history[600], 0);
 }
 
+// A camera that goes away while watching is tried again, at 1, 2, 4... seconds, then every
+// minute, until it is back; meanwhile the owner hears that it is not available.
+TEST_F(MainWindowTest, ALostCameraIsTriedAgainUntilItIsBack) {
+    f.show();
+    f.Text1.text = "bob";
+    auto status = [&] {
+        t.skype.on_notification("CHATMESSAGE 8 STATUS RECEIVED");
+        t.skype.on_notification("#605 CHATMESSAGE 8 CHATNAME #bob/$cam;1");
+        t.skype.on_notification("#606 CHATMESSAGE 8 FROM_HANDLE bob");
+        t.skype.on_notification("#610 CHATMESSAGE 8 BODY status");
+        return t.skype.commands.last();
+    };
+    const qint64 lost_at = t.scheduler.now_ms();
+    t.camera.present = false;
+    t.camera.is_open = false;
+    t.camera.on_lost("unplugged");
+    EXPECT_TRUE(status().endsWith("Audio Alarm Disabled\rCamera not available\r"));
+    t.scheduler.run_for(200'000);
+    QList<qint64> tries;
+    for (const auto& [at, entry] : t.journal.entries)
+        if (entry == "camera open" && at > lost_at) tries.append((at - lost_at) / 1000);
+    EXPECT_EQ(tries, (QList<qint64>{1, 3, 7, 15, 31, 63, 123, 183}));
+    t.camera.present = true;
+    t.scheduler.run_for(60'000);
+    EXPECT_TRUE(t.camera.is_open);
+    EXPECT_TRUE(status().endsWith("Audio Alarm Disabled\r"));
+    EXPECT_EQ(t.messages.boxes.size(), 0u) << "nothing pops up at the machine";
+}
+
 TEST_F(MainWindowTest, CaptureRestartsTwoSecondsAfterACallEnds) {
     f.show();
     const int first_window = f.motion().capture_window;

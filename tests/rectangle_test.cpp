@@ -69,10 +69,11 @@ TEST_F(RectangleTest, TheRectangleIsDrawnInRedOnEveryNewPicture) {
 }
 
 TEST_F(RectangleTest, SensitivityButtonsDecideWhoMovesTheSlider) {
+    EXPECT_FALSE(f.Slider1.enabled) << "Auto Med, the first choice";
     f.Option1.set_value(true);
     EXPECT_TRUE(f.Slider1.enabled);
     f.Option4.set_value(true);
-    EXPECT_TRUE(f.Slider1.enabled) << "Auto Med keeps the availability it had";
+    EXPECT_FALSE(f.Slider1.enabled) << "Auto Med moves it too";
     f.Option2.set_value(true);
     EXPECT_FALSE(f.Slider1.enabled);
     f.Option1.set_value(true);

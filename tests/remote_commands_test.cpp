@@ -1,10 +1,35 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+#include <algorithm>
+#include <optional>
+
 #include "test_program.h"
 
 namespace {
 
 const QString chat = "#bob/$cam;ea753190f0a3e49b";
+
+// A chat message as the client holds it.
+struct Message {
+    QString id, chat, from, body;
+};
+
+// What the client answers to "<tag> GET CHATMESSAGE <id> <property>", or nothing.
+std::optional<QString> client_reply(const std::vector<Message>& messages, const QString& command) {
+    static const QRegularExpression question("^(#\\d+) GET CHATMESSAGE (\\S+) (\\S+)$");
+    const QRegularExpressionMatch m = question.match(command);
+    if (!m.hasMatch()) return std::nullopt;
+    for (const Message& message : messages) {
+        if (message.id != m.captured(2)) continue;
+        const QString property = m.captured(3);
+        const QString value = property == "CHATNAME"      ? message.chat
+                              : property == "FROM_HANDLE" ? message.from
+                                                          : message.body;
+        return m.captured(1) + " CHATMESSAGE " + message.id + " " + property + " " + value;
+    }
+    return std::nullopt;
+}
 
 struct RemoteTest : ::testing::Test {
     void SetUp() override {
@@ -12,42 +37,110 @@ struct RemoteTest : ::testing::Test {
         f.Text1.text = "bob";
         t.skype.commands.clear();
     }
-    // A message from a chat as the client reports it, through to its body.
-    QStringList say(const QString& body, const QString& from_chat = chat, const QString& id = "293") {
+    // The messages are announced one right after the other; then the client answers each round
+    // of questions, in the order asked or the reverse, until the program asks nothing more.
+    void deliver(const std::vector<Message>& messages, bool reverse = false) {
+        for (const Message& message : messages)
+            t.skype.on_notification("CHATMESSAGE " + message.id + " STATUS RECEIVED");
+        qsizetype asked = 0;
+        while (asked < t.skype.commands.size()) {
+            QStringList round = t.skype.commands.mid(asked);
+            asked = t.skype.commands.size();
+            if (reverse) std::reverse(round.begin(), round.end());
+            for (const QString& command : round)
+                if (const auto reply = client_reply(messages, command))
+                    t.skype.on_notification(*reply);
+        }
+    }
+    // A message from the owner (or another author) through to its answer.
+    QStringList say(const QString& body, const QString& from_chat = chat, const QString& id = "293",
+                    const QString& from = "bob") {
         t.skype.commands.clear();
-        t.skype.on_notification("CHATMESSAGE " + id + " STATUS RECEIVED");
-        t.skype.on_notification("#605 CHATMESSAGE " + id + " CHATNAME " + from_chat);
-        if (t.skype.commands.contains("#610 GET CHATMESSAGE " + id + " BODY"))
-            t.skype.on_notification("#610 CHATMESSAGE " + id + " BODY " + body);
+        deliver({{id, from_chat, from, body}});
         return t.skype.commands;
+    }
+    QStringList replies() const {
+        return t.skype.commands.filter(QRegularExpression("^CHATMESSAGE "));
     }
     TestProgram t;
     frmTesting& f = t.form;
 };
 
 TEST_F(RemoteTest, AMessageIsFetchedThenAnsweredInItsChat) {
-    EXPECT_EQ(say("status", chat, "293").mid(0, 2),
-              (QStringList{"#605 GET CHATMESSAGE 293 CHATNAME", "#610 GET CHATMESSAGE 293 BODY"}));
-    EXPECT_TRUE(t.skype.commands.last().startsWith("CHATMESSAGE " + chat + " Status of Video Quelm"));
+    EXPECT_EQ(
+        say("status", chat, "293").mid(0, 3),
+        (QStringList{"#605 GET CHATMESSAGE 293 CHATNAME", "#606 GET CHATMESSAGE 293 FROM_HANDLE",
+                     "#610 GET CHATMESSAGE 293 BODY"}));
+    EXPECT_TRUE(
+        t.skype.commands.last().startsWith("CHATMESSAGE " + chat + " Status of Video Quelm"));
 }
 
-TEST_F(RemoteTest, OnlyTheOwnersChatControlsTheMachine) {
+// The client names each message's author: only the call target, exactly, gives commands, in
+// whatever chat it writes.
+TEST_F(RemoteTest, OnlyTheOwnerGivesCommands) {
     struct Case {
-        QString target, chat;
-        bool passes;
+        QString target, author, chat;
+        bool obeyed;
     };
     const Case cases[] = {
-        {"bob", "#bob/$cam;1", true},   {"bob", "#cam/$bob;1", true},
-        {"bob", "#bobby/$cam;1", false}, {"bob", "#cam/$jimbob;1", false},
-        {"Bob", "#bob/$cam;1", false},   {"", "#bob/$cam;1", false},
-        {"bob", "#alice/$carol;1", false},
+        {"bob", "bob", "#bob/$cam;1", true},      {"bob", "bob", "#alice/$c0ffee01", true},
+        {"bob", "eve", "#bob/$cam;1", false},     {"bob", "eve", "#bob/$c0ffee01", false},
+        {"bob", "bobby", "#bobby/$cam;1", false}, {"bob", "Bob", "#Bob/$cam;1", false},
+        {"", "bob", "#bob/$cam;1", false},
     };
     for (const Case& c : cases) {
         f.Text1.text = c.target;
         f.Check4.value = 0;
-        say("alarm on", c.chat);
-        EXPECT_EQ(f.Check4.value, c.passes ? 1 : 0) << c.target.toStdString() << " in " << c.chat.toStdString();
-        EXPECT_EQ(f.chat_name, c.chat) << "the chat is recorded before the check";
+        say("alarm on", c.chat, "5", c.author);
+        EXPECT_EQ(f.Check4.value, c.obeyed ? 1 : 0)
+            << c.author.toStdString() << " in " << c.chat.toStdString();
+        EXPECT_EQ(replies().size(), c.obeyed ? 1 : 0) << "nothing is said to a stranger";
+    }
+}
+
+// Messages that arrive together are each answered once, in their own chat, whatever the order
+// of the client's replies; a stranger's message between the owner's changes nothing.
+TEST_F(RemoteTest, EveryMessageIsAnsweredInItsOwnChatWhateverTheOrder) {
+    const QString group = "#alice/$c0ffee01";
+    const QString strangers = "#eve/$cam;2";
+    struct Case {
+        const char* name;
+        std::vector<Message> messages;
+        bool reverse;
+        QStringList replies;
+    };
+    const Case cases[] = {
+        {"owner then stranger",
+         {{"1", chat, "bob", "im on"}, {"2", strangers, "eve", "alarm on"}},
+         false,
+         {"CHATMESSAGE " + chat + " IM pic now on"}},
+        {"two owner commands",
+         {{"1", chat, "bob", "alarm on"}, {"2", chat, "bob", "im on"}},
+         false,
+         {"CHATMESSAGE " + chat + " Alarm now on", "CHATMESSAGE " + chat + " IM pic now on"}},
+        {"a slow client: five commands before any reply",
+         {{"1", chat, "bob", "call off"},
+          {"2", chat, "bob", "im on"},
+          {"3", chat, "bob", "answer off"},
+          {"4", chat, "bob", "motion high"},
+          {"5", chat, "bob", "alarm on"}},
+         false,
+         {"CHATMESSAGE " + chat + " Call now off", "CHATMESSAGE " + chat + " IM pic now on",
+          "CHATMESSAGE " + chat + " Answer calls now off",
+          "CHATMESSAGE " + chat + " motion now high", "CHATMESSAGE " + chat + " Alarm now on"}},
+        {"replies in reverse order",
+         {{"1", chat, "bob", "alarm on"},
+          {"2", strangers, "eve", "call off"},
+          {"3", group, "bob", "im on"}},
+         true,
+         {"CHATMESSAGE " + group + " IM pic now on", "CHATMESSAGE " + chat + " Alarm now on"}},
+    };
+    for (const Case& c : cases) {
+        f.Check4.value = 0;
+        t.skype.commands.clear();
+        deliver(c.messages, c.reverse);
+        EXPECT_EQ(replies(), c.replies) << c.name;
+        EXPECT_EQ(f.Check4.value, c.replies.join('|').contains("Alarm now on") ? 1 : 0) << c.name;
     }
 }
 
@@ -82,7 +175,7 @@ TEST_F(RemoteTest, EveryOnOffCommandChangesItsControlAndReplies) {
 
 TEST_F(RemoteTest, NearMissesGetNoReply) {
     for (const char* body : {" motion on", "motion on ", "motion on.", "", "hello", "10"}) {
-        EXPECT_EQ(say(body).size(), 2) << body;
+        EXPECT_EQ(say(body).size(), 3) << body;
         EXPECT_TRUE(f.cmdCapture.enabled) << body;
     }
 }
@@ -101,10 +194,7 @@ TEST_F(RemoteTest, StatusAndHelpTexts) {
 }
 
 TEST_F(RemoteTest, TheBodyIsWhatFollowsTheFirstBodyAfterTheId) {
-    t.skype.on_notification("CHATMESSAGE 7 STATUS RECEIVED");
-    t.skype.on_notification("#605 CHATMESSAGE 7 CHATNAME " + chat);
-    t.skype.on_notification("#610 CHATMESSAGE 7 BODY mark BODY status");
-    EXPECT_EQ(t.skype.commands.size(), 2) << "'mark BODY status' is no command";
+    EXPECT_EQ(say("mark BODY status").size(), 3) << "'mark BODY status' is no command";
 }
 
 TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
@@ -135,8 +225,16 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
 }
 
 TEST_F(RemoteTest, OddLinesAreHandledQuietly) {
-    const QString lines[] = {"", "CHATMESSAGE", "CHATMESSAGE RECEIVED", "#605", "#605 no hash here",
-                             "#610", "#610 BODY", QString(1 << 20, 'x'), QString::fromLatin1("#610 \0BODY x", 12),
+    const QString lines[] = {"",
+                             "CHATMESSAGE",
+                             "CHATMESSAGE RECEIVED",
+                             "#605",
+                             "#605 no hash here",
+                             "#610",
+                             "#610 BODY",
+                             "#610 CHATMESSAGE 5 BODY motion on",
+                             QString(1 << 20, 'x'),
+                             QString::fromLatin1("#610 \0BODY x", 12),
                              "CHATMESSAGE 99999999999999999999 STATUS RECEIVED"};
     for (const QString& line : lines) t.skype.on_notification(line);
     EXPECT_TRUE(f.cmdCapture.enabled);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QRandomGenerator>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/settings_codec.h"
+#include "file_size_limit.h"
 #include "test_program.h"
 
 namespace {
@@ -240,6 +242,24 @@ TEST(SettingsFile, AValueTheFormatCannotHoldKeepsItsEarlierLine) {
     EXPECT_EQ(third.form.Text1.text, "bob");
     EXPECT_EQ(third.form.alarm_file, "");
     EXPECT_EQ(third.setup().Text2.text, "15") << "the other values are saved as usual";
+}
+
+// The disk fills while the settings are written: the old file stays whole, and nothing is left
+// beside it.
+TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
+    TestProgram t;
+    t.form.show();
+    t.form.Text1.text = "first";
+    t.form.save_settings();
+    const QByteArray before = t.read_file("vq.stp");
+    t.form.Text1.text = QString("a much longer call target ").repeated(20);
+    {
+        FileSizeLimit full(static_cast<rlim_t>(before.size() + 100));
+        t.form.save_settings();
+    }
+    EXPECT_EQ(t.read_file("vq.stp"), before);
+    EXPECT_EQ(QDir(t.app_folder).entryList(QDir::Files), QStringList{"vq.stp"});
+    EXPECT_TRUE(t.messages.boxes.empty()) << "the log hears of it, not the user";
 }
 
 // Saving is killed at random moments while it writes again and again: the file left behind is

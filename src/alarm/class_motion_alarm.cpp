@@ -1,11 +1,12 @@
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include "alarm/motion_log.h"
+#include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/steps.h"
 #include "capture/class_motion.h"
+#include "log/categories.h"
 #include "platform/keystrokes.h"
 #include "platform/seams.h"
 #include "platform/skype_link.h"
@@ -15,17 +16,19 @@
 namespace {
 constexpr int snapshot_quality = 90;
 
-// Written beside the old file and renamed over it, so a full disk never leaves half a picture.
+// Written beside any old file and renamed over it, so a full disk never leaves half a picture.
 bool save_jpeg(const QImage& image, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(snapshot_quality);
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QString error;
+    const bool written = durable_file::write(
+        path,
+        [&image](QIODevice& file) {
+            QImageWriter writer(&file, "jpeg");
+            writer.setQuality(snapshot_quality);
+            return writer.write(image);
+        },
+        error);
+    if (!written) qCWarning(alarm_log) << "snapshot" << path << "not saved:" << error;
+    return written;
 }
 }  // namespace
 
@@ -39,9 +42,11 @@ void ClassMotion::frame_grab(qint16& /*ts*/) {
     attempt([&] { name = motion_log::snapshot_name(clock.current_date_time()); });
     attempt([&] {
         const QDateTime now = clock.current_date_time();
-        motion_log::append_line(program.app_path(motion_log::file_name),
-                                name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
-                                    QStringLiteral("  ") + motion_log::time_text(now.time()));
+        if (!motion_log::append_line(program.app_path(motion_log::file_name),
+                                     name + QStringLiteral("  ") +
+                                         motion_log::date_text(now.date()) + QStringLiteral("  ") +
+                                         motion_log::time_text(now.time())))
+            qCWarning(alarm_log) << "the motion log could not be written for" << name;
     });
     attempt([&] { CamToBMP(f.Picture4); });
     attempt([&] { f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time())); });
@@ -105,6 +110,7 @@ void ClassMotion::fire_alarm(qint16 peak) {
             sound.Command(QStringLiteral("Prev"));
             sound.Command(QStringLiteral("Play"));
             f.alarm_count = 0;
+            f.alarm_started_ms = program.seams().scheduler.now_ms();
         });
     }
     if (f.Check1.value != CheckBox::unchecked) {

@@ -65,6 +65,7 @@ frmTesting::frmTesting(Program& program)
     Option3.caption = QStringLiteral("Auto High");
     Option4.caption = QStringLiteral("Auto Med");
     Option4.value = true;
+    Slider1.enabled = false;  // the automatic modes move it themselves
     sensitivity.members = {&Option1, &Option2, &Option3, &Option4};
     for (OptionButton* option : sensitivity.members) option->group = &sensitivity;
     Slider1.min = 0;
@@ -92,6 +93,7 @@ void frmTesting::wire_handlers() {
     Option1.on_click = [this] { Option1_Click(); };
     Option2.on_click = [this] { Option2_Click(); };
     Option3.on_click = [this] { Option3_Click(); };
+    Option4.on_click = [this] { Option4_Click(); };
     Slider1.on_change = [this] { Slider1_Change(); };
     mnuExit.on_click = [this] { mnuExit_Click(); };
     mnuFormat.on_click = [this] { mnuFormat_Click(); };
@@ -193,15 +195,18 @@ void frmTesting::Timer4_Timer() {
 
 void frmTesting::Timer5_Timer() { exit_program(); }
 
-// The alarm sound stops once "Alarm Sound Seconds" have passed; the count starts again and the
-// timer keeps running. Reaching the setting (rather than matching it exactly) stops a sound whose
-// setting holds a fraction or a value below one, which could otherwise never be matched.
+// The alarm sound stops once "Alarm Sound Seconds" have passed on the clock; the count starts
+// again and the timer keeps running. The clock, not the number of ticks, decides: the wait before
+// a call holds the thread and swallows ticks. Reaching the setting (rather than matching it
+// exactly) stops a sound whose setting holds a fraction or a value below one.
 void frmTesting::Timer6_Timer() {
     ++alarm_count;
     Video_Quelm_Setup& setup = program_.setup();
-    if (alarm_count >= setup.alarm_sound_seconds()) {
+    const qint64 now = program_.seams().scheduler.now_ms();
+    if (now - alarm_started_ms >= setup.alarm_sound_seconds() * 1000) {
         setup.MMControl1.Command(QStringLiteral("Stop"));
         setup.MMControl1.Command(QStringLiteral("Close"));
         alarm_count = 0;
+        alarm_started_ms = now;
     }
 }

@@ -10,6 +10,7 @@
 #include "controls/colour.h"
 #include "controls/controls.h"
 #include "controls/picture.h"
+#include "skype/chat_messages_in_flight.h"
 #include "time/timer.h"
 
 class Program;
@@ -72,8 +73,11 @@ class frmTesting {
     int skype_ticks = 0;
     QDateTime call_start;
     QString chat_msg_id;
-    QString chat_name;
+    QString chat_name;  // the chat of the command being answered
     std::array<QString, 10> log_buffer;
+
+    // The chat client refused this program access ("ERROR 68").
+    bool link_access_refused = false;
 
     // ---- Window-owned variables ----
     bool exit_allowed = false;
@@ -81,6 +85,7 @@ class frmTesting {
     int slider_line = 0;
     QString call_id;
     int call_state = 0;
+    qint64 alarm_started_ms = 0;  // when the alarm sound last started, on the scheduler's clock
 
     // ---- Start and end ----
     void Form_Load();
@@ -108,6 +113,7 @@ class frmTesting {
     void Option1_Click();
     void Option2_Click();
     void Option3_Click();
+    void Option4_Click();
     void Slider1_Change();
 
     // ---- Menus ----
@@ -137,7 +143,9 @@ class frmTesting {
   private:
     void wire_handlers();
     void chat_message_received(const QString& line);
-    bool chat_name_arrived(const QString& line);
+    void chat_name_arrived(const QString& line);
+    void chat_author_arrived(const QString& line);
+    void access_refused();
     void chat_body_arrived(const QString& line);
     void reply(const QString& text);
     void call_line(const QString& line);
@@ -149,8 +157,10 @@ class frmTesting {
     void call_answered(const QString& line);
     void call_status(const QString& line);
     void settle_after_call(bool restart);
+    void give_camera_back(bool restart_settling);
     QString help_text() const;
-    QString status_text() const;
+    QString sensing_text() const;
+    QString status_text();
     QString list_text();
 
     Program& program_;
@@ -158,5 +168,6 @@ class frmTesting {
     // that cannot be stored keeps this line.
     QList<QByteArray> settings_kept_;
     std::array<std::unique_ptr<Timer>, 4> skype_timers_;
+    ChatMessagesInFlight chats_in_flight_;
     std::unique_ptr<ClassMotion> motion_;
 };

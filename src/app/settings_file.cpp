@@ -1,14 +1,15 @@
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <functional>
 #include <limits>
 #include <vector>
 
+#include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"
 #include "app/version.h"
+#include "log/categories.h"
 #include "platform/seams.h"
 #include "platform/user_messages.h"
 #include "windows/video_quelm_setup.h"
@@ -150,8 +151,11 @@ void frmTesting::save_settings() {
         content += *line + "\r\n";
     }
 
-    QSaveFile file(program_.app_path(settings_codec::file_name));
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) file.commit();
+    QString error;
+    const bool written = durable_file::write(
+        program_.app_path(settings_codec::file_name),
+        [&content](QIODevice& file) { return file.write(content) == content.size(); }, error);
+    if (!written) qCWarning(settings_log) << "the settings could not be saved:" << error;
 
     if (!not_stored.isEmpty()) {
         program_.seams().messages.message_box(

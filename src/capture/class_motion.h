@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,6 +18,9 @@ public:
     static constexpr int channel_threshold = 10;
 
     explicit ClassMotion(frmTesting& form);
+    ~ClassMotion();
+    ClassMotion(const ClassMotion&) = delete;
+    ClassMotion& operator=(const ClassMotion&) = delete;
 
     void Vision_VFWstart(Picture& canvas);
     void Vision_VFWgrab(Picture& destination);
@@ -32,6 +36,11 @@ public:
 
     // The capture window made by the last start, 0 when none could be made.
     int capture_window = 0;
+    // The camera should be watching but cannot: it failed, vanished or would not open. It is
+    // tried again, after 1 s, then twice as long each time, up to a minute.
+    bool camera_lost() const { return wanted_ && !connected_; }
+    static constexpr int first_reopen_delay_ms = 1000;
+    static constexpr int longest_reopen_delay_ms = 60'000;
 
     // The measure's column tables, indexed 1..79.
     std::array<int, grid_divisions> column_count{};
@@ -49,9 +58,17 @@ private:
     int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
     void update_history_and_threshold(int peak);
 
+    void camera_went(const QString& problem);
+    void schedule_reopen();
+    void try_reopen();
+
     frmTesting& form_;
     int windows_made_ = 0;
     bool connected_ = false;
+    bool wanted_ = false;  // started and not shut down for a call
+    int reopen_delay_ms_ = 0;
+    quint64 reopen_round_ = 0;  // a new round makes earlier scheduled tries void
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // The last frame handed over by the device: a grab with nothing new repeats it.
     std::optional<QImage> last_frame_;
 };

@@ -1,23 +1,78 @@
+#include <algorithm>
+
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/version.h"
 #include "capture/class_motion.h"
+#include "log/categories.h"
 #include "platform/camera.h"
 #include "platform/seams.h"
 #include "platform/user_messages.h"
+#include "time/scheduler.h"
 
-ClassMotion::ClassMotion(frmTesting& form) : form_(form) {}
+ClassMotion::ClassMotion(frmTesting& form) : form_(form) {
+    form_.program().seams().camera.on_lost = [this](const QString& problem) {
+        camera_went(problem);
+    };
+}
+
+ClassMotion::~ClassMotion() {
+    *alive_ = false;
+    form_.program().seams().camera.on_lost = nullptr;
+}
 
 void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
     Seams& seams = form_.program().seams();
     // Every start makes a new capture window; the earlier one is left disconnected.
     if (connected_) seams.camera.close();
     connected_ = seams.camera.open();
+    wanted_ = true;
+    ++reopen_round_;
+    reopen_delay_ms_ = 0;
     capture_window = connected_ ? ++windows_made_ : 0;
     if (capture_window == 0) {
         seams.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
+        schedule_reopen();
     }
     form_.timMotion.set_enabled(true);
+}
+
+// The camera stopped while watching: let it go and keep trying until it is back, so an
+// unplugged webcam or a restarted stream is watched again without anyone at the machine.
+void ClassMotion::camera_went(const QString& problem) {
+    qCWarning(camera_log) << "camera lost:" << problem;
+    if (!connected_ || !wanted_) return;
+    form_.program().seams().camera.close();
+    connected_ = false;
+    reopen_delay_ms_ = 0;
+    schedule_reopen();
+}
+
+void ClassMotion::schedule_reopen() {
+    reopen_delay_ms_ = reopen_delay_ms_ == 0
+                           ? first_reopen_delay_ms
+                           : std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms);
+    std::weak_ptr<bool> alive = alive_;
+    const quint64 round = reopen_round_;
+    form_.program().seams().scheduler.post_after(reopen_delay_ms_, [this, alive, round] {
+        const auto still = alive.lock();
+        if (still && *still && round == reopen_round_ && camera_lost()) try_reopen();
+    });
+}
+
+void ClassMotion::try_reopen() {
+    qCInfo(camera_log) << "opening the camera again";
+    connected_ = form_.program().seams().camera.open();
+    if (!connected_) {
+        qCWarning(camera_log) << "the camera is still not available; next try in"
+                              << std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms) / 1000
+                              << "s";
+        schedule_reopen();
+        return;
+    }
+    capture_window = ++windows_made_;
+    reopen_delay_ms_ = 0;
+    qCInfo(camera_log) << "the camera is back";
 }
 
 void ClassMotion::grab_into(Picture& target) {
@@ -29,9 +84,13 @@ void ClassMotion::grab_into(Picture& target) {
     if (last_frame_) target.set_picture(*last_frame_);
 }
 
-void ClassMotion::Vision_VFWgrab(Picture& destination) { grab_into(destination); }
+void ClassMotion::Vision_VFWgrab(Picture& destination) {
+    grab_into(destination);
+}
 
-void ClassMotion::CamToBMP(Picture& picturex) { grab_into(picturex); }
+void ClassMotion::CamToBMP(Picture& picturex) {
+    grab_into(picturex);
+}
 
 void ClassMotion::Video_Setup() {
     if (connected_) form_.program().seams().camera.show_source_dialog();
@@ -41,7 +100,10 @@ void ClassMotion::Video_format() {
     if (connected_) form_.program().seams().camera.show_format_dialog();
 }
 
+// The camera is lent to a call: it is not lost, and not tried again until the call gives it back.
 void ClassMotion::shut_down() {
+    wanted_ = false;
+    ++reopen_round_;
     if (!connected_) return;
     form_.program().seams().camera.close();
     connected_ = false;

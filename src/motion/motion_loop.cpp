@@ -64,6 +64,10 @@ void frmTesting::Option3_Click() {
     if (Option3.value) Slider1.enabled = false;
 }
 
+void frmTesting::Option4_Click() {
+    if (Option4.value) Slider1.enabled = false;
+}
+
 // Every change of the slider's value, the automatic ones too, moves the threshold line.
 void frmTesting::Slider1_Change() {
     const int v = Slider1.value;

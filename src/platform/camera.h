@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
+#include <functional>
 #include <optional>
 
 // The video-capture device. Frames are 320 x 240.
@@ -19,4 +21,9 @@ public:
     // The device's own format and source settings; they return when the user is done.
     virtual void show_format_dialog() {}
     virtual void show_source_dialog() {}
+
+    // Told when an open camera stops delivering for good (unplugged, a stream that ended or
+    // broke), between the program's handlers. The camera is closed by then or may be closed;
+    // whoever listens may open it again.
+    std::function<void(const QString& problem)> on_lost;
 };

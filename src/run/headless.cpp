@@ -16,6 +16,8 @@
 #include "windows/problem.h"
 
 namespace {
+// A reader that went away (the output piped into one that ended) only loses the lines: the
+// write fails quietly, as SIGPIPE is ignored.
 void say(const QString& line) {
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
@@ -25,11 +27,18 @@ void say(const QString& line) {
 // which nobody can see here, is printed and counts as closed.
 std::function<void()> watch_status(Program& program, UserMessages& messages) {
     auto last_status = std::make_shared<QString>();
-    return [&program, &messages, last_status] {
+    auto refusal_told = std::make_shared<bool>(false);
+    return [&program, &messages, last_status, refusal_told] {
         frmTesting& window = program.main_window();
         if (window.Label5.caption != *last_status) {
             *last_status = window.Label5.caption;
             say(QStringLiteral("status: ") + *last_status);
+        }
+        if (window.link_access_refused && !*refusal_told) {
+            *refusal_told = true;
+            say(
+                QStringLiteral("The chat client refused this program access: allow VideoQuelm "
+                               "in the client, then start it again."));
         }
         Problem& problem = program.problem();
         if (problem.visible) {

@@ -7,7 +7,9 @@
 
 namespace {
 int signal_pipe[2] = {-1, -1};
-}
+// A closed terminal (SIGHUP) ends the program as a request to stop does, saving what it must.
+constexpr int quit_signals[] = {SIGINT, SIGTERM, SIGHUP};
+}  // namespace
 
 QuitSignals::QuitSignals(std::function<void()> on_quit) : on_quit_(std::move(on_quit)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
@@ -17,13 +19,13 @@ QuitSignals::QuitSignals(std::function<void()> on_quit) : on_quit_(std::move(on_
     action.sa_handler = &QuitSignals::handle;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : quit_signals) sigaction(signal, &action, nullptr);
+    // A reader of our output that goes away must not end the program: the write fails instead.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 QuitSignals::~QuitSignals() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int signal : quit_signals) std::signal(signal, SIG_DFL);
     for (int& end : signal_pipe) {
         if (end >= 0) ::close(end);
         end = -1;

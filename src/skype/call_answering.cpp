@@ -43,6 +43,8 @@ void frmTesting::call_answered(const QString& line) {
     attempt([&] { motion().shut_down(); });
     Timer1.set_enabled(false);
     motion_active = false;
+    // Nothing can fire while the call has the camera; an armed machine says it is waiting.
+    if (!cmdCapture.enabled) Label5.caption = QStringLiteral("Motion Detect on Delay");
     timMotion.set_enabled(false);
     SkypeTimer(1).set_enabled(true);
     call_active = 1;
@@ -56,9 +58,32 @@ void frmTesting::settle_after_call(bool restart) {
     if (!cmdCapture.enabled) Timer1.set_enabled(true);
 }
 
+// However a call of ours ends (or is hung up by us), the camera comes back two seconds later
+// and an armed machine settles again. The video start must not fire into the next call.
+void frmTesting::give_camera_back(bool restart_settling) {
+    SkypeTimer(0).set_enabled(false);
+    SkypeTimer(1).set_enabled(false);
+    SkypeTimer(3).set_enabled(false);
+    Timer4.set_enabled(true);
+    settle_after_call(restart_settling);
+}
+
+namespace {
+// The statuses after which a call is over, and the client's logging out, which ends every call.
+int final_call_state(const QString& line) {
+    if (line.endsWith(QLatin1String("FINISHED"))) return 3;
+    if (line.endsWith(QLatin1String("CANCELLED"))) return 4;
+    for (const char* ending : {"call error", "FAILED", "REFUSED", "MISSED", "BUSY"})
+        if (line.endsWith(QLatin1String(ending))) return 6;
+    if (line == QLatin1String("CONNSTATUS LOGGEDOUT") ||
+        line == QLatin1String("USERSTATUS LOGGEDOUT"))
+        return 6;
+    return 0;
+}
+}  // namespace
+
 // The status at the end of a line, while a call of ours holds the camera.
 void frmTesting::call_status(const QString& line) {
-    auto restart_settling = [this] { settle_after_call(true); };
     if (line.endsWith(QLatin1String("ROUTING"))) {
         call_state = 1;
     } else if (line.endsWith(QLatin1String("INPROGRESS"))) {
@@ -66,18 +91,9 @@ void frmTesting::call_status(const QString& line) {
         SkypeTimer(1).set_enabled(true);
         call_state = 2;
         skype_ticks = 0;
-    } else if (line.endsWith(QLatin1String("FINISHED"))) {
-        call_state = 3;
-        Timer4.set_enabled(true);
-        restart_settling();
-        SkypeTimer(3).set_enabled(false);
-    } else if (line.endsWith(QLatin1String("CANCELLED"))) {
-        call_state = 4;
-        restart_settling();
-        SkypeTimer(3).set_enabled(false);
-    } else if (line.endsWith(QLatin1String("call error"))) {
-        call_state = 6;
-        restart_settling();
+    } else if (const int final_state = final_call_state(line)) {
+        call_state = final_state;
+        give_camera_back(true);
     }
 }
 
@@ -90,11 +106,8 @@ void frmTesting::SkypeTimer_Timer(int index) {
             if (setup.seconds_to_ring() <= skype_ticks) {
                 send(*this,
                      QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
-                SkypeTimer(0).set_enabled(false);
-                SkypeTimer(3).set_enabled(false);
-                settle_after_call(false);
+                give_camera_back(false);
                 skype_ticks = 0;
-                Timer4.set_enabled(true);
             }
             break;
         case 1:  // the video starts on the fourth shared tick
@@ -115,6 +128,7 @@ void frmTesting::SkypeTimer_Timer(int index) {
             if (minutes >= setup.max_conn_minutes()) {
                 send(*this,
                      QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
+                SkypeTimer(1).set_enabled(false);
                 SkypeTimer(3).set_enabled(false);
             }
             break;

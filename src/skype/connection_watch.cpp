@@ -14,8 +14,13 @@ void frmTesting::disconnected_warning() {
 }
 
 // Every ten seconds: while the user is logged out, say so (again, also after the user closed it).
+// A client that went away took any call with it: the camera comes back.
 void frmTesting::Timer3_Timer() {
     if (program_.seams().skype.LoginStatus() != SkypeLink::logged_out) return;
+    if (call_active == 1 && !Timer4.enabled()) {
+        call_state = 6;
+        give_camera_back(true);
+    }
     program_.problem().report(
         QStringLiteral("Logged out of Skype!"),
         QStringLiteral("You are Logged Out of Skype- you can not use remote features.  Log in to "
@@ -51,9 +56,11 @@ void frmTesting::Command2_Click() {
     program_.seams().skype.SendCommand(QStringLiteral("SEARCH ACTIVECHATS"));
 }
 
-// "USERS a, b, c": names separated by a comma and the blank after it. Returns false when the
-// handling of the line stops.
+// "USERS a, b, c": names separated by a comma and the blank after it. Each reply is the whole
+// list, so it replaces the last one; lines nobody asked for cannot make it grow without end.
+// Returns false when the handling of the line stops.
 bool frmTesting::friends_arrived(const QString& line) {
+    constexpr qsizetype most_friends = 1000;
     if (line.size() < 7) {
         program_.seams().messages.message_box(
             QStringLiteral("No Users in Friends List"),
@@ -63,8 +70,9 @@ bool frmTesting::friends_arrived(const QString& line) {
     }
     const QString list = line.mid(6);
     QStringList& names = program_.user_find().List1;
+    names.clear();
     qsizetype start = 0;
-    for (qsizetype i = 0; i < list.size(); ++i) {
+    for (qsizetype i = 0; i < list.size() && names.size() < most_friends; ++i) {
         if (i == list.size() - 1) names.append(list.mid(start, i + 1 - start));
         if (list[i] == ',') {
             names.append(list.mid(start, i - start));

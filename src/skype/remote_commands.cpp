@@ -32,19 +32,28 @@ QString frmTesting::help_text() const {
     return text;
 }
 
-QString frmTesting::status_text() const {
+// Armed but not yet able to fire (settling, or a call has the camera) is said as such, as the
+// main window says it.
+QString frmTesting::sensing_text() const {
+    if (cmdCapture.enabled) return QStringLiteral("Motion Sensing Off");
+    return motion_active ? QStringLiteral("Motion Sensing On")
+                         : QStringLiteral("Motion Sensing on Delay");
+}
+
+QString frmTesting::status_text() {
     auto enabled = [](const CheckBox& box, const char* what) {
         return QString::fromLatin1(what) +
                (box.value == CheckBox::checked ? QStringLiteral(" Enabled") : QStringLiteral(" Disabled")) + cr;
     };
     QString text = QStringLiteral("Status of Video Quelm") + cr + cr;
-    text += (cmdCapture.enabled ? QStringLiteral("Motion Sensing Off") : QStringLiteral("Motion Sensing On")) + cr;
+    text += sensing_text() + cr;
     if (Option1.value) text += QStringLiteral("Motion Sensing Manual Setting") + cr;
     if (Option2.value) text += QStringLiteral("Motion Sensing Low") + cr;
     if (Option4.value) text += QStringLiteral("Motion Sensing Medium") + cr;
     if (Option3.value) text += QStringLiteral("Motion Sensing High") + cr;
     text += enabled(Check1, "Calling Out") + enabled(Check2, "IM Pic") +
             enabled(Check3, "Accept Calls w/Video") + enabled(Check4, "Audio Alarm");
+    if (has_motion() && motion().camera_lost()) text += QStringLiteral("Camera not available") + cr;
     return text;
 }
 

@@ -134,6 +134,34 @@ TEST_F(LinkTest, LinesFromAnyoneButTheClientAreIgnored) {
     EXPECT_EQ(lines.last(), "CONNSTATUS ONLINE");
 }
 
+// Right after the start the link does not know yet who the client is: a stranger's lines pushed
+// in those first moments wait, and are dropped once the client is known. Twenty starts, as the
+// moment is short.
+TEST_F(LinkTest, AStrangersLinesAtTheStartAreNeverTakenForTheClients) {
+    ScriptedClient fake(bus.connect());
+    ASSERT_TRUE(fake.started());
+    QDBusConnection stranger = bus.connect();
+    for (int start = 0; start < 20; ++start) {
+        lines.clear();
+        start_link();
+        std::vector<std::unique_ptr<QDBusPendingCallWatcher>> pushed;
+        for (int i = 0; i < 30; ++i) {
+            QDBusMessage forged =
+                QDBusMessage::createMethodCall(program_bus.baseService(), skype_bus::program_path,
+                                               skype_bus::program_interface, "Notify");
+            forged << QStringLiteral("#610 CHATMESSAGE 1 BODY motion off");
+            pushed.push_back(std::make_unique<QDBusPendingCallWatcher>(stranger.asyncCall(forged)));
+        }
+        fake.notify(program_bus.baseService(), "CONNSTATUS ONLINE", skype_bus::program_interface);
+        ASSERT_TRUE(got(1));
+        for (const auto& call : pushed) ASSERT_TRUE(wait_until([&] { return call->isFinished(); }));
+        settle();
+        EXPECT_EQ(lines, QStringList{"CONNSTATUS ONLINE"}) << "start " << start;
+        link.reset();
+        bus.disconnect(program_bus);
+    }
+}
+
 TEST_F(LinkTest, AClientWithoutTheKeysMethodGetsNoneAndTheLinkGoesOn) {
     ScriptedClient fake(bus.connect());
     fake.on_call = [&](const QDBusMessage& call, QDBusConnection& connection) {

@@ -3,12 +3,15 @@
 // through what the owner saw and the files the program left.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <csignal>
+#include <memory>
 
 #include "app/settings_codec.h"
 #include "child_process.h"
@@ -141,6 +144,98 @@ TEST_F(WholeProgram, WithoutCameraOrClientItRunsAndSaysSo) {
     program.process.terminate();
     ASSERT_TRUE(program.finish());
     EXPECT_EQ(program.process.exitCode(), 0);
+}
+
+// The program on the demo camera with no client on the bus: quick to start, nothing to wait for.
+struct ProgramAlone : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(bus.running()) << "no dbus-daemon to start";
+        app = folder.filePath("app");
+        QDir().mkpath(app);
+    }
+    void start() {
+        write_settings(app);
+        program = std::make_unique<ChildProcess>(
+            VQ_PROGRAM,
+            QStringList{"--headless", "--camera", "demo", "--skype", "dbus", "--app-folder", app},
+            bus.address());
+        ASSERT_TRUE(wait_until([&] { return program->output.contains("status: "); }))
+            << program->errors.toStdString();
+    }
+    QString settings_path() const { return app + '/' + settings_codec::file_name; }
+    void end_with(int signal) {
+        ::kill(static_cast<pid_t>(program->process.processId()), signal);
+        ASSERT_TRUE(program->finish());
+        EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit)
+            << program->errors.toStdString();
+        EXPECT_EQ(program->process.exitCode(), 0);
+    }
+
+    PrivateBus bus;
+    QTemporaryDir folder;
+    QString app;
+    std::unique_ptr<ChildProcess> program;
+};
+
+// A hang-up, or a reader of its output that went away, ends nothing but through the normal exit,
+// which saves the settings (taken away here after the start, so their return shows the save).
+TEST_F(ProgramAlone, SignalsAndAClosedOutputEndItThroughItsNormalExit) {
+    struct Case {
+        const char* name;
+        bool output_closed;
+        int signal;
+    };
+    for (const Case& c : {Case{"hang-up", false, SIGHUP}, Case{"output closed", true, SIGTERM}}) {
+        start();
+        ASSERT_TRUE(QFile::remove(settings_path()));
+        if (c.output_closed) {
+            program->process.closeReadChannel(QProcess::StandardOutput);
+            // Detection settles two seconds after the start: a status line goes to the closed pipe.
+            EXPECT_FALSE(program->finish(8'000)) << c.name << ": it runs on";
+        }
+        end_with(c.signal);
+        EXPECT_TRUE(QFile::exists(settings_path())) << c.name;
+    }
+}
+
+// The application folder on a full disk: the settings written at the exit cannot fit, and the
+// file the program started with is kept whole.
+TEST_F(ProgramAlone, AFullDiskKeepsTheSettingsFile) {
+    if (::geteuid() != 0 ||
+        QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=256k", "tmpfs", app}) != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    struct Unmount {
+        QString at;
+        ~Unmount() { QProcess::execute("umount", {"-l", at}); }
+    } unmount{app};
+    start();
+    QFile settings(settings_path());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QByteArray before = settings.readAll();
+    settings.close();
+    QFile filler(app + "/filler");
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    end_with(SIGTERM);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_EQ(settings.readAll(), before);
+}
+
+// A client that refuses the program access says so, and the terminal shows it in one line.
+TEST_F(WholeProgram, ARefusedProgramSaysSoInOneLine) {
+    ChildProcess sim(VQ_SKYPE_SIM, {"--refuse"}, bus.address());
+    ASSERT_TRUE(wait_until([&] { return client_on_bus(); })) << sim.errors.toStdString();
+    ChildProcess program(VQ_PROGRAM,
+                         {"--headless", "--camera", "demo", "--skype", "dbus", "--app-folder", app},
+                         bus.address());
+    const QString said = "The chat client refused this program access";
+    ASSERT_TRUE(wait_until([&] { return program.output.contains(said); }))
+        << program.output.toStdString();
+    EXPECT_FALSE(program.finish(3'000));
+    EXPECT_EQ(program.output.count(said), 1);
+    EXPECT_TRUE(program.errors.contains("ERROR 68")) << "and the log has it";
 }
 
 }  // namespace

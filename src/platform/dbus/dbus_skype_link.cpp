@@ -100,8 +100,13 @@ void DBusSkypeLink::call_client(const QString& interface, const QString& method,
                           false);
                     return;
                 }
-                if (is_command && !reply.arguments().isEmpty())
-                    arrived(reply.arguments().constFirst().toString());
+                if (!is_command || reply.arguments().isEmpty()) return;
+                const QString line = reply.arguments().constFirst().toString();
+                // Behind any notification still held, so the order is kept.
+                if (presence_ == Presence::unknown)
+                    hold({}, line);
+                else
+                    arrived(line);
             });
 }
 
@@ -119,6 +124,7 @@ void DBusSkypeLink::ask_for_owner() {
                     reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
                 owner_ = found ? reply.arguments().constFirst().toString() : QString();
                 presence_ = found ? Presence::present : Presence::absent;
+                release_held();
             });
 }
 
@@ -126,6 +132,7 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
     owner_changes_seen_ = true;
     owner_ = new_owner;
     presence_ = new_owner.isEmpty() ? Presence::absent : Presence::present;
+    release_held();
     watch(new_owner.isEmpty() ? QStringLiteral("!! the client left the bus")
                               : QStringLiteral("!! the client is on the bus"),
           false);
@@ -140,13 +147,35 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
 }
 
 // Only the client may speak for the client: a line from anyone else on the bus could pose as a
-// reply, such as a chat body the owner never wrote.
+// reply, such as a chat body the owner never wrote. Until the link knows who the client is,
+// lines wait.
 void DBusSkypeLink::notification_arrived(const QDBusMessage& call, const QString& line) {
-    if (presence_ != Presence::unknown && call.service() != owner_) {
+    if (presence_ == Presence::unknown) return hold(call.service(), line);
+    if (call.service() != owner_) {
         watch(QStringLiteral("!! ignored from %1: %2").arg(call.service(), line), false);
         return;
     }
     arrived(line);
+}
+
+void DBusSkypeLink::hold(const QString& sender, const QString& line) {
+    if (held_.size() >= most_held) {
+        watch(QStringLiteral("!! dropped before the client was known: ") + line, false);
+        return;
+    }
+    held_.push_back(HeldLine{sender, line});
+}
+
+// The client is known (or known to be away): its own lines go on, in order; the rest are dropped.
+void DBusSkypeLink::release_held() {
+    std::vector<HeldLine> held = std::move(held_);
+    held_.clear();
+    for (const HeldLine& h : held) {
+        if (h.sender.isEmpty() || (!owner_.isEmpty() && h.sender == owner_))
+            arrived(h.line);
+        else
+            watch(QStringLiteral("!! ignored from %1: %2").arg(h.sender, h.line), false);
+    }
 }
 
 // Replies and notifications alike, in the order they reached us; each becomes an event of the

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <memory>
+#include <vector>
 
 #include "platform/keystrokes.h"
 #include "platform/skype_link.h"
@@ -52,6 +53,8 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     void call_client(const QString& interface, const QString& method, const QString& argument);
     void notification_arrived(const QDBusMessage& call, const QString& line);
     void arrived(const QString& line);
+    void hold(const QString& sender, const QString& line);
+    void release_held();
     void deliver(const QString& line);
     void watch(const QString& line, bool outgoing);
 
@@ -64,6 +67,13 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     bool owner_changes_seen_ = false;
     bool connect_asked_ = false;  // Connect was called: attach again whenever the client returns
     bool logged_out_ = false;     // as the last CONNSTATUS or USERSTATUS line said
+    // Lines that came before the link knew who the client is, in order, with their sender (empty
+    // for replies, which only the client can give). A few hundred at most: more are dropped.
+    struct HeldLine {
+        QString sender, line;
+    };
+    static constexpr size_t most_held = 256;
+    std::vector<HeldLine> held_;
     // Lines still queued when the link goes away must not touch it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

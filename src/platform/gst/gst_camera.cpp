@@ -76,6 +76,7 @@ void GstCamera::report(const QString& problem) {
         &context_,
         [this, problem] {
             if (on_problem) on_problem(problem);
+            if (on_lost) on_lost(problem);
         },
         Qt::QueuedConnection);
 }
