@@ -61,6 +61,17 @@ TEST_F(WatchTest, TheFriendListFillsThePickerAndAClickSetsTheTarget) {
     EXPECT_FALSE(t.program.user_find().visible);
 }
 
+// Lines nobody asked for replace the list rather than grow it, and a huge one is cut short.
+TEST_F(WatchTest, UnaskedFriendListsReplaceTheListAndAreBounded) {
+    for (int i = 0; i < 100; ++i) t.skype.on_notification("USERS echo123, bob");
+    EXPECT_EQ(t.program.user_find().List1, (QStringList{"echo123", "bob"}));
+    QStringList many;
+    for (int i = 0; i < 5000; ++i) many.append(QString("user%1").arg(i));
+    t.skype.on_notification("USERS " + many.join(", "));
+    EXPECT_EQ(t.program.user_find().List1.size(), 1000);
+    EXPECT_EQ(t.program.user_find().List1.first(), "user0");
+}
+
 TEST_F(WatchTest, LoggedOutIsReportedEveryTenSecondsEvenAfterOk) {
     t.skype.login_status = 2;
     Problem& problem = t.program.problem();
