@@ -109,6 +109,7 @@ TEST_F(ConsoleTest, CallsAreToldFromTheOwnersSide) {
         const char* name;
         std::function<void(OwnerSide&)> play;
         QStringList shown;
+        QString machine_heard;  // the call's states the client told the machine
     };
     const auto machine_calls = [](OwnerSide& t) { t.client.handle("CALL vq.owner"); };
     const Case cases[] = {
@@ -121,41 +122,47 @@ TEST_F(ConsoleTest, CallsAreToldFromTheOwnersSide) {
              t.console.enter("hangup");
          },
          {"the machine is calling you: type answer", "call answered",
-          "video: you see the machine's camera", "video: off", "call ended"}},
+          "video: you see the machine's camera", "video: off", "call ended"},
+         "ROUTING RINGING INPROGRESS FINISHED"},
         {"machine calls, owner refuses",
          [&](OwnerSide& t) {
              machine_calls(t);
              t.scheduler.run_for(1'000);
              t.console.enter("refuse");
          },
-         {"the machine is calling you: type answer", "call refused"}},
+         {"the machine is calling you: type answer", "call refused"},
+         "ROUTING RINGING REFUSED"},
         {"machine calls and gives up",
          [&](OwnerSide& t) {
              machine_calls(t);
              t.scheduler.run_for(1'000);
              t.client.handle("SET CALL 101 STATUS FINISHED");
          },
-         {"the machine is calling you: type answer", "the machine stopped calling"}},
+         {"the machine is calling you: type answer", "the machine stopped calling"},
+         "ROUTING RINGING CANCELLED"},
         {"owner calls, machine answers, machine hangs up",
          [](OwnerSide& t) {
              t.console.enter("call");
              t.client.handle("SET CALL 101 STATUS INPROGRESS");
              t.client.handle("SET CALL 101 STATUS FINISHED");
          },
-         {"ringing the machine...", "the machine answered", "call ended"}},
+         {"ringing the machine...", "the machine answered", "call ended"},
+         "RINGING INPROGRESS FINISHED"},
         {"owner calls, machine does not take it",
          [](OwnerSide& t) {
              t.console.enter("call");
              t.client.handle("SET CALL 101 STATUS FINISHED");
          },
-         {"ringing the machine...", "the machine did not take the call"}},
+         {"ringing the machine...", "the machine did not take the call"},
+         "RINGING REFUSED"},
         {"owner calls twice and gives up",
          [](OwnerSide& t) {
              t.console.enter("call");
              t.console.enter("call");
              t.console.enter("hangup");
          },
-         {"ringing the machine...", "you are already in a call", "you stopped calling"}},
+         {"ringing the machine...", "you are already in a call", "you stopped calling"},
+         "RINGING CANCELLED"},
         {"nothing to act on",
          [](OwnerSide& t) {
              t.console.enter("answer");
@@ -163,18 +170,24 @@ TEST_F(ConsoleTest, CallsAreToldFromTheOwnersSide) {
              t.console.enter("hangup");
          },
          {"the machine is not calling you", "the machine is not calling you",
-          "there is no call to end"}},
+          "there is no call to end"},
+         ""},
         {"calls to or from another contact are not the owner's",
          [](OwnerSide& t) {
              t.client.call_machine("alice.next.door");
              t.client.handle("CALL echo123");
          },
-         {}},
+         {},
+         "RINGING"},  // the machine hears of the other contact's call, the owner does not
     };
     for (const Case& c : cases) {
         OwnerSide t;
         c.play(t);
         EXPECT_EQ(t.shown_over(5'000), c.shown) << c.name;
+        QStringList heard;
+        for (const QString& line : t.to_machine)
+            if (line.startsWith("CALL 101 STATUS ")) heard.append(line.section(' ', 3));
+        EXPECT_EQ(heard.join(' '), c.machine_heard) << c.name;
     }
 }
 
