@@ -3,7 +3,6 @@
 
 #include "frames.h"
 #include "test_program.h"
-#include "windows/problem.h"
 
 namespace {
 
@@ -70,61 +69,6 @@ TEST_F(OwnerScenario, ArmedByChatTheAlarmReachesTheOwnerWhoLooksInAndHangsUp) {
     say("0");
     t.scheduler.run_for(3'000);
     EXPECT_EQ(t.client.seen_by().files, (QStringList{snapshot, snapshot}));
-}
-
-TEST_F(OwnerScenario, TheOwnerCallsInAndLooksThroughTheCamera) {
-    f.cmdCapture.click();
-    t.scheduler.run_for(30'000);
-    ASSERT_TRUE(f.motion_active);
-
-    t.client.call_machine();
-    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.seen_by().video; }, 10'000));
-    EXPECT_FALSE(f.motion_active);
-    EXPECT_FALSE(t.camera.is_open);
-    t.client.hang_up();
-    t.scheduler.run_for(32'100);
-    EXPECT_TRUE(f.motion_active) << "watching again once settled";
-
-    // A stranger is never answered, whatever they try.
-    t.client.call_machine("alice.next.door");
-    t.scheduler.run_for(10'000);
-    EXPECT_EQ(t.client.current_call("alice.next.door")->status,
-              SimulatedClient::CallStatus::ringing);
-    EXPECT_TRUE(f.motion_active);
-    const qsizetype lines_before = t.client.seen_by("alice.next.door").lines.size();
-    t.client.say("motion off", "alice.next.door");
-    t.scheduler.run_for(1'000);
-    EXPECT_EQ(t.client.seen_by("alice.next.door").lines.size(), lines_before);
-    EXPECT_FALSE(f.cmdCapture.enabled) << "still armed";
-}
-
-TEST_F(OwnerScenario, AnUnansweredAlarmCallIsGivenUp) {
-    f.Check1.set_value(CheckBox::checked);
-    f.cmdCapture.click();
-    t.scheduler.run_for(30'000);
-    t.camera.scene = flickering_band(100, 140);
-    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.current_call() != nullptr; }, 10'000));
-    t.camera.scene = nullptr;
-    const QString id = t.client.current_call()->id;
-    ASSERT_TRUE(t.scheduler.run_until([&] { return t.client.current_call() == nullptr; }, 60'000));
-    t.scheduler.run_for(2'100);
-    EXPECT_TRUE(t.traffic(true).contains("SET CALL " + id + " STATUS FINISHED"));
-    EXPECT_TRUE(t.traffic(false).contains("CALL " + id + " STATUS CANCELLED"));
-    EXPECT_TRUE(t.camera.is_open);
-}
-
-TEST_F(OwnerScenario, LoggingOutIsReportedAndRepeatedUntilLoggedInAgain) {
-    t.client.log_out();
-    t.scheduler.run_for(100);
-    EXPECT_EQ(t.program.problem().caption, "Disconnected from Skype!");
-    t.program.problem().visible = false;
-    t.scheduler.run_for(10'000);
-    EXPECT_EQ(t.program.problem().caption, "Logged out of Skype!");
-    EXPECT_TRUE(t.program.problem().visible);
-    t.client.log_in();
-    t.program.problem().visible = false;
-    t.scheduler.run_for(20'000);
-    EXPECT_FALSE(t.program.problem().visible);
 }
 
 }  // namespace

@@ -17,8 +17,6 @@
 
 namespace {
 
-// Runs the event loop until the condition holds; the limit only keeps a broken run from hanging.
-
 // The simulated client on a connection of its own.
 struct ClientOnBus {
     ClientOnBus(PrivateBus& bus, QtScheduler& scheduler)
