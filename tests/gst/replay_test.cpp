@@ -24,26 +24,10 @@ struct Rect {
 // A settings file as the program keeps it: detection settles at once, no call-out, the watched
 // rectangle as given, everything else as on a first run.
 void write_settings(const QString& folder, Rect watched) {
-    const QStringList values = {"",
-                                "30",
-                                "10",
-                                "0",
-                                "30",
-                                "",
-                                "0",
-                                "0",
-                                "1",
-                                "0",
-                                "0",
-                                "False",
-                                "False",
-                                "False",
-                                "True",
-                                "",
-                                QString::number(watched.left),
-                                QString::number(watched.right),
-                                QString::number(watched.top),
-                                QString::number(watched.bottom)};
+    const QStringList values =
+        QStringLiteral("|30|10|0|30||0|0|1|0|0|False|False|False|True|").split('|') +
+        QStringList{QString::number(watched.left), QString::number(watched.right),
+                    QString::number(watched.top), QString::number(watched.bottom)};
     ASSERT_TRUE(write_settings_file(folder, values));
 }
 
