@@ -121,11 +121,11 @@ TEST(SettingsFile, AutoLowIsRestoredWithItsClickBehaviour) {
 // Lines are applied in order until one is missing or does not convert; from there on every value
 // keeps its start value, and the program starts all the same.
 TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
+    const QStringList values =
+        QString("bob|40|20|15|9|/pics/|0|1|0|1|1|False|True|False|False|/a.wav|10|100|20|90")
+            .split('|');
     QList<QByteArray> good;
-    for (const char* value : {"bob", "40", "20", "15", "9", "/pics/", "0", "1", "0", "1", "1"})
-        good.append(shifted(value));
-    good += {stored_false,  stored_true,    stored_false,  stored_false, shifted("/a.wav"),
-             shifted("10"), shifted("100"), shifted("20"), shifted("90")};
+    for (const QString& value : values) good.append(shifted(value.toLatin1()));
     auto file_with = [&](int line, const QByteArray& replacement) {
         QList<QByteArray> lines = good;
         lines[line - 1] = replacement;
@@ -150,8 +150,7 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
         {"an edge of 99999", file_with(18, shifted("99999")), 17},
         {"a shifted code below 0", file_with(2, QByteArray("\x31\x32")), 1},
         // Without line ends everything is the first line; a huge file is read only so far.
-        {"no line ends at all", good.join(""), 1,
-         "bob4020159/pics/01011FalseTrueFalseFalse/a.wav101002090"},
+        {"no line ends at all", good.join(""), 1, values.join("")},
         {"a 1 MB line", QByteArray(1 << 20, 'c'), 1, QString(64 * 1024, '1')},
     };
     for (const Case& c : cases) {
@@ -159,13 +158,12 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
         t.write_file("vq.stp", c.file);
         t.form.show();
         EXPECT_EQ(t.form.Label5.caption, "Motion Detect Off") << c.name;
-        const QStringList defaults{"",      "30",    "10",   "30", "30", t.app_folder + "/",
-                                   "1",     "0",     "1",    "0",  "0",  "False",
-                                   "False", "False", "True", "",   "1",  "315",
-                                   "1",     "235"};
-        const QStringList from_file{c.target, "40",     "20", "15",  "9",     "/pics/", "0",
-                                    "1",      "0",      "1",  "1",   "False", "True",   "False",
-                                    "False",  "/a.wav", "10", "100", "20",    "90"};
+        const QStringList defaults =
+            QString("|30|10|30|30|%1/|1|0|1|0|0|False|False|False|True||1|315|1|235")
+                .arg(t.app_folder)
+                .split('|');
+        QStringList from_file = values;
+        from_file[0] = c.target;
         const QStringList got = saved(t);
         for (int i = 0; i < 20; ++i) {
             // The four options are one group: the "True" on line 13 selects its button and clears
