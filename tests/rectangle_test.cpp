@@ -29,7 +29,6 @@ TEST_F(RectangleTest, ADragSetsTheCornersAsDraggedRoundedHalfToEven) {
         f.Picture3_MouseMove(c.move.x(), c.move.y());
         f.Picture3_MouseUp(c.move.x(), c.move.y());
         EXPECT_EQ(box(), c.expected) << c.name;
-        EXPECT_FALSE(f.dragging);
     }
 }
 
@@ -57,7 +56,9 @@ TEST_F(RectangleTest, TheRectangleIsDrawnInRedOnEveryNewPicture) {
     f.Picture3_MouseDown(40, 50);
     f.Picture3_MouseMove(120, 90);
     f.Picture3_MouseUp(120, 90);
-    t.camera.scene = [](int grab) { return solid_frame(grab % 2 ? qRgb(0, 0, 90) : qRgb(0, 90, 0)); };
+    t.camera.scene = [](int grab) {
+        return solid_frame(grab % 2 ? qRgb(0, 0, 90) : qRgb(0, 90, 0));
+    };
     for (int tick = 0; tick < 2; ++tick) {
         t.scheduler.run_for(50);
         const QImage& picture = f.Picture3.image();
@@ -90,7 +91,6 @@ TEST_F(RectangleTest, TheSliderMovesTheYellowThresholdLine) {
     f.Slider1.set_value(12);
     EXPECT_EQ(graph.pixel(160, 12 * px_per_unit), qRgb(255, 255, 0));
     EXPECT_EQ(graph.pixel(160, 8 * px_per_unit), qRgb(0, 0, 0)) << "the old line is erased";
-    EXPECT_EQ(f.slider_line, 12);
 }
 
 }  // namespace
