@@ -22,12 +22,6 @@
 struct Journal {
     explicit Journal(const Scheduler& clock) : clock(clock) {}
     void add(QString entry) { entries.emplace_back(clock.now_ms(), std::move(entry)); }
-    // The time of the first entry that starts with the text, or -1.
-    qint64 time_of(const QString& start) const {
-        for (const auto& [at, entry] : entries)
-            if (entry.startsWith(start)) return at;
-        return -1;
-    }
     QStringList texts() const {
         QStringList all;
         for (const auto& [at, entry] : entries) all.append(entry);
@@ -95,13 +89,12 @@ private:
 class RecordingSound : public SoundDevice {
 public:
     explicit RecordingSound(Journal& journal) : journal_(journal) {}
-    void set_device_type(const QString& type) override { device_type = type; }
+    void set_device_type(const QString&) override {}
     void set_file_name(const QString& name) override { file_name = name; }
     void command(const QString& command) override {
         commands.append(command);
         journal_.add(QStringLiteral("sound ") + command);
     }
-    QString device_type;
     QString file_name;
     QStringList commands;
 
