@@ -100,13 +100,10 @@ TEST(GstCamera, GrabGivesOnlyNewFramesAndNothingWhenClosed) {
 // Sources that are not there, or are not video, do not open, and say why.
 TEST(GstCamera, SourcesThatCannotBeOpenedAreRefused) {
     QTemporaryDir folder;
-    QFile text(folder.filePath("notes.avi"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("this is not a video at all\n");
-    text.close();
+    const QString text = text_file(folder.path(), "notes.avi");
 
     for (const QString& source : {QStringLiteral("/dev/video99"), folder.filePath("missing.avi"),
-                                  text.fileName(), QStringLiteral("file:///no/such/clip.avi")}) {
+                                  text, QStringLiteral("file:///no/such/clip.avi")}) {
         GstCamera camera(source);
         EXPECT_FALSE(camera.open()) << source;
         EXPECT_FALSE(camera.open_error().isEmpty()) << source;

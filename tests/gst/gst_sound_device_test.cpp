@@ -90,14 +90,10 @@ TEST(GstSoundDevice, StoppedPlayIsNotACompletion) {
 // A file the device cannot open plays nothing and reports nothing; the device stays usable.
 TEST(GstSoundDevice, UnplayableFileIsSilent) {
     QTemporaryDir folder;
-    QFile text(folder.filePath("notes.wav"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("not a sound\n");
-    text.close();
+    const QString text = text_file(folder.path(), "notes.wav");
 
     CountedDevice sound;
-    for (const QString& file :
-         {QString(), folder.filePath("missing.wav"), text.fileName(), folder.path()}) {
+    for (const QString& file : {QString(), folder.filePath("missing.wav"), text, folder.path()}) {
         sound.start(file);
         EXPECT_FALSE(sound.device->is_open()) << file;
         spin_for(300ms);

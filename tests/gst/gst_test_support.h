@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -71,6 +72,14 @@ inline bool make_scene_clip(const QString& path, int frames,
         if (!writer.add(scene(n))) return false;
     }
     return writer.finish();
+}
+
+// A file of plain text under a media file's name, in the folder.
+inline QString text_file(const QString& folder, const char* name) {
+    QFile file(folder + '/' + name);
+    file.open(QIODevice::WriteOnly);
+    file.write("no pictures or sound in here\n");
+    return file.fileName();
 }
 
 // A frame of one grey level.
