@@ -103,78 +103,72 @@ TEST_F(ConsoleTest, APictureTheMachineSendsIsShownWithItsPath) {
               QStringList{"picture received: " + folder.filePath("Pic070315142330.JPG")});
 }
 
-// Calls either side begins, and the ways they end, as the owner is told of them.
+// Calls either side begins, and the ways they end, as the owner is told of them. A step is a
+// line the owner types, "machine: " and a command the machine sends, "wait" for a second, or
+// "call from " and another contact.
 TEST_F(ConsoleTest, CallsAreToldFromTheOwnersSide) {
     struct Case {
         const char* name;
-        std::function<void(OwnerSide&)> play;
+        QStringList steps;
         QStringList shown;
+        QString machine_heard;  // the call's states the client told the machine
     };
-    const auto machine_calls = [](OwnerSide& t) { t.client.handle("CALL vq.owner"); };
     const Case cases[] = {
         {"machine calls, owner answers, sees the camera and hangs up",
-         [&](OwnerSide& t) {
-             machine_calls(t);
-             t.scheduler.run_for(1'000);
-             t.console.enter("answer");
-             t.client.handle("ALTER CALL 101 START_VIDEO_SEND");
-             t.console.enter("hangup");
-         },
+         {"machine: CALL vq.owner", "wait", "answer", "machine: ALTER CALL 101 START_VIDEO_SEND",
+          "hangup"},
          {"the machine is calling you: type answer", "call answered",
-          "video: you see the machine's camera", "video: off", "call ended"}},
+          "video: you see the machine's camera", "video: off", "call ended"},
+         "ROUTING RINGING INPROGRESS FINISHED"},
         {"machine calls, owner refuses",
-         [&](OwnerSide& t) {
-             machine_calls(t);
-             t.scheduler.run_for(1'000);
-             t.console.enter("refuse");
-         },
-         {"the machine is calling you: type answer", "call refused"}},
+         {"machine: CALL vq.owner", "wait", "refuse"},
+         {"the machine is calling you: type answer", "call refused"},
+         "ROUTING RINGING REFUSED"},
         {"machine calls and gives up",
-         [&](OwnerSide& t) {
-             machine_calls(t);
-             t.scheduler.run_for(1'000);
-             t.client.handle("SET CALL 101 STATUS FINISHED");
-         },
-         {"the machine is calling you: type answer", "the machine stopped calling"}},
+         {"machine: CALL vq.owner", "wait", "machine: SET CALL 101 STATUS FINISHED"},
+         {"the machine is calling you: type answer", "the machine stopped calling"},
+         "ROUTING RINGING CANCELLED"},
         {"owner calls, machine answers, machine hangs up",
-         [](OwnerSide& t) {
-             t.console.enter("call");
-             t.client.handle("SET CALL 101 STATUS INPROGRESS");
-             t.client.handle("SET CALL 101 STATUS FINISHED");
-         },
-         {"ringing the machine...", "the machine answered", "call ended"}},
+         {"call", "machine: SET CALL 101 STATUS INPROGRESS",
+          "machine: SET CALL 101 STATUS FINISHED"},
+         {"ringing the machine...", "the machine answered", "call ended"},
+         "RINGING INPROGRESS FINISHED"},
         {"owner calls, machine does not take it",
-         [](OwnerSide& t) {
-             t.console.enter("call");
-             t.client.handle("SET CALL 101 STATUS FINISHED");
-         },
-         {"ringing the machine...", "the machine did not take the call"}},
+         {"call", "machine: SET CALL 101 STATUS FINISHED"},
+         {"ringing the machine...", "the machine did not take the call"},
+         "RINGING REFUSED"},
         {"owner calls twice and gives up",
-         [](OwnerSide& t) {
-             t.console.enter("call");
-             t.console.enter("call");
-             t.console.enter("hangup");
-         },
-         {"ringing the machine...", "you are already in a call", "you stopped calling"}},
+         {"call", "call", "hangup"},
+         {"ringing the machine...", "you are already in a call", "you stopped calling"},
+         "RINGING CANCELLED"},
         {"nothing to act on",
-         [](OwnerSide& t) {
-             t.console.enter("answer");
-             t.console.enter("refuse");
-             t.console.enter("hangup");
-         },
+         {"answer", "refuse", "hangup"},
          {"the machine is not calling you", "the machine is not calling you",
-          "there is no call to end"}},
-        {"calls to or from another contact are not the owner's",
-         [](OwnerSide& t) {
-             t.client.call_machine("alice.next.door");
-             t.client.handle("CALL echo123");
-         },
-         {}},
+          "there is no call to end"},
+         ""},
+        // The machine hears of the other contact's call; the owner hears of neither.
+        {"calls to or from another contact",
+         {"call from alice.next.door", "machine: CALL echo123"},
+         {},
+         "RINGING"},
     };
     for (const Case& c : cases) {
         OwnerSide t;
-        c.play(t);
+        for (const QString& step : c.steps) {
+            if (step.startsWith("machine: "))
+                t.client.handle(step.mid(9));
+            else if (step.startsWith("call from "))
+                t.client.call_machine(step.mid(10));
+            else if (step == "wait")
+                t.scheduler.run_for(1'000);
+            else
+                t.console.enter(step);
+        }
         EXPECT_EQ(t.shown_over(5'000), c.shown) << c.name;
+        QStringList heard;
+        for (const QString& line : t.to_machine)
+            if (line.startsWith("CALL 101 STATUS ")) heard.append(line.section(' ', 3));
+        EXPECT_EQ(heard.join(' '), c.machine_heard) << c.name;
     }
 }
 

@@ -4,18 +4,6 @@
 
 namespace {
 
-TEST(SetupDialog, StartsHiddenWithItsDefaults) {
-    TestProgram t;
-    Video_Quelm_Setup& s = t.setup();
-    EXPECT_FALSE(s.visible);
-    EXPECT_EQ(s.caption, "Setup");
-    EXPECT_EQ((QStringList{s.Text1.text, s.Text2.text, s.Text3.text, s.Text4.text}),
-              (QStringList{"30", "10", "30", "30"}));
-    EXPECT_EQ(s.Check1.value, 0);
-    EXPECT_EQ(s.Label1.caption, "Label1");
-    EXPECT_EQ(s.Label3.caption, "Label3");
-}
-
 TEST(SetupDialog, ValueButtonsStepWithinTheirLimits) {
     struct Case {
         const char* name;
@@ -52,16 +40,22 @@ TEST(SetupDialog, ValueButtonsStepWithinTheirLimits) {
     }
 }
 
+// Closing stops the alarm sound, but not the alarm's count.
 TEST(SetupDialog, ClosingOnlyHidesAndStopsTheSound) {
     TestProgram t;
+    t.form.show();
     Video_Quelm_Setup& s = t.setup();
     s.visible = true;
     s.Text2.text = "42";
+    t.form.Timer6.set_enabled(true);
+    t.scheduler.run_for(5'000);
     EXPECT_TRUE(s.Form_Unload());
     EXPECT_FALSE(s.visible);
     EXPECT_EQ(t.sound.commands, QStringList{"Stop"});
     EXPECT_EQ(&t.setup(), &s);
     EXPECT_EQ(s.Text2.text, "42");
+    EXPECT_TRUE(t.form.Timer6.enabled());
+    EXPECT_EQ(t.form.alarm_count, 5);
 }
 
 }  // namespace

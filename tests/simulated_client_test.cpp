@@ -96,59 +96,6 @@ TEST_F(ClientTest, AChatLineIsAnnouncedFetchedAndAnswered) {
     EXPECT_TRUE(over(0).isEmpty()) << "only contacts reach the machine";
 }
 
-// The machine rings a contact: routed after 100 ms, ringing after a second, then one of the
-// ways a call ends.
-TEST_F(ClientTest, APlacedCallRingsAndEndsAsEachSideDecides) {
-    struct Case {
-        const char* name;
-        QString target;
-        std::function<void(SimulatedClient&)> then;
-        QStringList last_lines;
-    };
-    const Case cases[] = {
-        {"owner hangs up",
-         "vq.owner",
-         [](SimulatedClient& c) {
-             c.answer();
-             c.hang_up();
-         },
-         {"CALL 101 STATUS INPROGRESS", "CALL 101 STATUS FINISHED"}},
-        {"machine hangs up",
-         "vq.owner",
-         [](SimulatedClient& c) {
-             c.answer();
-             c.handle("SET CALL 101 STATUS FINISHED");
-         },
-         {"CALL 101 STATUS INPROGRESS", "CALL 101 STATUS FINISHED"}},
-        {"machine gives up",
-         "vq.owner",
-         [](SimulatedClient& c) { c.handle("SET CALL 101 STATUS FINISHED"); },
-         {"CALL 101 STATUS CANCELLED"}},
-        {"owner refuses",
-         "vq.owner",
-         [](SimulatedClient& c) { c.refuse(); },
-         {"CALL 101 STATUS REFUSED"}},
-    };
-    for (const Case& c : cases) {
-        VirtualScheduler time;
-        SimulatedClient sim(time);
-        QStringList seen;
-        sim.notify = [&](const QString& line) { seen.append(line); };
-        sim.handle("NAME VideoQuelm");
-        EXPECT_EQ(sim.handle("Call " + c.target), "CALL 101 STATUS UNPLACED") << c.name;
-        time.run_for(100);
-        EXPECT_EQ(seen, QStringList{"CALL 101 STATUS ROUTING"}) << c.name;
-        ASSERT_NE(sim.current_call(), nullptr) << c.name;
-        time.run_for(900);
-        EXPECT_EQ(seen.last(), "CALL 101 STATUS RINGING") << c.name;
-        seen.clear();
-        c.then(sim);
-        time.run_for(10);
-        EXPECT_EQ(seen, c.last_lines) << c.name;
-        EXPECT_EQ(sim.current_call(), nullptr) << c.name;
-    }
-}
-
 TEST_F(ClientTest, ACallToSomeoneUnreachableFailsWithAReason) {
     client.set_contact_online("alice.next.door", false);
     const std::pair<QString, QString> cases[] = {{"nobody.known", "2"}, {"alice.next.door", "3"}};

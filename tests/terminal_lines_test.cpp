@@ -2,12 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include "platform/terminal_lines.h"
 #include "qt_printers.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -19,23 +17,14 @@ TEST(TerminalLines, SplitsWhatArrivesIntoLinesAndTellsTheEndOnce) {
     int ended = 0;
     input.on_line = [&](const QString& line) { lines.append(line); };
     input.on_end = [&] { ++ended; };
-    const auto run_until = [](const std::function<bool()>& condition) {
-        const QDeadlineTimer deadline(10'000);
-        while (!condition() && !deadline.hasExpired()) {
-            QEventLoop loop;
-            QTimer::singleShot(5, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return condition();
-    };
 
     const QByteArray first = "motion on\r\nsta";
     ASSERT_EQ(write(ends[1], first.data(), first.size()), first.size());
-    ASSERT_TRUE(run_until([&] { return !lines.isEmpty(); }));
+    ASSERT_TRUE(wait_until([&] { return !lines.isEmpty(); }));
     const QByteArray rest = "tus\n\nh\xc3\xa9llo";
     ASSERT_EQ(write(ends[1], rest.data(), rest.size()), rest.size());
     close(ends[1]);
-    ASSERT_TRUE(run_until([&] { return ended > 0; }));
+    ASSERT_TRUE(wait_until([&] { return ended > 0; }));
     EXPECT_EQ(lines, (QStringList{"motion on", "status", "", QString::fromUtf8("h\xc3\xa9llo")}));
     EXPECT_EQ(ended, 1);
     close(ends[0]);

@@ -42,13 +42,13 @@ public:
     static constexpr int first_reopen_delay_ms = 1000;
     static constexpr int longest_reopen_delay_ms = 60'000;
 
+private:
     // The measure's column tables, indexed 1..79.
     std::array<int, grid_divisions> column_count{};
     std::array<int, grid_divisions> history_newer{};
     std::array<int, grid_divisions> history_older{};
     std::array<int, grid_divisions> last_bar{};
 
-private:
     // The alarm actions, in their fixed order, run inside the tick that fired.
     void fire_alarm(qint16 peak);
     // Puts the newest frame (or, with none new, the last one) into a picture.

@@ -1,20 +1,15 @@
 // The vq-skype-sim program on a private bus, with the chat link of the test attached to it.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "child_process.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
-#include "stand_in_program.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -50,59 +45,29 @@ struct SimProcessTest : ::testing::Test {
     QStringList lines;
 };
 
-// A stand-in for the program answers the owner's chat line and call as the program does; the
-// client's transcript shows the whole conversation in order.
-TEST_F(SimProcessTest, TheOwnersScriptPlaysAgainstTheMachine) {
-    DBusSkypeLink& program = start_link();
-    StandInProgram stand_in(program);
-    program.on_notification = [&](const QString& line) { stand_in.take(line); };
-    program.Connect(10);  // no client yet: the link attaches when it comes
-
-    SimProcess sim(bus, {"--script",
-                         script("# the owner arms the machine, then looks in\n"
-                                "0 say motion on\n"
-                                "0.2 call\n"),
-                         "--exit-at-eof"});
-    ASSERT_TRUE(wait_until([&] {
-        return sim.shows("machine: Motion Sensing Now ON") && sim.shows("the machine answered");
-    })) << sim.output.toStdString();
-    sim.process.closeWriteChannel();
-    ASSERT_TRUE(sim.finish());
-    EXPECT_EQ(sim.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(sim.process.exitCode(), 0);
-
-    const QStringList shown = sim.lines();
-    const QString attached = "the machine (" + program_bus.baseService() + ") is attached";
-    EXPECT_TRUE(in_order(
-        shown, {"vq.camera is on the session bus; you are vq.owner. Type ? for help.",
-                "-> NAME VideoQuelm", "<- OK", attached, "-> PROTOCOL 5", "<- PROTOCOL 5"}))
-        << sim.output.toStdString();
-    EXPECT_TRUE(
-        in_order(shown, {"owner: say motion on", "<- CHATMESSAGE 101 STATUS RECEIVED",
-                         "-> #605 GET CHATMESSAGE 101 CHATNAME", "-> #610 GET CHATMESSAGE 101 BODY",
-                         "<- #610 CHATMESSAGE 101 BODY motion on",
-                         "-> CHATMESSAGE " + stand_in.chat + " Motion Sensing Now ON",
-                         "machine: Motion Sensing Now ON"}))
-        << sim.output.toStdString();
-    EXPECT_TRUE(in_order(shown, {"owner: call", "ringing the machine...", "the machine answered"}))
-        << sim.output.toStdString();
-}
-
-// The script's clock starts when the machine first names itself, accepted or not.
-TEST_F(SimProcessTest, AScriptCanEndTheClientAndTheMachineMayBeRefused) {
-    const std::pair<bool, QString> cases[] = {{false, "OK"}, {true, "ERROR 68"}};
-    for (const auto& [refuse, answer] : cases) {
-        QStringList arguments = {"--script", script("0 quit\n")};
-        if (refuse) arguments.append("--refuse");
+// The whole conversation with the real program is the whole-program test's; here, how the
+// client ends: by its script, or at the end of its input when asked to. The script's clock starts
+// when the machine first names itself, accepted or not.
+TEST_F(SimProcessTest, TheClientEndsByItsScriptOrItsInputAndMayRefuseTheMachine) {
+    struct Case {
+        QStringList arguments;
+        QString answer, attached, shown;
+    };
+    const Case cases[] = {
+        {{"--script", script("0 quit\n")}, "OK", "is attached", "owner: quit"},
+        {{"--refuse", "--exit-at-eof"}, "ERROR 68", "was refused", "Type ? for help."},
+    };
+    for (const Case& c : cases) {
         lines.clear();
-        SimProcess sim(bus, arguments);
+        SimProcess sim(bus, c.arguments);
         start_link().Connect(10);
-        ASSERT_TRUE(sim.finish()) << refuse;
-        EXPECT_EQ(sim.process.exitCode(), 0) << refuse;
-        ASSERT_TRUE(wait_until([&] { return lines.contains(answer); })) << refuse;
-        const QString attached = refuse ? "was refused" : "is attached";
-        EXPECT_TRUE(sim.output.contains(attached)) << sim.output.toStdString();
-        EXPECT_TRUE(sim.shows("owner: quit")) << sim.output.toStdString();
+        ASSERT_TRUE(wait_until([&] { return lines.contains(c.answer); })) << c.answer;
+        sim.process.closeWriteChannel();
+        ASSERT_TRUE(sim.finish()) << c.answer;
+        EXPECT_EQ(sim.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(sim.process.exitCode(), 0) << c.answer;
+        EXPECT_TRUE(sim.output.contains(c.attached)) << sim.output.toStdString();
+        EXPECT_TRUE(sim.output.contains(c.shown)) << sim.output.toStdString();
         link.reset();
     }
 }

@@ -1,8 +1,5 @@
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTextBlock>
 #include <QTextEdit>
 
 #include "desktop/about_view.h"
@@ -43,10 +40,8 @@ TEST_F(SecondaryWidgets, TheStartUpWindowStartsOnEnter) {
     show_splash();
     ModelWindow* window = desktop.splash().window();
     ASSERT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Video Quelm");
     EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_EQ(find<QLabel>(window, "lblVersion")->text(), "Version 1.0.13");
-    EXPECT_EQ(find<QLabel>(window, "lblProductName")->text(), "Video Quelm");
     QWidget* start_button = find<QWidget>(window, "Command1");
     EXPECT_EQ(start_button->nextInFocusChain(), find<QWidget>(window, "Command3"));
     EXPECT_EQ(find<QWidget>(window, "Command3")->nextInFocusChain(),
@@ -68,23 +63,20 @@ TEST_F(SecondaryWidgets, ExitWithTheAgreementOpenEndsWhenTheViewerCloses) {
     t.write_file("VideoQuelm_EULA.rtf", "{\\rtf1 terms}");
     click(find(desktop.splash().window(), "Command2"));
     ModelWindow* viewer = desktop.viewer().window();
-    EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), "Video Quelm EULA");
     click(find(desktop.splash().window(), "Command3"));
-    EXPECT_FALSE(desktop.splash().window()->isVisible());
     EXPECT_FALSE(t.scheduler.has_quit());
     viewer->close();
     handle();
     EXPECT_TRUE(t.scheduler.has_quit());
 }
 
-TEST_F(SecondaryWidgets, TheViewerReloadsAndPutsTheCaretAtTheStart) {
+// The model's caret and wrap width reach the text box; the box follows the window's size.
+TEST_F(SecondaryWidgets, TheViewerShowsTheDocumentFromTheStartAndFollowsTheWindow) {
     start();
     write_manual("first edition");
     instructions();
     QTextEdit* box = desktop.viewer().text_box();
-    EXPECT_TRUE(desktop.viewer().window()->isVisible());
-    EXPECT_EQ(desktop.viewer().window()->windowTitle(), "Video Quelm Instructions and User Manual");
     EXPECT_TRUE(box->toPlainText().startsWith("first edition"));
     EXPECT_EQ(box->lineWrapColumnOrWidth(), 733);  // 11000 twips
 
@@ -95,32 +87,12 @@ TEST_F(SecondaryWidgets, TheViewerReloadsAndPutsTheCaretAtTheStart) {
     instructions();
     EXPECT_TRUE(box->toPlainText().startsWith("second edition"));
     EXPECT_EQ(box->textCursor().position(), 0);
-    EXPECT_FALSE(box->textCursor().hasSelection());
-    EXPECT_EQ(visible_windows("VQ_EULA"), 1);
-    const QTextBlockFormat first_paragraph = box->document()->begin().blockFormat();
-    EXPECT_NEAR(first_paragraph.leftMargin(), 1000.0 / 15, 0.01);
-}
 
-TEST_F(SecondaryWidgets, AMissingDocumentShowsAnEmptyViewerUnderItsCaption) {
-    start();
-    instructions();
-    EXPECT_TRUE(desktop.viewer().window()->isVisible());
-    EXPECT_EQ(desktop.viewer().window()->windowTitle(), "Video Quelm Instructions and User Manual");
-    EXPECT_TRUE(desktop.viewer().text_box()->toPlainText().isEmpty());
-    EXPECT_TRUE(t.messages.boxes.empty());
-}
-
-TEST_F(SecondaryWidgets, TheTextBoxFollowsTheWindowsSize) {
-    start();
-    write_manual("text");
-    instructions();
     ModelWindow* window = desktop.viewer().window();
     window->resize(700, 500);
     handle();
-    const QSize outer = window->frameGeometry().size();
-    const QRect box = desktop.viewer().text_box()->geometry();
-    EXPECT_EQ(box.topLeft(), QPoint(16, 16));
-    EXPECT_EQ(box.size(), outer - QSize(40, 40));
+    EXPECT_EQ(box->geometry(),
+              QRect(QPoint(16, 16), window->frameGeometry().size() - QSize(40, 40)));
 }
 
 TEST_F(SecondaryWidgets, TwoProblemsLeaveOneWindowWithTheLaterText) {
@@ -128,38 +100,30 @@ TEST_F(SecondaryWidgets, TwoProblemsLeaveOneWindowWithTheLaterText) {
     t.skype.login_status = 2;
     t.scheduler.run_for(10'000);  // the watch finds the user logged out
     ModelWindow* window = desktop.problem().window();
-    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "Logged out of Skype!");
     t.scheduler.post([this] { t.skype.on_notification("CONNSTATUS LOGGEDOUT"); });
     handle();
     EXPECT_EQ(visible_windows("Problem"), 1);
     EXPECT_EQ(window->windowTitle(), "Disconnected from Skype!");
-    EXPECT_EQ(find<QLabel>(window, "Label1")->text(),
-              "You are disconnected from Skype- you can not use remote features.  Start Skype up "
-              "to fix");
+    EXPECT_TRUE(
+        find<QLabel>(window, "Label1")->text().startsWith("You are disconnected from Skype"));
     click(find(window, "Command1"));
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(SecondaryWidgets, TheFriendPickerFillsFromTheReplyAndAClickSetsTheTarget) {
+TEST_F(SecondaryWidgets, AClickInTheFriendPickerSetsTheTarget) {
     start();
     click(find(desktop.main().window(), "Command1"));
-    EXPECT_EQ(t.skype.commands.last(), "Search friends ");
-    ModelWindow* picker = desktop.user_find().window();
     QListWidget* list = desktop.user_find().list();
-    EXPECT_TRUE(picker->isVisible());
-    EXPECT_EQ(picker->windowTitle(), "Find Skype User");
-    EXPECT_EQ(list->count(), 0);
+    EXPECT_TRUE(desktop.user_find().window()->isVisible());
     t.scheduler.post([this] { t.skype.on_notification("USERS alice, bob.cam, carol"); });
     handle();
     ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->item(1)->text(), "bob.cam");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(1)).center());
     handle();
-    EXPECT_EQ(f.Text1.text, "bob.cam");
     EXPECT_EQ(find<QLineEdit>(desktop.main().window(), "Text1")->text(), "bob.cam");
-    EXPECT_FALSE(picker->isVisible());
+    EXPECT_FALSE(desktop.user_find().window()->isVisible());
 }
 
 TEST_F(SecondaryWidgets, AboutComesBackFreshAfterItsCloseBox) {
@@ -167,19 +131,13 @@ TEST_F(SecondaryWidgets, AboutComesBackFreshAfterItsCloseBox) {
     t.scheduler.post([this] { f.mnuAbout.click(); });
     handle();
     ModelWindow* window = desktop.about().window();
-    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "About Video Quelm");
     window->close();
     handle();
-    EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(t.program.about(), nullptr);
     t.scheduler.post([this] { f.mnuAbout.click(); });
     handle();
     EXPECT_TRUE(window->isVisible());
-    QStringList texts;
-    for (QLabel* label : window->findChildren<QLabel*>()) texts.append(label->text());
-    EXPECT_TRUE(texts.contains("Version 1.0.13"));
-    EXPECT_TRUE(texts.contains("Video Quelm"));
 }
 
 }  // namespace

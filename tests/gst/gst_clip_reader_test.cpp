@@ -52,12 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ClipReader,
 
 TEST(ClipReaderErrors, MissingOrUnreadableClipsDoNotOpen) {
     QTemporaryDir folder;
-    QFile text(folder.filePath("notes.avi"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("no pictures in here\n");
-    text.close();
+    const QString text = text_file(folder.path(), "notes.avi");
     for (const QString& clip :
-         {folder.filePath("missing.avi"), text.fileName(), QStringLiteral("/dev/video0")}) {
+         {folder.filePath("missing.avi"), text, QStringLiteral("/dev/video0")}) {
         GstClipReader reader(clip);
         EXPECT_FALSE(reader.open()) << clip;
         EXPECT_FALSE(reader.error().isEmpty()) << clip;

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QThread>
 #include <chrono>
@@ -72,6 +74,14 @@ inline bool make_scene_clip(const QString& path, int frames,
     return writer.finish();
 }
 
+// A file of plain text under a media file's name, in the folder.
+inline QString text_file(const QString& folder, const char* name) {
+    QFile file(folder + '/' + name);
+    file.open(QIODevice::WriteOnly);
+    file.write("no pictures or sound in here\n");
+    return file.fileName();
+}
+
 // A frame of one grey level.
 inline QImage grey_frame(int level, int width = 320, int height = 240) {
     QImage frame(width, height, QImage::Format_RGB32);
@@ -84,4 +94,20 @@ inline bool near_colour(QRgb a, QRgb b, int tolerance = 12) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance &&
            std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// A dim room with a cupboard; from frame `still` on, a striped box crosses it left to right at
+// the given height and speed in pixels a frame (nothing moves when `box_top` is negative).
+inline QImage room_frame(int n, int still, int box_top, int speed) {
+    QImage frame = grey_frame(40);
+    QPainter painter(&frame);
+    painter.fillRect(200, 150, 80, 60, QColor(90, 70, 50));
+    if (box_top >= 0 && n >= still) {
+        const int x = -60 + speed * (n - still);
+        for (int stripe = 0; stripe < 60; stripe += 8) {
+            painter.fillRect(x + stripe, box_top, 4, 60, QColor(230, 230, 230));
+            painter.fillRect(x + stripe + 4, box_top, 4, 60, QColor(10, 10, 10));
+        }
+    }
+    return frame;
 }

