@@ -84,16 +84,30 @@ run_unpacked() {
     grep -q "^camera $scratch/gone.avi: cannot be opened" <<<"$out" || fail "--check: $out"
 
     # A short headless run on the demo, stopped as a service is: it saves its settings.
-    as_user "$root/usr/bin/videoquelm" --headless --demo --arm </dev/null >"$scratch/run.log" 2>&1 &
-    local pid=$! waited=0
-    until grep -q '^status: Motion Detect' "$scratch/run.log"; do
+    headless_until_armed "$scratch/run.log"
+    [ -s "$data/vq.stp" ] || { cat "$scratch/run.log"; fail "no settings in $data"; }
+
+    # A service that starts with a problem says so in one line and runs on.
+    touch "$scratch/a-file"
+    headless_until_armed "$scratch/blocked.log" --app-folder "$scratch/a-file/videoquelm"
+    grep -qx "\[Check\] application folder $scratch/a-file/videoquelm: cannot be made" \
+        "$scratch/blocked.log" || { cat "$scratch/blocked.log"; fail "no line for the folder"; }
+}
+
+# Runs the unpacked program headless on the demo until detection is on, then stops it with
+# SIGTERM as systemd does; it must end normally.
+headless_until_armed() {
+    local log=$1 pid waited=0
+    shift
+    as_user "$root/usr/bin/videoquelm" --headless --demo --arm "$@" </dev/null >"$log" 2>&1 &
+    pid=$!
+    until grep -q '^status: Motion Detect' "$log"; do
         sleep 0.2
         waited=$((waited + 1))
-        [ $waited -lt 300 ] || { kill $pid; cat "$scratch/run.log"; fail "the headless run never armed"; }
+        [ $waited -lt 300 ] || { kill $pid; cat "$log"; fail "the headless run never armed"; }
     done
     kill -TERM $pid
-    wait $pid || { cat "$scratch/run.log"; fail "the headless run ended badly on SIGTERM"; }
-    [ -s "$data/vq.stp" ] || { cat "$scratch/run.log"; fail "no settings in $data"; }
+    wait $pid || { cat "$log"; fail "the headless run ended badly on SIGTERM"; }
 }
 
 units() {
