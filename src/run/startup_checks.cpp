@@ -64,8 +64,8 @@ StartupCheck check_app_folder(const QString& folder) {
     check.problem = written_probe_problem(folder);
     const QStorageInfo disk(folder);
     if (check.ok() && disk.isValid() && disk.bytesAvailable() < minimum_free_bytes)
-        check.problem =
-            QStringLiteral("the disk is full (%1 KiB free)").arg(disk.bytesAvailable() / 1024);
+        check.problem = QStringLiteral("the disk is nearly full (%1 KiB free)")
+                            .arg(disk.bytesAvailable() / 1024);
     return check;
 }
 
