@@ -127,6 +127,47 @@ units() {
         "$units/videoquelm@.service" || fail "the template's command line"
 }
 
+# "systemctl --user enable --now videoquelm@door" as a user would type it, under a user manager
+# of the test's own. systemd runs a user manager only where it booted the system, so where init
+# is something else (a container) a private mount namespace gets a /run that says it did.
+user_service() {
+    skip_without systemctl
+    unshare -m --propagation private true 2>/dev/null || { echo "skipped: no mount namespace"; exit 77; }
+    exec unshare -m --propagation private "$0" user-service-inside "$build"
+}
+user_service_inside() {
+    mount -t tmpfs tmpfs /run && mkdir -p /run/systemd/system || { echo "skipped: no private /run"; exit 77; }
+    unpack
+    export HOME=$home XDG_RUNTIME_DIR=$scratch/runtime
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    local units=$home/.config/systemd/user log=$scratch/door.log folder=$home/.local/share/videoquelm/door
+    mkdir -p "$units"
+    # The unpacked program on the demo camera and the simulated link, so no camera or server is needed.
+    sed -e "s|^ExecStart=videoquelm|ExecStart=$root/usr/bin/videoquelm|" \
+        -e "s|--skype xmpp|--skype sim --camera demo|" -e "/^\[Service\]/a StandardOutput=file:$log" \
+        "$root/usr/lib/systemd/user/videoquelm@.service" >"$units/videoquelm@.service"
+    /lib/systemd/systemd --user >"$scratch/manager.log" 2>&1 &
+    manager=$!
+    local waited=0
+    trap 'kill $manager; rm -rf "$scratch"' EXIT
+    until systemctl --user is-system-running >/dev/null 2>&1 ||
+        [ "$(systemctl --user is-system-running 2>/dev/null)" = degraded ]; do
+        sleep 0.2
+        waited=$((waited + 1))
+        [ $waited -lt 150 ] || { cat "$scratch/manager.log"; fail "the user manager did not start"; }
+    done
+    systemctl --user enable --now videoquelm@door || fail "enable --now"
+    waited=0
+    until grep -q '^status: Motion Detect' "$log" 2>/dev/null; do
+        sleep 0.2
+        waited=$((waited + 1))
+        [ $waited -lt 150 ] || { systemctl --user status videoquelm@door; fail "the instance never armed"; }
+    done
+    grep -q "application folder $folder\$" "$log" || fail "the instance's folder: $(head -1 "$log")"
+    systemctl --user stop videoquelm@door
+    [ -s "$folder/vq.stp" ] || { cat "$log"; fail "stopping the service lost the settings"; }
+}
+
 metadata() {
     skip_without desktop-file-validate
     skip_without appstreamcli
@@ -162,6 +203,8 @@ case $step in
     lintian) lint ;;
     run) run_unpacked ;;
     units) units ;;
+    user-service) user_service ;;
+    user-service-inside) user_service_inside ;;
     metadata) metadata ;;
     manuals) manuals ;;
     *) fail "unknown step $step" ;;
