@@ -14,8 +14,22 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
+skip() {
+    echo "skipped: $*"
+    exit 77
+}
 skip_without() {
-    command -v "$1" >/dev/null || { echo "skipped: $1 is not installed"; exit 77; }
+    command -v "$1" >/dev/null || skip "$1 is not installed"
+}
+# Waits until the command succeeds; false after a minute. The limit only keeps a broken run from
+# hanging: nothing is timed with it.
+wait_until() {
+    local tries=0
+    until "$@"; do
+        sleep 0.2
+        tries=$((tries + 1))
+        [ $tries -lt 300 ] || return 1
+    done
 }
 the_deb() {
     local debs=("$packages"/videoquelm_*.deb)
@@ -97,15 +111,12 @@ run_unpacked() {
 # Runs the unpacked program headless on the demo until detection is on, then stops it with
 # SIGTERM as systemd does; it must end normally.
 headless_until_armed() {
-    local log=$1 pid waited=0
+    local log=$1 pid
     shift
     as_user "$root/usr/bin/videoquelm" --headless --demo --arm "$@" </dev/null >"$log" 2>&1 &
     pid=$!
-    until grep -q '^status: Motion Detect' "$log"; do
-        sleep 0.2
-        waited=$((waited + 1))
-        [ $waited -lt 300 ] || { kill $pid; cat "$log"; fail "the headless run never armed"; }
-    done
+    wait_until grep -q '^status: Motion Detect' "$log" ||
+        { kill $pid; cat "$log"; fail "the headless run never armed"; }
     kill -TERM $pid
     wait $pid || { cat "$log"; fail "the headless run ended badly on SIGTERM"; }
 }
@@ -132,11 +143,17 @@ units() {
 # is something else (a container) a private mount namespace gets a /run that says it did.
 user_service() {
     skip_without systemctl
-    unshare -m --propagation private true 2>/dev/null || { echo "skipped: no mount namespace"; exit 77; }
+    unshare -m --propagation private true 2>/dev/null || skip "no mount namespace"
     exec unshare -m --propagation private "$0" user-service-inside "$build"
 }
+manager_up() {
+    case $(systemctl --user is-system-running 2>/dev/null) in
+        running | degraded) ;;
+        *) return 1 ;;
+    esac
+}
 user_service_inside() {
-    mount -t tmpfs tmpfs /run && mkdir -p /run/systemd/system || { echo "skipped: no private /run"; exit 77; }
+    mount -t tmpfs tmpfs /run && mkdir -p /run/systemd/system || skip "no private /run"
     unpack
     export HOME=$home XDG_RUNTIME_DIR=$scratch/runtime
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
@@ -148,21 +165,11 @@ user_service_inside() {
         "$root/usr/lib/systemd/user/videoquelm@.service" >"$units/videoquelm@.service"
     /lib/systemd/systemd --user >"$scratch/manager.log" 2>&1 &
     manager=$!
-    local waited=0
     trap 'kill $manager; rm -rf "$scratch"' EXIT
-    until systemctl --user is-system-running >/dev/null 2>&1 ||
-        [ "$(systemctl --user is-system-running 2>/dev/null)" = degraded ]; do
-        sleep 0.2
-        waited=$((waited + 1))
-        [ $waited -lt 150 ] || { cat "$scratch/manager.log"; fail "the user manager did not start"; }
-    done
+    wait_until manager_up || { cat "$scratch/manager.log"; fail "the user manager did not start"; }
     systemctl --user enable --now videoquelm@door || fail "enable --now"
-    waited=0
-    until grep -q '^status: Motion Detect' "$log" 2>/dev/null; do
-        sleep 0.2
-        waited=$((waited + 1))
-        [ $waited -lt 150 ] || { systemctl --user status videoquelm@door; fail "the instance never armed"; }
-    done
+    wait_until grep -q '^status: Motion Detect' "$log" ||
+        { systemctl --user status videoquelm@door; fail "the instance never armed"; }
     grep -q "application folder $folder\$" "$log" || fail "the instance's folder: $(head -1 "$log")"
     systemctl --user stop videoquelm@door
     [ -s "$folder/vq.stp" ] || { cat "$log"; fail "stopping the service lost the settings"; }
