@@ -11,6 +11,8 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     gstreamer1.0-libav  # the usual decoders (H.264 ...) for camera files and network streams
     dbus xvfb xauth ccache
+    # the .deb and its checks: CPack's tools, lintian, the unit, menu-entry, metadata and man-page validators
+    dpkg-dev file lintian systemd desktop-file-utils appstream groff-base
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.

@@ -7,6 +7,7 @@
 #include "desktop/run_desktop.h"
 #include "run/headless.h"
 #include "run/run_options.h"
+#include "run/startup_checks.h"
 
 namespace {
 bool display_available() {
@@ -24,6 +25,10 @@ int main(int argc, char* argv[]) {
     if (!options) {
         std::fprintf(exit_code == 0 ? stdout : stderr, "%s\n", qPrintable(message));
         return exit_code;
+    }
+    if (options->check) {
+        QCoreApplication application(argc, argv);
+        return run_check(*options);
     }
     if (!options->headless && !display_available()) {
         std::fprintf(stderr, "No display: running without windows (--headless).\n");

@@ -50,8 +50,8 @@ public:
     // The program ends when its last window has closed.
     void end_when_no_window_is_open();
 
-    // The folder the program itself is in, when known: the documents are looked for there when
-    // the application folder has none of its own.
+    // The folder of the documents that come with the program (beside it in a build tree, in
+    // share/videoquelm when installed): used when the application folder has none of its own.
     QString program_folder;
     QString document_path(const QString& file_name) const;
 

@@ -25,7 +25,6 @@ int run_desktop(const RunOptions& options) {
         messages.message_box(QStringLiteral("Camera"), text);
     };
     Program& program = session.program();
-    program.program_folder = QCoreApplication::applicationDirPath();
     Desktop desktop(program);
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 

@@ -11,6 +11,7 @@
 #include "platform/terminal_lines.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
+#include "run/startup_checks.h"
 #include "simclient/owner_console.h"
 #include "simclient/simulated_client.h"
 #include "windows/problem.h"
@@ -66,6 +67,10 @@ int run_headless(const RunOptions& options) {
     say(QStringLiteral("%1 %2 headless: camera %3, chat link %4, application folder %5")
             .arg(app::title, app::version_line(), options.camera, options.skype,
                  options.app_folder));
+    // A service that starts with something missing says so once and runs on: the problem may be
+    // put right while it runs (a disk cleared), and it still watches what it can.
+    for (const StartupCheck& check : startup_checks(options, false))
+        if (!check.ok()) messages.message_box(QStringLiteral("Check"), check.line());
     session.show_main_window();
     session.scheduler().after_event();
 

@@ -2,19 +2,14 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
+#include "app/install_places.h"
 #include "app/version.h"
 
 namespace {
 QCommandLineOption option(const QString& name, const QString& help, const QString& value = {}) {
     return value.isEmpty() ? QCommandLineOption(name, help) : QCommandLineOption(name, help, value);
-}
-
-// The folder that holds the program itself, found before any Qt application object exists.
-QString program_folder() {
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 }  // namespace
 
@@ -41,8 +36,9 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
                QStringLiteral("dbus|sim"));
     const QCommandLineOption folder =
         option(QStringLiteral("app-folder"),
-               QStringLiteral("Folder for the settings, the motion log, snapshots and documents "
-                              "(default: the program's own folder)."),
+               QStringLiteral("Folder for the settings, the motion log and snapshots (default: "
+                              "~/.local/share/videoquelm when installed, following XDG_DATA_HOME; "
+                              "the program's own folder in a build tree)."),
                QStringLiteral("DIR"));
     const QCommandLineOption headless = option(
         QStringLiteral("headless"),
@@ -52,7 +48,12 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         option(QStringLiteral("demo"), QStringLiteral("Same as --camera demo --skype sim."));
     const QCommandLineOption arm =
         option(QStringLiteral("arm"), QStringLiteral("Turn motion sensing on at start."));
-    parser.addOptions({camera, skype, folder, headless, demo, arm});
+    const QCommandLineOption check = option(
+        QStringLiteral("check"),
+        QStringLiteral("Check the camera, the application folder and its disk (and the messenger "
+                       "account, if one is used), print what was found and end: 0 when all is "
+                       "well, 1 otherwise."));
+    parser.addOptions({camera, skype, folder, headless, demo, arm, check});
 
     exit_code = 2;
     if (!parser.parse(arguments)) {
@@ -91,7 +92,10 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     }
     run.headless = parser.isSet(headless);
     run.arm = parser.isSet(arm);
+    run.check = parser.isSet(check);
+    const InstallPlaces places = running_install_places();
     run.app_folder =
-        QDir(parser.isSet(folder) ? parser.value(folder) : program_folder()).absolutePath();
+        QDir(parser.isSet(folder) ? parser.value(folder) : places.app_folder).absolutePath();
+    run.documents_folder = places.documents_folder;
     return run;
 }

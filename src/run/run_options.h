@@ -8,10 +8,12 @@
 struct RunOptions {
     QString camera = QStringLiteral("auto");  // auto, demo, /dev/videoN, a file or a URI
     QString skype = QStringLiteral("dbus");   // dbus or sim
-    QString app_folder;                       // settings, motion log, snapshots, documents
+    QString app_folder;        // settings, motion log, snapshots (and documents of its own)
+    QString documents_folder;  // the documents that come with the program
     bool headless = false;
     bool demo = false;
-    bool arm = false;  // press "Motion Sense On" once the main window is up
+    bool arm = false;    // press "Motion Sense On" once the main window is up
+    bool check = false;  // only check what the run needs, report and end
 
     bool simulated_client() const { return skype == QLatin1String("sim"); }
 };

@@ -19,6 +19,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
         std::make_unique<Program>(Seams{scheduler_, *bindings_.camera, *bindings_.link,
                                         *bindings_.sound, messages, *bindings_.keys, dialogs},
                                   options_.app_folder);
+    program_->program_folder = options_.documents_folder;
     if (SimulatedClient* client = bindings_.client.get()) {
         // In a call the client has the camera to itself. The demo scene can be watched from a
         // second view of it; a real device shows the last picture the program took.

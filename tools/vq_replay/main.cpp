@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/install_places.h"
 #include "app/version.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
@@ -90,7 +91,7 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("The clip (a path or a URI)."));
     QCommandLineOption folder_option(QStringLiteral("app-folder"),
                                      QStringLiteral("Folder whose settings file is used."),
-                                     QStringLiteral("DIR"), QCoreApplication::applicationDirPath());
+                                     QStringLiteral("DIR"), running_install_places().app_folder);
     options.addOption(folder_option);
     options.process(application);
     if (options.positionalArguments().size() != 1) options.showHelp(2);

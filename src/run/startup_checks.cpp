@@ -1,0 +1,101 @@
+#include "run/startup_checks.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStorageInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+
+#include "platform/gst/gst_camera.h"
+#include "run/run_options.h"
+
+namespace {
+// Less than this is a full disk for the program: a few hundred snapshots and the settings.
+constexpr qint64 minimum_free_bytes = 10 * 1024 * 1024;
+// About one snapshot: enough to see a write fail on a full disk or a quota.
+constexpr qsizetype probe_bytes = 32 * 1024;
+
+const QFileDevice::Permissions others_may_use = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                QFileDevice::ReadOther | QFileDevice::WriteOther;
+
+QString account_file_of(const RunOptions& options) {
+    return options.app_folder + QStringLiteral("/xmpp.conf");
+}
+
+QString written_probe_problem(const QString& folder) {
+    QTemporaryFile probe(folder + QStringLiteral("/.videoquelm-check-XXXXXX"));
+    if (!probe.open()) return QStringLiteral("cannot be written to (%1)").arg(probe.errorString());
+    if (probe.write(QByteArray(probe_bytes, '\0')) != probe_bytes || !probe.flush())
+        return QStringLiteral("cannot be written to (%1)").arg(probe.errorString());
+    return {};
+}
+}  // namespace
+
+StartupCheck check_account_file(const QString& path) {
+    StartupCheck check{QStringLiteral("account file ") + path, {}};
+    const QFileInfo file(path);
+    if (!file.exists()) {
+        check.problem = QStringLiteral(
+            "missing: write the machine's jid and password there "
+            "(see man videoquelm)");
+    } else if (file.permissions() & others_may_use) {
+        check.problem = QStringLiteral("others may read it: chmod 600 \"%1\"").arg(path);
+    } else if (!file.isReadable()) {
+        check.problem = QStringLiteral("cannot be read");
+    } else {
+        const QSettings account(path, QSettings::IniFormat);
+        if (account.status() != QSettings::NoError)
+            check.problem = QStringLiteral("damaged: not an INI file");
+        else if (account.value(QStringLiteral("account/jid")).toString().isEmpty())
+            check.problem = QStringLiteral("no jid= in its [account] section");
+        else if (account.value(QStringLiteral("account/password")).toString().isEmpty())
+            check.problem = QStringLiteral("no password= in its [account] section");
+    }
+    return check;
+}
+
+StartupCheck check_app_folder(const QString& folder) {
+    StartupCheck check{QStringLiteral("application folder ") + folder, {}};
+    if (!QDir().mkpath(folder)) {
+        check.problem = QStringLiteral("cannot be made");
+        return check;
+    }
+    check.problem = written_probe_problem(folder);
+    const QStorageInfo disk(folder);
+    if (check.ok() && disk.isValid() && disk.bytesAvailable() < minimum_free_bytes)
+        check.problem = QStringLiteral("the disk is nearly full (%1 KiB free)")
+                            .arg(disk.bytesAvailable() / 1024);
+    return check;
+}
+
+StartupCheck check_camera(const QString& source) {
+    StartupCheck check{QStringLiteral("camera ") + source, {}};
+    if (source == QLatin1String("demo")) return check;
+    GstCamera camera(source);
+    if (!camera.open()) {
+        check.problem = QStringLiteral("cannot be opened (%1)").arg(camera.open_error());
+        return check;
+    }
+    camera.close();
+    return check;
+}
+
+std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_camera) {
+    std::vector<StartupCheck> checks;
+    if (with_camera) checks.push_back(check_camera(options.camera));
+    checks.push_back(check_app_folder(options.app_folder));
+    if (options.skype == QLatin1String("xmpp"))
+        checks.push_back(check_account_file(account_file_of(options)));
+    return checks;
+}
+
+int run_check(const RunOptions& options) {
+    bool all_well = true;
+    for (const StartupCheck& check : startup_checks(options, true)) {
+        std::printf("%s\n", qPrintable(check.line()));
+        all_well = all_well && check.ok();
+    }
+    std::fflush(stdout);
+    return all_well ? 0 : 1;
+}
