@@ -30,6 +30,9 @@ public:
     void shut_down();
     void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
 
+    // Opens the camera again after its device or mode changed, unless it is lent to a call.
+    void reopen_camera();
+
     // The capture window made by the last start, 0 when none could be made.
     int capture_window = 0;
 
@@ -48,10 +51,12 @@ private:
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
     int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
     void update_history_and_threshold(int peak);
+    void restore_camera_choice();
 
     frmTesting& form_;
     int windows_made_ = 0;
     bool connected_ = false;
+    bool camera_choice_restored_ = false;
     // The last frame handed over by the device: a grab with nothing new repeats it.
     std::optional<QImage> last_frame_;
 };

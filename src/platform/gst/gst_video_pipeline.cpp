@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/camera.h"
+#include "platform/gst/camera_modes.h"
 #include "platform/gst/gst_runtime.h"
+#include "platform/gst/low_latency.h"
 
 namespace {
 GstCaps* frame_caps() {
@@ -19,9 +21,11 @@ GstElement* make(const char* factory) {
 }
 }  // namespace
 
-GstVideoPipeline::GstVideoPipeline(const VideoSource& source, Pace pace) {
+GstVideoPipeline::GstVideoPipeline(const VideoSource& source, Pace pace,
+                                   const std::optional<CameraMode>& mode) {
     gst_runtime::ensure_initialised();
-    if (!build(source, pace) && pipeline_) {
+    low_latency::prefer_hardware_decoders();
+    if (!build(source, pace, mode) && pipeline_) {
         gst_object_unref(pipeline_);
         pipeline_ = nullptr;
         sink_ = nullptr;
@@ -34,8 +38,10 @@ GstVideoPipeline::~GstVideoPipeline() {
     gst_object_unref(pipeline_);
 }
 
-bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
+bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
+                             const std::optional<CameraMode>& mode) {
     pipeline_ = gst_pipeline_new(nullptr);
+    if (pace == Pace::live) low_latency::tune_elements_of(pipeline_);
     GstElement* head = source.make_element();
     GstElement* convert = make("videoconvert");
     GstElement* scale = make("videoscale");
@@ -56,11 +62,50 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
                  !live, nullptr);
 
     if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
+    count_pictures_into(convert);
     if (source.has_dynamic_pads()) {
         g_signal_connect(head, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added), convert);
         return true;
     }
-    return gst_element_link(head, convert);
+    return link_device(head, mode, convert);
+}
+
+// A device gives what it has: raw pictures go straight on, compressed ones through their
+// decoder. Without a known mode it may send raw or MJPEG, and a decoder bin takes either.
+bool GstVideoPipeline::link_device(GstElement* device, const std::optional<CameraMode>& mode,
+                                   GstElement* convert) {
+    GstElement* filter = make("capsfilter");
+    const char* decoder_name = mode ? camera_modes::decoder_for(*mode) : "decodebin";
+    GstElement* decoder = decoder_name ? make(decoder_name) : nullptr;
+    for (GstElement* element : {filter, decoder}) {
+        if (element) gst_bin_add(GST_BIN(pipeline_), element);
+    }
+    if (!filter || (decoder_name && !decoder)) return false;
+    GstCaps* caps =
+        mode ? camera_modes::caps_of(*mode) : gst_caps_from_string("video/x-raw; image/jpeg");
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    if (!gst_element_link(device, filter)) return false;
+    if (!decoder) return gst_element_link(filter, convert);
+    if (!gst_element_link(filter, decoder)) return false;
+    if (GST_IS_BIN(decoder)) {
+        g_signal_connect(decoder, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added),
+                         convert);
+        return true;
+    }
+    return gst_element_link(decoder, convert);
+}
+
+void GstVideoPipeline::count_pictures_into(GstElement* convert) {
+    GstPad* pad = gst_element_get_static_pad(convert, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer counter) {
+            static_cast<std::atomic<quint64>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+            return GST_PAD_PROBE_OK;
+        },
+        &pictures_in_, nullptr);
+    gst_object_unref(pad);
 }
 
 // The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
