@@ -27,6 +27,7 @@ VideoFormatView::VideoFormatView(Program& program)
     layout->addRow(note_);
     layout->addRow(buttons);
     note_->setWordWrap(true);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
     connect(devices_, &QComboBox::activated, this, [this](int index) {
         act([](VideoFormatDialog& d, int i) { d.choose_device(i); }, index);
     });

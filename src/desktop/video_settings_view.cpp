@@ -21,7 +21,9 @@ constexpr int slider_width = 220;
 
 void set_quietly(QWidget* editor, const CameraControl& control) {
     editor->setEnabled(!control.inactive);
-    for (QObject* part : editor->findChildren<QObject*>() << editor) {
+    QList<QObject*> parts = editor->findChildren<QObject*>();
+    parts.append(editor);
+    for (QObject* part : parts) {
         const QSignalBlocker quiet(part);
         if (auto* slider = qobject_cast<QSlider*>(part)) slider->setValue(control.value);
         if (auto* spin = qobject_cast<QSpinBox*>(part)) spin->setValue(control.value);
