@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/camera.h"
-#include "platform/gst/camera_modes.h"
+#include "platform/gst/camera_head.h"
 #include "platform/gst/gst_runtime.h"
 #include "platform/gst/low_latency.h"
 
@@ -64,36 +64,10 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
     if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
     count_pictures_into(convert);
     if (source.has_dynamic_pads()) {
-        g_signal_connect(head, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added), convert);
+        camera_head::link_first_video_pad(head, convert);
         return true;
     }
-    return link_device(head, mode, convert);
-}
-
-// A device gives what it has: raw pictures go straight on, compressed ones through their
-// decoder. Without a known mode it may send raw or MJPEG, and a decoder bin takes either.
-bool GstVideoPipeline::link_device(GstElement* device, const std::optional<CameraMode>& mode,
-                                   GstElement* convert) {
-    GstElement* filter = make("capsfilter");
-    const char* decoder_name = mode ? camera_modes::decoder_for(*mode) : "decodebin";
-    GstElement* decoder = decoder_name ? make(decoder_name) : nullptr;
-    for (GstElement* element : {filter, decoder}) {
-        if (element) gst_bin_add(GST_BIN(pipeline_), element);
-    }
-    if (!filter || (decoder_name && !decoder)) return false;
-    GstCaps* caps =
-        mode ? camera_modes::caps_of(*mode) : gst_caps_from_string("video/x-raw; image/jpeg");
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
-    if (!gst_element_link(device, filter)) return false;
-    if (!decoder) return gst_element_link(filter, convert);
-    if (!gst_element_link(filter, decoder)) return false;
-    if (GST_IS_BIN(decoder)) {
-        g_signal_connect(decoder, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added),
-                         convert);
-        return true;
-    }
-    return gst_element_link(decoder, convert);
+    return camera_head::link(GST_BIN(pipeline_), head, mode, convert);
 }
 
 void GstVideoPipeline::count_pictures_into(GstElement* convert) {
@@ -106,22 +80,6 @@ void GstVideoPipeline::count_pictures_into(GstElement* convert) {
         },
         &pictures_in_, nullptr);
     gst_object_unref(pad);
-}
-
-// The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
-// and further streams are left unlinked.
-void GstVideoPipeline::on_pad_added(GstElement*, GstPad* pad, gpointer convert) {
-    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
-    if (!gst_pad_is_linked(sink_pad)) {
-        GstCaps* caps = gst_pad_get_current_caps(pad);
-        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
-        const GstStructure* structure = gst_caps_get_structure(caps, 0);
-        if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
-            gst_pad_link(pad, sink_pad);
-        }
-        gst_caps_unref(caps);
-    }
-    gst_object_unref(sink_pad);
 }
 
 bool GstVideoPipeline::start(std::chrono::milliseconds limit, QString* error) {

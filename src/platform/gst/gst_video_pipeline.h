@@ -53,10 +53,7 @@ class GstVideoPipeline {
 
   private:
     bool build(const VideoSource& source, Pace pace, const std::optional<CameraMode>& mode);
-    bool link_device(GstElement* device, const std::optional<CameraMode>& mode,
-                     GstElement* convert);
     void count_pictures_into(GstElement* convert);
-    static void on_pad_added(GstElement* decoder, GstPad* pad, gpointer convert);
 
     GstElement* pipeline_ = nullptr;
     GstAppSink* sink_ = nullptr;
