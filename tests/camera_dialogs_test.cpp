@@ -72,6 +72,15 @@ TEST_F(CameraDialogsTest, FormatDialogOffersTheDevicesAndTheirModes) {
     EXPECT_FALSE(QFile::exists(camera_settings_file::path_in(t->app_folder)));
 }
 
+TEST_F(CameraDialogsTest, FormatDialogSaysSoWhenNoCameraIsPluggedIn) {
+    webcam.plugged.clear();
+    t->form.mnuFormat.click();
+    EXPECT_TRUE(format().devices.empty());
+    EXPECT_EQ(format().note, "No camera found: plug one in and open this again.");
+    format().OK_Click();
+    EXPECT_EQ(webcam.chosen.path, "");
+}
+
 TEST_F(CameraDialogsTest, ChosenModeReopensTheCameraAndSurvivesARestart) {
     const int opens_before = opens();
     t->form.mnuFormat.click();

@@ -29,6 +29,9 @@ void VideoFormatDialog::show() {
         const auto at = std::find(offered.begin(), offered.end(), *choice.mode);
         if (at != offered.end()) mode_index = int(at - offered.begin());
     }
+    note = devices.empty()
+               ? QStringLiteral("No camera found: plug one in and open this again.")
+               : QStringLiteral("The program works on a 320 x 240 picture in any mode.");
     shown_device_index_ = device_index;
     shown_mode_index_ = mode_index;
     visible = true;

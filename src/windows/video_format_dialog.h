@@ -16,7 +16,7 @@ class VideoFormatDialog {
 
     QString caption = QStringLiteral("Video Format");
     bool visible = false;
-    const QString note = QStringLiteral("The program works on a 320 x 240 picture in any mode.");
+    QString note;
 
     std::vector<CameraInfo> devices;
     int device_index = -1;
