@@ -10,6 +10,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     gstreamer1.0-libav  # the usual decoders (H.264 ...) for camera files and network streams
+    linux-libc-dev  # linux/videodev2.h: the camera's own controls
     dbus xvfb xauth ccache
     # the .deb and its checks: CPack's tools, lintian, the unit, menu-entry, metadata and man-page validators
     dpkg-dev file lintian systemd desktop-file-utils appstream groff-base

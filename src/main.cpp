@@ -5,6 +5,7 @@
 
 #include "app/version.h"
 #include "desktop/run_desktop.h"
+#include "platform/gst/camera_listing.h"
 #include "run/headless.h"
 #include "run/run_options.h"
 #include "run/startup_checks.h"
@@ -25,6 +26,10 @@ int main(int argc, char* argv[]) {
     if (!options) {
         std::fprintf(exit_code == 0 ? stdout : stderr, "%s\n", qPrintable(message));
         return exit_code;
+    }
+    if (options->camera == QLatin1String("list")) {
+        std::fputs(qPrintable(camera_listing::text(camera_listing::cameras())), stdout);
+        return 0;
     }
     if (options->check) {
         QCoreApplication application(argc, argv);

@@ -130,15 +130,4 @@ TEST_F(MainWindowTest, UserOptionsShowsTheCurrentPathsEachTime) {
     EXPECT_EQ(t.setup().Label3.caption, "/media/siren.wav");
 }
 
-TEST_F(MainWindowTest, DriverDialogsOpenOnlyWhileDetectionIsOff) {
-    f.show();
-    f.mnuFormat.click();
-    f.mnuSettings.click();
-    f.cmdCapture.click();
-    f.mnuFormat.click();
-    f.mnuSettings.click();
-    const QStringList dialogs = t.journal.texts().filter("dialog");
-    EXPECT_EQ(dialogs, (QStringList{"camera format dialog", "camera source dialog"}));
-}
-
 }  // namespace

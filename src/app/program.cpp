@@ -9,7 +9,9 @@
 #include "windows/vq_eula.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
+#include "windows/video_format_dialog.h"
 #include "windows/video_quelm_setup.h"
+#include "windows/video_settings_dialog.h"
 
 Program::Program(Seams seams, QString app_folder)
     : seams_(seams), app_folder_(std::move(app_folder)) {
@@ -22,6 +24,16 @@ Program::~Program() = default;
 Video_Quelm_Setup& Program::setup() {
     if (!setup_) setup_ = std::make_unique<Video_Quelm_Setup>(*this);
     return *setup_;
+}
+
+VideoFormatDialog& Program::video_format() {
+    if (!video_format_) video_format_ = std::make_unique<VideoFormatDialog>(*this);
+    return *video_format_;
+}
+
+VideoSettingsDialog& Program::video_settings() {
+    if (!video_settings_) video_settings_ = std::make_unique<VideoSettingsDialog>(*this);
+    return *video_settings_;
 }
 
 Problem& Program::problem() {

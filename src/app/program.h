@@ -12,6 +12,8 @@ struct User_Find;
 class Quelm_Splash;
 class About;
 class VQ_EULA;
+class VideoFormatDialog;
+class VideoSettingsDialog;
 
 // The whole program: the seams it runs on, its application folder and its windows. Every window
 // exists at most once and is created the first time it is needed.
@@ -31,6 +33,11 @@ public:
     // The settings dialog, created hidden on first use and kept until the program ends.
     Video_Quelm_Setup& setup();
     bool has_setup() const { return setup_ != nullptr; }
+    // The camera's two dialogs, made on first use.
+    VideoFormatDialog& video_format();
+    bool has_video_format() const { return video_format_ != nullptr; }
+    VideoSettingsDialog& video_settings();
+    bool has_video_settings() const { return video_settings_ != nullptr; }
     Problem& problem();
     bool has_problem() const { return problem_ != nullptr; }
     User_Find& user_find();
@@ -59,6 +66,8 @@ private:
     Seams seams_;
     QString app_folder_;
     std::unique_ptr<Video_Quelm_Setup> setup_;
+    std::unique_ptr<VideoFormatDialog> video_format_;
+    std::unique_ptr<VideoSettingsDialog> video_settings_;
     std::unique_ptr<Problem> problem_;
     std::unique_ptr<User_Find> user_find_;
     std::unique_ptr<Quelm_Splash> splash_;

@@ -34,6 +34,9 @@ public:
     void shut_down();
     void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
 
+    // Opens the camera again after its device or mode changed, unless it is lent to a call.
+    void reopen_camera();
+
     // The capture window made by the last start, 0 when none could be made.
     int capture_window = 0;
     // The camera should be watching but cannot: it failed, vanished or would not open. It is
@@ -57,6 +60,7 @@ private:
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
     int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
     void update_history_and_threshold(int peak);
+    void restore_camera_choice();
 
     void camera_went(const QString& problem);
     void schedule_reopen();
@@ -69,6 +73,7 @@ private:
     int reopen_delay_ms_ = 0;
     quint64 reopen_round_ = 0;  // a new round makes earlier scheduled tries void
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    bool camera_choice_restored_ = false;
     // The last frame handed over by the device: a grab with nothing new repeats it.
     std::optional<QImage> last_frame_;
 };

@@ -1,14 +1,18 @@
 #include <algorithm>
 
+#include "app/camera_settings_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/version.h"
 #include "capture/class_motion.h"
 #include "log/categories.h"
 #include "platform/camera.h"
+#include "platform/camera_device.h"
 #include "platform/seams.h"
 #include "platform/user_messages.h"
 #include "time/scheduler.h"
+#include "windows/video_format_dialog.h"
+#include "windows/video_settings_dialog.h"
 
 ClassMotion::ClassMotion(frmTesting& form) : form_(form) {
     form_.program().seams().camera.on_lost = [this](const QString& problem) {
@@ -21,7 +25,19 @@ ClassMotion::~ClassMotion() {
     form_.program().seams().camera.on_lost = nullptr;
 }
 
+// The device, mode and controls the user chose last time, before the camera first opens.
+void ClassMotion::restore_camera_choice() {
+    if (camera_choice_restored_) return;
+    camera_choice_restored_ = true;
+    Program& program = form_.program();
+    if (CameraDevice* device = program.seams().camera.device()) {
+        device->restore(
+            camera_settings_file::load(camera_settings_file::path_in(program.app_folder())));
+    }
+}
+
 void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
+    restore_camera_choice();
     Seams& seams = form_.program().seams();
     // Every start makes a new capture window; the earlier one is left disconnected.
     if (connected_) seams.camera.close();
@@ -92,12 +108,30 @@ void ClassMotion::CamToBMP(Picture& picturex) {
     grab_into(picturex);
 }
 
+namespace {
+// A file, a stream or the demo scene has no device behind it to set up.
+bool say_when_no_device(Program& program, const QString& what) {
+    if (program.seams().camera.device()) return false;
+    program.seams().messages.message_box(
+        app::title, QStringLiteral("This picture source is not a camera: it has no %1.").arg(what));
+    return true;
+}
+}  // namespace
+
 void ClassMotion::Video_Setup() {
-    if (connected_) form_.program().seams().camera.show_source_dialog();
+    Program& program = form_.program();
+    if (!say_when_no_device(program, QStringLiteral("video settings")))
+        program.video_settings().show();
 }
 
 void ClassMotion::Video_format() {
-    if (connected_) form_.program().seams().camera.show_format_dialog();
+    Program& program = form_.program();
+    if (!say_when_no_device(program, QStringLiteral("video format"))) program.video_format().show();
+}
+
+void ClassMotion::reopen_camera() {
+    const bool lent_to_call = !wanted_ && capture_window != 0;
+    if (!lent_to_call) Vision_VFWstart(form_.picCurrentImage);
 }
 
 // The camera is lent to a call: it is not lost, and not tried again until the call gives it back.

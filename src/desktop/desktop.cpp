@@ -7,6 +7,8 @@
 #include "desktop/setup_view.h"
 #include "desktop/splash_view.h"
 #include "desktop/user_find_view.h"
+#include "desktop/video_format_view.h"
+#include "desktop/video_settings_view.h"
 #include "desktop/viewer_view.h"
 #include "platform/seams.h"
 
@@ -18,7 +20,9 @@ Desktop::Desktop(Program& program)
       about_(std::make_unique<AboutView>(program)),
       viewer_(std::make_unique<ViewerView>(program)),
       problem_(std::make_unique<ProblemView>(program)),
-      user_find_(std::make_unique<UserFindView>(program)) {
+      user_find_(std::make_unique<UserFindView>(program)),
+      video_format_(std::make_unique<VideoFormatView>(program)),
+      video_settings_(std::make_unique<VideoSettingsView>(program)) {
     Scheduler& scheduler = program.seams().scheduler;
     scheduler.after_event = [this, before = std::move(scheduler.after_event)] {
         if (before) before();
@@ -38,4 +42,6 @@ void Desktop::refresh() {
     viewer_->refresh();
     problem_->refresh();
     user_find_->refresh();
+    video_format_->refresh();
+    video_settings_->refresh();
 }

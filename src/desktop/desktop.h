@@ -10,6 +10,8 @@ class AboutView;
 class ViewerView;
 class ProblemView;
 class UserFindView;
+class VideoFormatView;
+class VideoSettingsView;
 
 // Every window of the program on screen. After each event the program handles, every window
 // catches up with its model: it shows or hides as the model says and copies what changed.
@@ -30,6 +32,8 @@ class Desktop {
     ViewerView& viewer() { return *viewer_; }
     ProblemView& problem() { return *problem_; }
     UserFindView& user_find() { return *user_find_; }
+    VideoFormatView& video_format() { return *video_format_; }
+    VideoSettingsView& video_settings() { return *video_settings_; }
 
   private:
     Program& program_;
@@ -40,4 +44,6 @@ class Desktop {
     std::unique_ptr<ViewerView> viewer_;
     std::unique_ptr<ProblemView> problem_;
     std::unique_ptr<UserFindView> user_find_;
+    std::unique_ptr<VideoFormatView> video_format_;
+    std::unique_ptr<VideoSettingsView> video_settings_;
 };

@@ -5,9 +5,11 @@
 #include <functional>
 #include <optional>
 
+class CameraDevice;
+
 // The video-capture device. Frames are 320 x 240.
 class Camera {
-public:
+  public:
     static constexpr int frame_width = 320;
     static constexpr int frame_height = 240;
 
@@ -18,9 +20,8 @@ public:
     virtual std::optional<QImage> grab() = 0;
     // Releases the device, so that another program (a video call) can use it.
     virtual void close() = 0;
-    // The device's own format and source settings; they return when the user is done.
-    virtual void show_format_dialog() {}
-    virtual void show_source_dialog() {}
+    // The capture device's own format and settings; none for a file, a stream or the demo scene.
+    virtual CameraDevice* device() { return nullptr; }
 
     // Told when an open camera stops delivering for good (unplugged, a stream that ended or
     // broke), between the program's handlers. The camera is closed by then or may be closed;

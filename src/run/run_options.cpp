@@ -26,7 +26,8 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     const QCommandLineOption camera = option(
         QStringLiteral("camera"),
         QStringLiteral("Where the pictures come from: auto (the first camera), demo (a built-in "
-                       "scene), /dev/videoN, a video file, or a URI such as rtsp://host/path."),
+                       "scene), /dev/videoN, a video file, or a URI such as rtsp://host/path; "
+                       "list prints the cameras found, with their modes."),
         QStringLiteral("SOURCE"));
     const QCommandLineOption skype =
         option(QStringLiteral("skype"),

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 
 #include "gst_test_support.h"
+#include "loopback_mjpeg_server.h"
+#include "platform/camera_device.h"
 #include "platform/gst/gst_camera.h"
 #include "qt_printers.h"
 
@@ -129,6 +131,51 @@ TEST(GstCamera, StreamThatEndsIsReportedOnce) {
     EXPECT_FALSE(camera.grab());
     camera.close();
     ::close(fd);
+}
+
+// One JPEG picture of one colour, as a network camera sends it.
+QByteArray colour_jpeg(const QString& folder, QRgb colour) {
+    const QString path = folder + "/picture.jpg";
+    run_pipeline(QStringLiteral("videotestsrc pattern=solid-color foreground-color=%1 "
+                                "num-buffers=1 ! video/x-raw,width=640,height=480 ! jpegenc ! "
+                                "filesink location=\"%2\"")
+                     .arg(colour | 0xff000000u)
+                     .arg(path));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A network camera on loopback gives frames, and one that stops sending them without a word is
+// reported once as lost, like one that breaks.
+TEST(GstCamera, NetworkCameraThatStallsIsReportedOnce) {
+    QTemporaryDir folder;
+    const QRgb colour = qRgb(200, 60, 30);
+    LoopbackMjpegServer server(colour_jpeg(folder.path(), colour));
+    GstCamera camera(server.url(), 1500ms);
+    QStringList problems;
+    camera.on_problem = [&](const QString& problem) { problems.append(problem); };
+    ASSERT_TRUE(camera.open()) << camera.open_error();
+    const std::optional<QImage> frame = next_frame(camera);
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(near_colour(frame->pixel(160, 120), colour)) << std::hex << frame->pixel(160, 120);
+    spin_for(2000ms);
+    EXPECT_TRUE(problems.isEmpty())
+        << "a camera that sends is not stalled: " << problems.join(" | ");
+
+    server.stall();
+    EXPECT_TRUE(spin_until([&] { return !problems.isEmpty(); }, 10s));
+    spin_for(2000ms);
+    ASSERT_EQ(problems.size(), 1) << problems.join(" | ");
+    EXPECT_TRUE(problems.first().contains("no picture")) << problems.first();
+    EXPECT_FALSE(camera.grab());
+}
+
+// Only a capture device has a format and settings of its own.
+TEST(GstCamera, OnlyCaptureDevicesHaveDeviceSettings) {
+    for (const char* source : {"auto", "/dev/video7"})
+        EXPECT_NE(GstCamera(source).device(), nullptr) << source;
+    for (const char* source : {"clip.avi", "rtsp://127.0.0.1/cam", "http://127.0.0.1/video.mjpg"})
+        EXPECT_EQ(GstCamera(source).device(), nullptr) << source;
 }
 
 }  // namespace

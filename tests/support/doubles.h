@@ -56,11 +56,11 @@ public:
         journal_.add(QStringLiteral("camera close"));
         is_open = false;
     }
-    void show_format_dialog() override { journal_.add(QStringLiteral("camera format dialog")); }
-    void show_source_dialog() override { journal_.add(QStringLiteral("camera source dialog")); }
+    CameraDevice* device() override { return device_behind; }
 
     bool present = true;
     bool is_open = false;
+    CameraDevice* device_behind = nullptr;  // none: a file, a stream or the demo scene
     int grabs = 0;
     QImage frame;
     std::function<QImage(int grab_number)> scene;  // when set, it makes every frame

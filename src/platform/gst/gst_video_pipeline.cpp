@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "platform/camera.h"
+#include "platform/gst/camera_head.h"
 #include "platform/gst/gst_runtime.h"
+#include "platform/gst/low_latency.h"
 
 namespace {
 GstCaps* frame_caps() {
@@ -19,9 +21,11 @@ GstElement* make(const char* factory) {
 }
 }  // namespace
 
-GstVideoPipeline::GstVideoPipeline(const VideoSource& source, Pace pace) {
+GstVideoPipeline::GstVideoPipeline(const VideoSource& source, Pace pace,
+                                   const std::optional<CameraMode>& mode) {
     gst_runtime::ensure_initialised();
-    if (!build(source, pace) && pipeline_) {
+    low_latency::prefer_hardware_decoders();
+    if (!build(source, pace, mode) && pipeline_) {
         gst_object_unref(pipeline_);
         pipeline_ = nullptr;
         sink_ = nullptr;
@@ -34,8 +38,10 @@ GstVideoPipeline::~GstVideoPipeline() {
     gst_object_unref(pipeline_);
 }
 
-bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
+bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
+                             const std::optional<CameraMode>& mode) {
     pipeline_ = gst_pipeline_new(nullptr);
+    if (pace == Pace::live) low_latency::tune_elements_of(pipeline_);
     GstElement* head = source.make_element();
     GstElement* convert = make("videoconvert");
     GstElement* scale = make("videoscale");
@@ -56,27 +62,24 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
                  !live, nullptr);
 
     if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
+    count_pictures_into(convert);
     if (source.has_dynamic_pads()) {
-        g_signal_connect(head, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added), convert);
+        camera_head::link_first_video_pad(head, convert);
         return true;
     }
-    return gst_element_link(head, convert);
+    return camera_head::link(GST_BIN(pipeline_), head, mode, convert);
 }
 
-// The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
-// and further streams are left unlinked.
-void GstVideoPipeline::on_pad_added(GstElement*, GstPad* pad, gpointer convert) {
-    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
-    if (!gst_pad_is_linked(sink_pad)) {
-        GstCaps* caps = gst_pad_get_current_caps(pad);
-        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
-        const GstStructure* structure = gst_caps_get_structure(caps, 0);
-        if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
-            gst_pad_link(pad, sink_pad);
-        }
-        gst_caps_unref(caps);
-    }
-    gst_object_unref(sink_pad);
+void GstVideoPipeline::count_pictures_into(GstElement* convert) {
+    GstPad* pad = gst_element_get_static_pad(convert, "sink");
+    gst_pad_add_probe(
+        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo*, gpointer counter) {
+            static_cast<std::atomic<quint64>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+            return GST_PAD_PROBE_OK;
+        },
+        &pictures_in_, nullptr);
+    gst_object_unref(pad);
 }
 
 bool GstVideoPipeline::start(std::chrono::milliseconds limit, QString* error) {

@@ -5,9 +5,11 @@
 
 #include <QImage>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <optional>
 
+#include "platform/camera_device.h"
 #include "platform/gst/video_source.h"
 
 // A source, decoded and scaled to the engine's 320 x 240 frames, ending in an app sink the
@@ -20,7 +22,9 @@ class GstVideoPipeline {
         every_frame  // nothing dropped, no waiting on the clock
     };
 
-    GstVideoPipeline(const VideoSource& source, Pace pace);
+    // A device is asked for `mode`; without one, the device and the decoder agree on a mode.
+    GstVideoPipeline(const VideoSource& source, Pace pace,
+                     const std::optional<CameraMode>& mode = std::nullopt);
     ~GstVideoPipeline();
     GstVideoPipeline(const GstVideoPipeline&) = delete;
     GstVideoPipeline& operator=(const GstVideoPipeline&) = delete;
@@ -29,6 +33,10 @@ class GstVideoPipeline {
     bool is_built() const { return pipeline_ != nullptr; }
     GstElement* pipeline() const { return pipeline_; }
     GstAppSink* sink() const { return sink_; }
+
+    // Pictures that have come from the source so far, taken or not: a source that stops
+    // sending them has stalled.
+    quint64 pictures_in() const { return pictures_in_.load(std::memory_order_relaxed); }
 
     // Starts playing; false when the source cannot be opened (no such device or file, not a
     // video), with the reason in `error`.
@@ -44,9 +52,10 @@ class GstVideoPipeline {
     static qint64 clip_ms_of(GstSample* sample);
 
   private:
-    bool build(const VideoSource& source, Pace pace);
-    static void on_pad_added(GstElement* decoder, GstPad* pad, gpointer convert);
+    bool build(const VideoSource& source, Pace pace, const std::optional<CameraMode>& mode);
+    void count_pictures_into(GstElement* convert);
 
     GstElement* pipeline_ = nullptr;
     GstAppSink* sink_ = nullptr;
+    std::atomic<quint64> pictures_in_{0};
 };

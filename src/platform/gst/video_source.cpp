@@ -20,28 +20,10 @@ bool VideoSource::is_missing_file() const {
     return kind_ == Kind::file && !QFileInfo(location_).isFile();
 }
 
-namespace {
-// The device the system lists first among its video sources, or null when it lists none.
-GstElement* first_listed_device() {
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    GstElement* element = nullptr;
-    if (gst_device_monitor_start(monitor)) {
-        GList* devices = gst_device_monitor_get_devices(monitor);
-        if (devices) element = gst_device_create_element(GST_DEVICE(devices->data), nullptr);
-        g_list_free_full(devices, gst_object_unref);
-        gst_device_monitor_stop(monitor);
-    }
-    gst_object_unref(monitor);
-    return element;
-}
-}  // namespace
-
 GstElement* VideoSource::make_element() const {
     switch (kind_) {
         case Kind::first_device:
             // With no device listed, the plain device source reports plainly that there is none.
-            if (GstElement* listed = first_listed_device()) return listed;
             return gst_element_factory_make("v4l2src", nullptr);
         case Kind::device: {
             GstElement* element = gst_element_factory_make("v4l2src", nullptr);

@@ -11,6 +11,8 @@ class VideoSource {
     enum class Kind { first_device, device, file, uri };
 
     static VideoSource from_text(const QString& text);
+    // The device at `path`: the first device once it is known which one that is.
+    static VideoSource device_at(const QString& path) { return {Kind::device, path}; }
 
     Kind kind() const { return kind_; }
     const QString& location() const { return location_; }
@@ -18,6 +20,8 @@ class VideoSource {
     bool is_recording() const;
     // A local path that names nothing: there is no point in starting a pipeline for it.
     bool is_missing_file() const;
+    // A capture device, with modes to choose from and controls of its own.
+    bool is_device() const { return kind_ == Kind::first_device || kind_ == Kind::device; }
 
     // The element that produces the pictures, before any decoding: a floating reference, or
     // null when the element cannot be made.

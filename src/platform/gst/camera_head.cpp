@@ -1,0 +1,53 @@
+#include "platform/gst/camera_head.h"
+
+#include "platform/gst/camera_modes.h"
+
+namespace camera_head {
+namespace {
+// The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
+// and further streams are left unlinked.
+void on_pad_added(GstElement*, GstPad* pad, gpointer next) {
+    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(next), "sink");
+    if (!gst_pad_is_linked(sink_pad)) {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+        const GstStructure* structure = gst_caps_get_structure(caps, 0);
+        if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
+            gst_pad_link(pad, sink_pad);
+        }
+        gst_caps_unref(caps);
+    }
+    gst_object_unref(sink_pad);
+}
+}  // namespace
+
+// A device gives what it has: raw pictures go straight on, compressed ones through their
+// decoder.
+bool link(GstBin* bin, GstElement* device, const std::optional<CameraMode>& mode,
+          GstElement* next) {
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    const char* decoder_name = mode ? camera_modes::decoder_for(*mode) : "decodebin";
+    GstElement* decoder = decoder_name ? gst_element_factory_make(decoder_name, nullptr) : nullptr;
+    for (GstElement* element : {filter, decoder}) {
+        if (element) gst_bin_add(bin, element);
+    }
+    if (!filter || (decoder_name && !decoder)) return false;
+    GstCaps* caps =
+        mode ? camera_modes::caps_of(*mode) : gst_caps_from_string("video/x-raw; image/jpeg");
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    if (!gst_element_link(device, filter)) return false;
+    if (!decoder) return gst_element_link(filter, next);
+    if (!gst_element_link(filter, decoder)) return false;
+    if (GST_IS_BIN(decoder)) {
+        link_first_video_pad(decoder, next);
+        return true;
+    }
+    return gst_element_link(decoder, next);
+}
+
+void link_first_video_pad(GstElement* decoder, GstElement* next) {
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(&on_pad_added), next);
+}
+
+}  // namespace camera_head
