@@ -96,7 +96,8 @@ for size in 320x240 768x576; do
     awk -v size="$size" -v o="$ours" -v m="$motion" -v hz="$hz" -v s="$seconds" -v ok="$ours_kib" \
         -v mk="$motion_kib" 'BEGIN {
             ours = o / hz * 60 / s; motion = m / hz * 60 / s
-            printf "%-9s %8.2f %8.2f %7.2f %12.1f %12.1f\n", size, ours, motion,
-                motion > 0 ? ours / motion : 0, ok / 1024, mk / 1024 }'
+            ratio = motion > 0 ? ours / motion : 0
+            printf "%-9s %8.2f %8.2f %7.2f %12.1f %12.1f\n", size, ours, motion, ratio,
+                ok / 1024, mk / 1024 }'
     best_motion=""
 done
