@@ -2,15 +2,13 @@
 
 #include <gst/video/video.h>
 
-#include <cstring>
-
 #include "platform/camera.h"
 #include "platform/gst/gst_runtime.h"
 
 namespace {
 GstCaps* frame_caps() {
-    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(),
-                               "width", G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT,
+    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
+                               gst_runtime::opaque_rgb32_format(), "width", G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT,
                                Camera::frame_height, nullptr);
 }
 
@@ -46,14 +44,18 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
     }
     if (!head || !convert || !scale || !filter || !sink) return false;
 
+    // Every pixel opaque, whatever the source: the frames are used as RGB32 without a pass of
+    // their own to set the alpha byte.
+    gst_util_set_object_arg(G_OBJECT(convert), "alpha-mode", "set");
     GstCaps* caps = frame_caps();
     g_object_set(filter, "caps", caps, nullptr);
     gst_caps_unref(caps);
     sink_ = GST_APP_SINK(sink);
     const bool live = pace == Pace::live;
     // A camera's end is known at once, whether or not its last frame was taken.
+    // The sink keeps no frame of its own beyond its queue: the program holds what it still needs.
     g_object_set(sink, "sync", live, "drop", live, "max-buffers", live ? 1u : 8u, "wait-on-eos",
-                 !live, nullptr);
+                 !live, "enable-last-sample", FALSE, nullptr);
 
     if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
     if (source.has_dynamic_pads()) {
@@ -98,27 +100,33 @@ bool GstVideoPipeline::rewind() {
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
 }
 
+namespace {
+void unmap_frame(void* frame) {
+    auto* mapped = static_cast<GstVideoFrame*>(frame);
+    gst_video_frame_unmap(mapped);
+    delete mapped;
+}
+}  // namespace
+
+// The image reads the buffer where the pipeline left it, keeping it mapped for as long as the
+// image or a copy of it lives. The image is read-only: whoever draws on it draws on a copy.
 std::optional<QImage> GstVideoPipeline::frame_of(GstSample* sample) {
     GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return {};
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return {};
-
-    const int width = qMin(GST_VIDEO_FRAME_WIDTH(&frame), Camera::frame_width);
-    const int height = qMin(GST_VIDEO_FRAME_HEIGHT(&frame), Camera::frame_height);
-    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-    QImage image(Camera::frame_width, Camera::frame_height, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::memcpy(row, pixels + qsizetype(y) * stride, size_t(width) * 4);
-        // The padding byte is undefined in the source; RGB32 wants it opaque.
-        for (int x = 0; x < width; ++x) row[x] |= 0xff000000u;
+    if (GST_VIDEO_INFO_WIDTH(&info) != Camera::frame_width ||
+        GST_VIDEO_INFO_HEIGHT(&info) != Camera::frame_height) {
+        return {};
     }
-    gst_video_frame_unmap(&frame);
-    return image;
+    auto* frame = new GstVideoFrame;
+    if (!gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
+        delete frame;
+        return {};
+    }
+    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));
+    return QImage(pixels, Camera::frame_width, Camera::frame_height,
+                  GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32, &unmap_frame,
+                  frame);
 }
 
 qint64 GstVideoPipeline::clip_ms_of(GstSample* sample) {
