@@ -35,14 +35,29 @@ GstVideoPipeline::~GstVideoPipeline() {
 bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
     pipeline_ = gst_pipeline_new(nullptr);
     GstElement* head = source.make_element();
-    GstElement* convert = make("videoconvert");
+    if (head) gst_bin_add(GST_BIN(pipeline_), head);
+    GstElement* tail = add_tail(pace);
+    if (!head || !tail) return false;
+    if (source.has_dynamic_pads()) {
+        g_signal_connect(head, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added), tail);
+        return true;
+    }
+    return gst_element_link(head, tail);
+}
+
+// From whatever the source gives to the engine's frames: scaled first, in the source's own
+// format, so that only the small picture is converted. The first converter passes the source's
+// format through unless the scaler cannot take it. Returns the tail's first element, or null.
+GstElement* GstVideoPipeline::add_tail(Pace pace) {
+    GstElement* entry = make("videoconvert");
     GstElement* scale = make("videoscale");
+    GstElement* convert = make("videoconvert");
     GstElement* filter = make("capsfilter");
     GstElement* sink = make("appsink");
-    for (GstElement* element : {head, convert, scale, filter, sink}) {
+    for (GstElement* element : {entry, scale, convert, filter, sink}) {
         if (element) gst_bin_add(GST_BIN(pipeline_), element);
     }
-    if (!head || !convert || !scale || !filter || !sink) return false;
+    if (!entry || !scale || !convert || !filter || !sink) return nullptr;
 
     // Every pixel opaque, whatever the source: the frames are used as RGB32 without a pass of
     // their own to set the alpha byte.
@@ -56,19 +71,14 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
     // The sink keeps no frame of its own beyond its queue: the program holds what it still needs.
     g_object_set(sink, "sync", live, "drop", live, "max-buffers", live ? 1u : 8u, "wait-on-eos",
                  !live, "enable-last-sample", FALSE, nullptr);
-
-    if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
-    if (source.has_dynamic_pads()) {
-        g_signal_connect(head, "pad-added", G_CALLBACK(&GstVideoPipeline::on_pad_added), convert);
-        return true;
-    }
-    return gst_element_link(head, convert);
+    if (!gst_element_link_many(entry, scale, convert, filter, sink, nullptr)) return nullptr;
+    return entry;
 }
 
 // The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
 // and further streams are left unlinked.
-void GstVideoPipeline::on_pad_added(GstElement*, GstPad* pad, gpointer convert) {
-    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(convert), "sink");
+void GstVideoPipeline::on_pad_added(GstElement*, GstPad* pad, gpointer tail) {
+    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(tail), "sink");
     if (!gst_pad_is_linked(sink_pad)) {
         GstCaps* caps = gst_pad_get_current_caps(pad);
         if (!caps) caps = gst_pad_query_caps(pad, nullptr);

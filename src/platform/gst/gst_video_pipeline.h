@@ -45,7 +45,8 @@ class GstVideoPipeline {
 
   private:
     bool build(const VideoSource& source, Pace pace);
-    static void on_pad_added(GstElement* decoder, GstPad* pad, gpointer convert);
+    GstElement* add_tail(Pace pace);
+    static void on_pad_added(GstElement* decoder, GstPad* pad, gpointer tail);
 
     GstElement* pipeline_ = nullptr;
     GstAppSink* sink_ = nullptr;
