@@ -44,7 +44,7 @@ private:
     void fire_alarm(qint16 peak);
     // Puts the newest frame (or, with none new, the last one) into a picture.
     void grab_into(Picture& target);
-    using SampleRows = std::vector<const QRgb*>;
+    using SampleRows = std::vector<int>;
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
     int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
     void update_history_and_threshold(int peak);

@@ -7,7 +7,9 @@
 
 namespace {
 // The nearest whole number, a half going to the even neighbour.
-int nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+int nearest(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 bool changed(QRgb rgb) {
     constexpr int limit = ClassMotion::channel_threshold;
@@ -16,28 +18,27 @@ bool changed(QRgb rgb) {
 }  // namespace
 
 // Changed sample points of one grid column inside the watched rectangle (edges excluded); rows
-// holds the scan line of each sample row inside the rectangle.
+// holds the pixel row of each sample row inside the rectangle.
 int ClassMotion::count_column(const Picture& canvas, int x, const SampleRows& rows) const {
     const frmTesting& f = form_;
     if (!(f.box_left < x && x < f.box_right)) return 0;
     const int px = canvas.pixel_x(x);
-    if (px < 0 || px >= canvas.image().width()) return 0;
+    if (px < 0 || px >= canvas.pixel_width()) return 0;
     int count = 0;
-    for (const QRgb* row : rows) count += changed(row[px]);
+    for (const int py : rows) count += changed(canvas.pixel_value(px, py));
     return count;
 }
 
-// The scan lines of the sample rows strictly inside the rectangle, found once per frame.
+// The pixel rows of the sample rows strictly inside the rectangle, found once per frame.
 ClassMotion::SampleRows ClassMotion::sample_rows(const Picture& canvas, int row_step) const {
     const frmTesting& f = form_;
-    const QImage& image = canvas.image();
     SampleRows rows;
     for (int j = 1; j < grid_divisions; ++j) {
         const int y = j * row_step;
         if (!(f.box_top < y && y < f.box_bottom)) continue;
         const int py = canvas.pixel_y(y);
-        if (py < 0 || py >= image.height()) continue;
-        rows.push_back(reinterpret_cast<const QRgb*>(image.constScanLine(py)));
+        if (py < 0 || py >= canvas.pixel_height()) continue;
+        rows.push_back(py);
     }
     return rows;
 }
@@ -80,8 +81,8 @@ void ClassMotion::Vision_CentreOfMotion(Picture& canvas) {
     // A frame in which no sample point changed is no motion, whatever the smoothing still holds
     // from the last frames that had some: a perfectly still picture (a file, a network camera,
     // a frozen device) would otherwise fire again after every settling delay.
-    const bool fires = mean > 0 && f.motion_active && (height - f.Slider1.value) < peak &&
-                       !f.Timer1.enabled();
+    const bool fires =
+        mean > 0 && f.motion_active && (height - f.Slider1.value) < peak && !f.Timer1.enabled();
     if (fires) fire_alarm(static_cast<qint16>(peak));
 }
 

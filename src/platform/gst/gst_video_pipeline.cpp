@@ -7,9 +7,9 @@
 
 namespace {
 GstCaps* frame_caps() {
-    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
-                               gst_runtime::opaque_rgb32_format(), "width", G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT,
-                               Camera::frame_height, nullptr);
+    return gst_caps_new_simple(
+        "video/x-raw", "format", G_TYPE_STRING, gst_runtime::opaque_rgb32_format(), "width",
+        G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT, Camera::frame_height, nullptr);
 }
 
 GstElement* make(const char* factory) {
