@@ -44,13 +44,14 @@ bool same_surface(const QImage& picture, const QImage& surface) {
 }
 }  // namespace
 
+// A pending exclusive-or is replaced as a whole: the new one covers the whole surface.
 void Picture::set_exclusive_or(const QImage& first, const QImage& second) {
-    settle();
     if (same_surface(first, image_) && same_surface(second, image_)) {
         pending_exclusive_or_.emplace(first, second);
-    } else {
-        exclusive_or(first, second, image_);
+        return;
     }
+    settle();
+    exclusive_or(first, second, image_);
 }
 
 void Picture::settle() const {
@@ -60,13 +61,14 @@ void Picture::settle() const {
     exclusive_or(first, second, image_);
 }
 
-QRgb Picture::pixel_value(int px, int py) const {
+Picture::PixelRow Picture::pixel_row(int py) const {
+    const auto row = [py](const QImage& image) {
+        return reinterpret_cast<const QRgb*>(image.constScanLine(py));
+    };
     if (pending_exclusive_or_) {
-        const auto& [first, second] = *pending_exclusive_or_;
-        return reinterpret_cast<const QRgb*>(first.constScanLine(py))[px] ^
-               reinterpret_cast<const QRgb*>(second.constScanLine(py))[px];
+        return {row(pending_exclusive_or_->first), row(pending_exclusive_or_->second)};
     }
-    return reinterpret_cast<const QRgb*>(image_.constScanLine(py))[px];
+    return {row(image_), nullptr};
 }
 
 void Picture::set_picture(const QImage& picture) {

@@ -33,10 +33,17 @@ class Picture : public Control {
     void set_picture(const QImage& picture);
     // The surface becomes first XOR second, word by word. For pictures of the surface's size the
     // whole surface is worked out only when something reads it; until then single pixels are
-    // read from the two pictures (pixel_value), which is all the motion measure needs.
+    // read from the two pictures (pixel_row), which is all the motion measure needs.
     void set_exclusive_or(const QImage& first, const QImage& second);
-    // The stored value of a pixel on the surface.
-    QRgb pixel_value(int px, int py) const;
+
+    // One pixel row of the surface: its scan line, or, while an exclusive-or is pending, the two
+    // scan lines it comes from.
+    struct PixelRow {
+        const QRgb* first;
+        const QRgb* second;  // null unless pending
+        QRgb operator[](int px) const { return second ? first[px] ^ second[px] : first[px]; }
+    };
+    PixelRow pixel_row(int py) const;
     // The colour at a point, or black outside the surface.
     Colour point(double x, double y) const;
     // A straight line of the current draw width.

@@ -18,18 +18,18 @@ bool changed(QRgb rgb) {
 }  // namespace
 
 // Changed sample points of one grid column inside the watched rectangle (edges excluded); rows
-// holds the pixel row of each sample row inside the rectangle.
+// holds each sample row inside the rectangle.
 int ClassMotion::count_column(const Picture& canvas, int x, const SampleRows& rows) const {
     const frmTesting& f = form_;
     if (!(f.box_left < x && x < f.box_right)) return 0;
     const int px = canvas.pixel_x(x);
     if (px < 0 || px >= canvas.pixel_width()) return 0;
     int count = 0;
-    for (const int py : rows) count += changed(canvas.pixel_value(px, py));
+    for (const Picture::PixelRow& row : rows) count += changed(row[px]);
     return count;
 }
 
-// The pixel rows of the sample rows strictly inside the rectangle, found once per frame.
+// The sample rows strictly inside the rectangle, found once per frame.
 ClassMotion::SampleRows ClassMotion::sample_rows(const Picture& canvas, int row_step) const {
     const frmTesting& f = form_;
     SampleRows rows;
@@ -38,7 +38,7 @@ ClassMotion::SampleRows ClassMotion::sample_rows(const Picture& canvas, int row_
         if (!(f.box_top < y && y < f.box_bottom)) continue;
         const int py = canvas.pixel_y(y);
         if (py < 0 || py >= canvas.pixel_height()) continue;
-        rows.push_back(py);
+        rows.push_back(canvas.pixel_row(py));
     }
     return rows;
 }
