@@ -46,18 +46,17 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace) {
 }
 
 // From whatever the source gives to the engine's frames: scaled first, in the source's own
-// format, so that only the small picture is converted. The first converter passes the source's
-// format through unless the scaler cannot take it. Returns the tail's first element, or null.
+// format (the scaler takes every format the converter takes), so that only the small picture is
+// converted. Returns the tail's first element, or null.
 GstElement* GstVideoPipeline::add_tail(Pace pace) {
-    GstElement* entry = make("videoconvert");
     GstElement* scale = make("videoscale");
     GstElement* convert = make("videoconvert");
     GstElement* filter = make("capsfilter");
     GstElement* sink = make("appsink");
-    for (GstElement* element : {entry, scale, convert, filter, sink}) {
+    for (GstElement* element : {scale, convert, filter, sink}) {
         if (element) gst_bin_add(GST_BIN(pipeline_), element);
     }
-    if (!entry || !scale || !convert || !filter || !sink) return nullptr;
+    if (!scale || !convert || !filter || !sink) return nullptr;
 
     // Every pixel opaque, whatever the source: the frames are used as RGB32 without a pass of
     // their own to set the alpha byte.
@@ -71,8 +70,8 @@ GstElement* GstVideoPipeline::add_tail(Pace pace) {
     // The sink keeps no frame of its own beyond its queue: the program holds what it still needs.
     g_object_set(sink, "sync", live, "drop", live, "max-buffers", live ? 1u : 8u, "wait-on-eos",
                  !live, "enable-last-sample", FALSE, nullptr);
-    if (!gst_element_link_many(entry, scale, convert, filter, sink, nullptr)) return nullptr;
-    return entry;
+    if (!gst_element_link_many(scale, convert, filter, sink, nullptr)) return nullptr;
+    return scale;
 }
 
 // The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
@@ -116,20 +115,29 @@ void unmap_frame(void* frame) {
     gst_video_frame_unmap(mapped);
     delete mapped;
 }
+
+// The layout of every frame the sink lets through, worked out once rather than from each
+// sample's caps.
+const GstVideoInfo& frame_layout() {
+    static const GstVideoInfo layout = [] {
+        GstVideoInfo info;
+        gst_video_info_set_format(&info,
+                                  gst_video_format_from_string(gst_runtime::opaque_rgb32_format()),
+                                  Camera::frame_width, Camera::frame_height);
+        return info;
+    }();
+    return layout;
+}
 }  // namespace
 
 // The image reads the buffer where the pipeline left it, keeping it mapped for as long as the
 // image or a copy of it lives. The image is read-only: whoever draws on it draws on a copy.
 std::optional<QImage> GstVideoPipeline::frame_of(GstSample* sample) {
-    GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return {};
-    if (GST_VIDEO_INFO_WIDTH(&info) != Camera::frame_width ||
-        GST_VIDEO_INFO_HEIGHT(&info) != Camera::frame_height) {
-        return {};
-    }
+    if (!buffer) return {};
+    GstVideoInfo layout = frame_layout();
     auto* frame = new GstVideoFrame;
-    if (!gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
+    if (!gst_video_frame_map(frame, &layout, buffer, GST_MAP_READ)) {
         delete frame;
         return {};
     }
