@@ -13,7 +13,7 @@ class frmTesting;
 // The engine of the main window: it owns the camera, the motion measure and the alarm actions.
 // The operations are listed in the order of the class's slots.
 class ClassMotion {
-public:
+  public:
     static constexpr int grid_divisions = 80;
     static constexpr int channel_threshold = 10;
 
@@ -40,14 +40,15 @@ public:
     std::array<int, grid_divisions> history_older{};
     std::array<int, grid_divisions> last_bar{};
 
-private:
+  private:
     // The alarm actions, in their fixed order, run inside the tick that fired.
     void fire_alarm(qint16 peak);
     // Puts the newest frame (or, with none new, the last one) into a picture.
     void grab_into(Picture& target);
     using SampleRows = std::vector<Picture::PixelRow>;
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
-    int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
+    int sample_column(const Picture& canvas, int x) const;
+    void count_columns(const Picture& canvas, int column_step, const SampleRows& rows);
     void update_history_and_threshold(int peak);
 
     frmTesting& form_;
