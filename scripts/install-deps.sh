@@ -18,6 +18,8 @@ packages=(
 
 # The fuzz targets need clang and its libFuzzer runtime.
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-14-dev)
+# The comparison with the motion daemon needs the daemon and its test clip.
+[ "${1:-}" = "--bench" ] && packages+=(motion opencv-doc)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -34,6 +34,41 @@ TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheLastTwoFrames) {
     }
 }
 
+// The difference image is worked out only when read: whatever happens to the two frames after
+// the step, it still shows the two frames as they were, and drawing on it draws on the difference.
+TEST_F(MeasureTest, TheDifferenceKeepsTheFramesOfItsStep) {
+    const QRgb before = qRgb(40, 40, 40), after = qRgb(50, 60, 70);
+    const QRgb expected = qRgb(40 ^ 50, 40 ^ 60, 40 ^ 70);
+    struct Case {
+        const char* name;
+        std::function<void()> then;
+        QPoint at;
+        QRgb seen;
+    };
+    for (const Case& c : {
+             Case{"frames left alone", [] {}, {200, 100}, expected},
+             Case{"rectangle drawn on the new camera picture",
+                  [this] { f.Picture3.line(0, 100, 319, 100, colours::red); },
+                  {200, 100},
+                  expected},
+             Case{"newer frame in the input picture",
+                  [this] { f.Picture1.set_picture(solid_frame(qRgb(1, 2, 3))); },
+                  {200, 100},
+                  expected},
+             Case{"line drawn on the difference itself",
+                  [this] { f.picResult.line(0, 50, 319, 50, colours::red); },
+                  {200, 50},
+                  to_rgb(colours::red)},
+         }) {
+        f.Picture3.set_picture(solid_frame(before));
+        t.camera.frame = solid_frame(after);
+        f.motion().Vision_Motion(f.Picture1, f.Picture3, f.picResult);
+        c.then();
+        EXPECT_EQ(f.picResult.image().pixel(c.at), c.seen) << c.name;
+        EXPECT_EQ(f.picResult.image().pixel(10, 10), expected) << c.name;
+    }
+}
+
 TEST_F(MeasureTest, TheFirstDifferenceIsTheFirstFrameAgainstTheEmptyPicture) {
     TestProgram fresh;
     fresh.camera.frame = solid_frame(qRgb(90, 120, 150));

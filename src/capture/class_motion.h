@@ -7,8 +7,9 @@
 #include <optional>
 #include <vector>
 
+#include "controls/picture.h"
+
 class frmTesting;
-class Picture;
 
 // The engine of the main window: it owns the camera, the motion measure and the alarm actions.
 // The operations are listed in the order of the class's slots.
@@ -56,9 +57,10 @@ private:
     void fire_alarm(qint16 peak);
     // Puts the newest frame (or, with none new, the last one) into a picture.
     void grab_into(Picture& target);
-    using SampleRows = std::vector<const QRgb*>;
+    using SampleRows = std::vector<Picture::PixelRow>;
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
-    int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
+    int sample_column(const Picture& canvas, int x) const;
+    void count_columns(const Picture& canvas, int column_step, const SampleRows& rows);
     void update_history_and_threshold(int peak);
     void restore_camera_choice();
 

@@ -14,8 +14,66 @@ Picture::Picture(int pixel_width, int pixel_height, double scale_width, double s
     image_.fill(to_rgb(back_colour));
 }
 
+namespace {
+void exclusive_or_row(const quint32* __restrict first, const quint32* __restrict second,
+                      quint32* __restrict out, qsizetype count) {
+    for (qsizetype x = 0; x < count; ++x) out[x] = first[x] ^ second[x];
+}
+
+// out := first XOR second over the whole of the smallest picture, in whole words, with no
+// per-pixel branch.
+void exclusive_or(const QImage& first, const QImage& second, QImage& out) {
+    const int width = std::min({first.width(), second.width(), out.width()});
+    const int height = std::min({first.height(), second.height(), out.height()});
+    auto* o = reinterpret_cast<quint32*>(out.bits());
+    const auto* a = reinterpret_cast<const quint32*>(first.constBits());
+    const auto* b = reinterpret_cast<const quint32*>(second.constBits());
+    const qsizetype row = width * qsizetype(sizeof(quint32));
+    if (first.bytesPerLine() == row && second.bytesPerLine() == row && out.bytesPerLine() == row) {
+        exclusive_or_row(a, b, o, qsizetype(width) * height);
+        return;
+    }
+    for (int y = 0; y < height; ++y) {
+        exclusive_or_row(a + y * first.bytesPerLine() / 4, b + y * second.bytesPerLine() / 4,
+                         o + y * out.bytesPerLine() / 4, width);
+    }
+}
+
+bool same_surface(const QImage& picture, const QImage& surface) {
+    return picture.size() == surface.size() && picture.depth() == 32;
+}
+}  // namespace
+
+// A pending exclusive-or is replaced as a whole: the new one covers the whole surface.
+void Picture::set_exclusive_or(const QImage& first, const QImage& second) {
+    if (same_surface(first, image_) && same_surface(second, image_)) {
+        pending_exclusive_or_.emplace(first, second);
+        return;
+    }
+    settle();
+    exclusive_or(first, second, image_);
+}
+
+void Picture::settle() const {
+    if (!pending_exclusive_or_) return;
+    const auto [first, second] = std::move(*pending_exclusive_or_);
+    pending_exclusive_or_.reset();
+    exclusive_or(first, second, image_);
+}
+
+Picture::PixelRow Picture::pixel_row(int py) const {
+    const auto row = [py](const QImage& image) {
+        return reinterpret_cast<const QRgb*>(image.constScanLine(py));
+    };
+    if (pending_exclusive_or_) {
+        return {row(pending_exclusive_or_->first), row(pending_exclusive_or_->second)};
+    }
+    return {row(image_), nullptr};
+}
+
 void Picture::set_picture(const QImage& picture) {
     if (picture.isNull()) return;
+    pending_exclusive_or_.reset();
     if (picture.size() == image_.size() && picture.format() == QImage::Format_RGB32) {
         image_ = picture;  // shared until either side draws on it
     } else {
@@ -24,11 +82,16 @@ void Picture::set_picture(const QImage& picture) {
     }
 }
 
-int Picture::pixel_x(double x) const { return static_cast<int>(std::floor(x * x_factor_)); }
+int Picture::pixel_x(double x) const {
+    return static_cast<int>(std::floor(x * x_factor_));
+}
 
-int Picture::pixel_y(double y) const { return static_cast<int>(std::floor(y * y_factor_)); }
+int Picture::pixel_y(double y) const {
+    return static_cast<int>(std::floor(y * y_factor_));
+}
 
 Colour Picture::point(double x, double y) const {
+    settle();
     const int px = pixel_x(x);
     const int py = pixel_y(y);
     if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height()) return colours::black;
@@ -36,6 +99,7 @@ Colour Picture::point(double x, double y) const {
 }
 
 void Picture::fill(int left, int top, int right, int bottom, QRgb rgb) {
+    settle();
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, image_.width() - 1);
@@ -65,12 +129,14 @@ void Picture::line(double x1, double y1, double x2, double y2, Colour colour) {
         fill(std::min(px1, px2), py1 - before, std::max(px1, px2), py1 + after, to_rgb(colour));
         return;
     }
+    settle();
     QPainter painter(&image_);
     painter.setPen(QPen(QColor(to_rgb(colour)), width));
     painter.drawLine(px1, py1, px2, py2);
 }
 
 void Picture::print(double x, double y, const QString& text) {
+    settle();
     QPainter painter(&image_);
     painter.setFont(font);
     painter.setPen(QColor(to_rgb(fore_colour)));

@@ -7,7 +7,9 @@
 
 namespace {
 // The nearest whole number, a half going to the even neighbour.
-int nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+int nearest(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 bool changed(QRgb rgb) {
     constexpr int limit = ClassMotion::channel_threshold;
@@ -15,29 +17,40 @@ bool changed(QRgb rgb) {
 }
 }  // namespace
 
-// Changed sample points of one grid column inside the watched rectangle (edges excluded); rows
-// holds the scan line of each sample row inside the rectangle.
-int ClassMotion::count_column(const Picture& canvas, int x, const SampleRows& rows) const {
+// The pixel column of a grid column strictly inside the watched rectangle, or -1 for a column
+// that is not counted.
+int ClassMotion::sample_column(const Picture& canvas, int x) const {
     const frmTesting& f = form_;
-    if (!(f.box_left < x && x < f.box_right)) return 0;
+    if (!(f.box_left < x && x < f.box_right)) return -1;
     const int px = canvas.pixel_x(x);
-    if (px < 0 || px >= canvas.image().width()) return 0;
-    int count = 0;
-    for (const QRgb* row : rows) count += changed(row[px]);
-    return count;
+    return px >= 0 && px < canvas.pixel_width() ? px : -1;
 }
 
-// The scan lines of the sample rows strictly inside the rectangle, found once per frame.
+// Changed sample points per grid column inside the rectangle (edges excluded). The sample rows
+// are read one after the other, each along its length, which is kind to the memory caches.
+void ClassMotion::count_columns(const Picture& canvas, int column_step, const SampleRows& rows) {
+    std::array<int, grid_divisions> columns{};
+    for (int i = 1; i < grid_divisions; ++i) {
+        columns[i] = sample_column(canvas, i * column_step);
+        column_count[i] = 0;
+    }
+    for (const Picture::PixelRow& row : rows) {
+        for (int i = 1; i < grid_divisions; ++i) {
+            if (columns[i] >= 0) column_count[i] += changed(row[columns[i]]);
+        }
+    }
+}
+
+// The sample rows strictly inside the rectangle, found once per frame.
 ClassMotion::SampleRows ClassMotion::sample_rows(const Picture& canvas, int row_step) const {
     const frmTesting& f = form_;
-    const QImage& image = canvas.image();
     SampleRows rows;
     for (int j = 1; j < grid_divisions; ++j) {
         const int y = j * row_step;
         if (!(f.box_top < y && y < f.box_bottom)) continue;
         const int py = canvas.pixel_y(y);
-        if (py < 0 || py >= image.height()) continue;
-        rows.push_back(reinterpret_cast<const QRgb*>(image.constScanLine(py)));
+        if (py < 0 || py >= canvas.pixel_height()) continue;
+        rows.push_back(canvas.pixel_row(py));
     }
     return rows;
 }
@@ -47,12 +60,8 @@ void ClassMotion::Vision_CentreOfMotion(Picture& canvas) {
     const int column_step = nearest(canvas.scale_width() / grid_divisions);
     const int row_step = nearest(canvas.scale_height() / grid_divisions);
 
-    const SampleRows rows = sample_rows(canvas, row_step);
-    int total = 0;
-    for (int i = 1; i < grid_divisions; ++i) {
-        column_count[i] = count_column(canvas, i * column_step, rows);
-        total += column_count[i];
-    }
+    count_columns(canvas, column_step, sample_rows(canvas, row_step));
+    const int total = std::accumulate(column_count.begin() + 1, column_count.end(), 0);
     // Divided by 80 although there are 79 columns: the thresholds were tuned on this mean.
     const double mean = total / 80.0;
 
@@ -80,8 +89,8 @@ void ClassMotion::Vision_CentreOfMotion(Picture& canvas) {
     // A frame in which no sample point changed is no motion, whatever the smoothing still holds
     // from the last frames that had some: a perfectly still picture (a file, a network camera,
     // a frozen device) would otherwise fire again after every settling delay.
-    const bool fires = mean > 0 && f.motion_active && (height - f.Slider1.value) < peak &&
-                       !f.Timer1.enabled();
+    const bool fires =
+        mean > 0 && f.motion_active && (height - f.Slider1.value) < peak && !f.Timer1.enabled();
     if (fires) fire_alarm(static_cast<qint16>(peak));
 }
 

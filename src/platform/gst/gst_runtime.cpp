@@ -71,6 +71,10 @@ const char* rgb32_format() {
     return Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRx" : "xRGB";
 }
 
+const char* opaque_rgb32_format() {
+    return Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "BGRA" : "ARGB";
+}
+
 QString to_uri(const QString& path_or_uri) {
     if (path_or_uri.contains(QLatin1String("://"))) return path_or_uri;
     return QUrl::fromLocalFile(QFileInfo(path_or_uri).absoluteFilePath())

@@ -23,6 +23,9 @@ QString message_text(GstMessage* message);
 
 // The raw video format whose bytes lie in memory as QImage::Format_RGB32 keeps them.
 const char* rgb32_format();
+// The same with an alpha byte in place of the padding: converted from an opaque source, the
+// alpha is 0xff throughout, so the bytes are a valid RGB32 picture as they are.
+const char* opaque_rgb32_format();
 
 // A local path as a URI; URIs are kept as they are.
 QString to_uri(const QString& path_or_uri);

@@ -2,8 +2,6 @@
 
 #include <gst/video/video.h>
 
-#include <cstring>
-
 #include "platform/camera.h"
 #include "platform/gst/camera_head.h"
 #include "platform/gst/gst_runtime.h"
@@ -11,9 +9,9 @@
 
 namespace {
 GstCaps* frame_caps() {
-    return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(),
-                               "width", G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT,
-                               Camera::frame_height, nullptr);
+    return gst_caps_new_simple(
+        "video/x-raw", "format", G_TYPE_STRING, gst_runtime::opaque_rgb32_format(), "width",
+        G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT, Camera::frame_height, nullptr);
 }
 
 GstElement* make(const char* factory) {
@@ -43,35 +41,50 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
     pipeline_ = gst_pipeline_new(nullptr);
     if (pace == Pace::live) low_latency::tune_elements_of(pipeline_);
     GstElement* head = source.make_element();
-    GstElement* convert = make("videoconvert");
+    if (head) gst_bin_add(GST_BIN(pipeline_), head);
+    GstElement* tail = add_tail(pace);
+    if (!head || !tail) return false;
+    count_pictures_into(tail);
+    if (source.has_dynamic_pads()) {
+        camera_head::link_first_video_pad(head, tail);
+        return true;
+    }
+    return camera_head::link(GST_BIN(pipeline_), head, mode, tail);
+}
+
+// From whatever the source gives to the engine's frames: scaled first, in the source's own
+// format (the scaler takes every format the converter takes), so that only the small picture is
+// converted. Returns the tail's first element, or null.
+GstElement* GstVideoPipeline::add_tail(Pace pace) {
     GstElement* scale = make("videoscale");
+    GstElement* convert = make("videoconvert");
     GstElement* filter = make("capsfilter");
     GstElement* sink = make("appsink");
-    for (GstElement* element : {head, convert, scale, filter, sink}) {
+    for (GstElement* element : {scale, convert, filter, sink}) {
         if (element) gst_bin_add(GST_BIN(pipeline_), element);
     }
-    if (!head || !convert || !scale || !filter || !sink) return false;
+    if (!scale || !convert || !filter || !sink) return nullptr;
 
+    // Every pixel opaque, whatever the source: the frames are used as RGB32 without a pass of
+    // their own to set the alpha byte.
+    gst_util_set_object_arg(G_OBJECT(convert), "alpha-mode", "set");
     GstCaps* caps = frame_caps();
     g_object_set(filter, "caps", caps, nullptr);
     gst_caps_unref(caps);
     sink_ = GST_APP_SINK(sink);
     const bool live = pace == Pace::live;
     // A camera's end is known at once, whether or not its last frame was taken.
+    // The sink keeps no frame of its own beyond its queue: the program holds what it still needs.
     g_object_set(sink, "sync", live, "drop", live, "max-buffers", live ? 1u : 8u, "wait-on-eos",
-                 !live, nullptr);
-
-    if (!gst_element_link_many(convert, scale, filter, sink, nullptr)) return false;
-    count_pictures_into(convert);
-    if (source.has_dynamic_pads()) {
-        camera_head::link_first_video_pad(head, convert);
-        return true;
-    }
-    return camera_head::link(GST_BIN(pipeline_), head, mode, convert);
+                 !live, "enable-last-sample", FALSE, nullptr);
+    if (!gst_element_link_many(scale, convert, filter, sink, nullptr)) return nullptr;
+    return scale;
 }
 
-void GstVideoPipeline::count_pictures_into(GstElement* convert) {
-    GstPad* pad = gst_element_get_static_pad(convert, "sink");
+// Every decoded picture passes the tail's first element: counting them there tells a stalled
+// stream from a quiet one.
+void GstVideoPipeline::count_pictures_into(GstElement* first) {
+    GstPad* pad = gst_element_get_static_pad(first, "sink");
     gst_pad_add_probe(
         pad, GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo*, gpointer counter) {
@@ -101,27 +114,42 @@ bool GstVideoPipeline::rewind() {
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
 }
 
-std::optional<QImage> GstVideoPipeline::frame_of(GstSample* sample) {
-    GstVideoInfo info;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return {};
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return {};
+namespace {
+void unmap_frame(void* frame) {
+    auto* mapped = static_cast<GstVideoFrame*>(frame);
+    gst_video_frame_unmap(mapped);
+    delete mapped;
+}
 
-    const int width = qMin(GST_VIDEO_FRAME_WIDTH(&frame), Camera::frame_width);
-    const int height = qMin(GST_VIDEO_FRAME_HEIGHT(&frame), Camera::frame_height);
-    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
-    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-    QImage image(Camera::frame_width, Camera::frame_height, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::memcpy(row, pixels + qsizetype(y) * stride, size_t(width) * 4);
-        // The padding byte is undefined in the source; RGB32 wants it opaque.
-        for (int x = 0; x < width; ++x) row[x] |= 0xff000000u;
+// The layout of every frame the sink lets through, worked out once rather than from each
+// sample's caps.
+const GstVideoInfo& frame_layout() {
+    static const GstVideoInfo layout = [] {
+        GstVideoInfo info;
+        gst_video_info_set_format(&info,
+                                  gst_video_format_from_string(gst_runtime::opaque_rgb32_format()),
+                                  Camera::frame_width, Camera::frame_height);
+        return info;
+    }();
+    return layout;
+}
+}  // namespace
+
+// The image reads the buffer where the pipeline left it, keeping it mapped for as long as the
+// image or a copy of it lives. The image is read-only: whoever draws on it draws on a copy.
+std::optional<QImage> GstVideoPipeline::frame_of(GstSample* sample) {
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (!buffer) return {};
+    GstVideoInfo layout = frame_layout();
+    auto* frame = new GstVideoFrame;
+    if (!gst_video_frame_map(frame, &layout, buffer, GST_MAP_READ)) {
+        delete frame;
+        return {};
     }
-    gst_video_frame_unmap(&frame);
-    return image;
+    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));
+    return QImage(pixels, Camera::frame_width, Camera::frame_height,
+                  GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32, &unmap_frame,
+                  frame);
 }
 
 qint64 GstVideoPipeline::clip_ms_of(GstSample* sample) {

@@ -46,14 +46,15 @@ class GstVideoPipeline {
     // Back to the first frame, keeping the state.
     bool rewind();
 
-    // A sample's picture as a 320 x 240 RGB32 image, rows copied by the stride of its caps.
+    // A sample's picture as a 320 x 240 RGB32 image over the buffer's memory, without a copy.
     static std::optional<QImage> frame_of(GstSample* sample);
     // Where in the clip a sample lies.
     static qint64 clip_ms_of(GstSample* sample);
 
   private:
     bool build(const VideoSource& source, Pace pace, const std::optional<CameraMode>& mode);
-    void count_pictures_into(GstElement* convert);
+    GstElement* add_tail(Pace pace);
+    void count_pictures_into(GstElement* first);
 
     GstElement* pipeline_ = nullptr;
     GstAppSink* sink_ = nullptr;
