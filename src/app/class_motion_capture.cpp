@@ -1,10 +1,10 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/version.h"
-#include "capture/class_motion.h"
-#include "platform/camera.h"
-#include "platform/seams.h"
-#include "platform/user_messages.h"
+#include "windows/version.h"
+#include "app/class_motion.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
+#include "seams/user_messages.h"
 
 ClassMotion::ClassMotion(frmTesting& form) : form_(form) {}
 

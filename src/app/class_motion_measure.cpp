@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "capture/class_motion.h"
+#include "app/class_motion.h"
 #include "controls/picture.h"
 
 namespace {

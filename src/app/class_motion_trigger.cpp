@@ -2,7 +2,7 @@
 #include <numeric>
 
 #include "app/frm_testing.h"
-#include "capture/class_motion.h"
+#include "app/class_motion.h"
 #include "controls/picture.h"
 
 namespace {

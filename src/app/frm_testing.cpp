@@ -2,11 +2,11 @@
 
 #include "app/program.h"
 #include "app/steps.h"
-#include "app/version.h"
-#include "capture/class_motion.h"
-#include "platform/seams.h"
-#include "platform/skype_link.h"
-#include "platform/sound_device.h"
+#include "windows/version.h"
+#include "app/class_motion.h"
+#include "seams/seams.h"
+#include "seams/skype_link.h"
+#include "seams/sound_device.h"
 #include "time/scheduler.h"
 #include "windows/video_quelm_setup.h"
 

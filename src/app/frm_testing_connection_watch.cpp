@@ -1,8 +1,8 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "platform/seams.h"
-#include "platform/skype_link.h"
-#include "platform/user_messages.h"
+#include "seams/seams.h"
+#include "seams/skype_link.h"
+#include "seams/user_messages.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
 

@@ -1,9 +1,9 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/steps.h"
-#include "platform/seams.h"
-#include "platform/skype_link.h"
-#include "skype/chat_name.h"
+#include "seams/seams.h"
+#include "seams/skype_link.h"
+#include "link/chat_name.h"
 
 namespace {
 void send(frmTesting& f, const QString& command) { f.program().seams().skype.SendCommand(command); }

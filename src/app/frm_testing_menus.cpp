@@ -1,6 +1,6 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/class_motion.h"
+#include "app/class_motion.h"
 #include "windows/video_quelm_setup.h"
 #include "windows/vq_eula.h"
 

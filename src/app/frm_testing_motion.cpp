@@ -2,7 +2,7 @@
 #include <limits>
 
 #include "app/frm_testing.h"
-#include "capture/class_motion.h"
+#include "app/class_motion.h"
 
 namespace {
 // Mouse positions become whole numbers, a half going to the even neighbour. Positions far

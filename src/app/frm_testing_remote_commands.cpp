@@ -4,9 +4,9 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/steps.h"
-#include "capture/class_motion.h"
-#include "platform/seams.h"
-#include "platform/skype_link.h"
+#include "app/class_motion.h"
+#include "seams/seams.h"
+#include "seams/skype_link.h"
 
 namespace {
 const QString cr = QStringLiteral("\r");

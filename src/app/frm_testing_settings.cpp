@@ -8,9 +8,9 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"
-#include "app/version.h"
-#include "platform/seams.h"
-#include "platform/user_messages.h"
+#include "windows/version.h"
+#include "seams/seams.h"
+#include "seams/user_messages.h"
 #include "windows/video_quelm_setup.h"
 
 namespace {

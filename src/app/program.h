@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "platform/seams.h"
+#include "seams/seams.h"
 
 class frmTesting;
 class Video_Quelm_Setup;

@@ -1,4 +1,4 @@
-#include "simclient/file_send_dialog.h"
+#include "client/file_send_dialog.h"
 
 #include <QDir>
 #include <QFileInfo>

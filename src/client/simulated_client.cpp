@@ -1,9 +1,9 @@
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 
 #include <QCryptographicHash>
 #include <algorithm>
 
-#include "simclient/protocol_errors.h"
+#include "client/protocol_errors.h"
 #include "time/scheduler.h"
 
 using namespace simclient;

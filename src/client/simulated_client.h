@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "simclient/file_send_dialog.h"
+#include "client/file_send_dialog.h"
 
 class Scheduler;
 

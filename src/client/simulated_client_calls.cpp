@@ -1,6 +1,6 @@
 // Calls: placed by the machine or rung by a contact, answered, refused, ended, with video.
-#include "simclient/protocol_errors.h"
-#include "simclient/simulated_client.h"
+#include "client/protocol_errors.h"
+#include "client/simulated_client.h"
 #include "time/scheduler.h"
 
 using namespace simclient;

@@ -1,5 +1,5 @@
 // What the contacts say and see.
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 
 // A contact writes to the machine: a new message in their chat, announced as received.
 void SimulatedClient::say(const QString& text, const QString& from) {

@@ -1,8 +1,8 @@
-#include "simclient/simulated_link.h"
+#include "client/simulated_link.h"
 
 #include <memory>
 
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "time/scheduler.h"
 
 SimulatedLink::SimulatedLink(Scheduler& scheduler, SimulatedClient& client)

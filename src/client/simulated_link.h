@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/keystrokes.h"
-#include "platform/skype_link.h"
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
 
 class Scheduler;
 class SimulatedClient;

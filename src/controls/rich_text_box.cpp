@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "windows/rtf_reader.h"
+#include "text/rtf_reader.h"
 
 namespace {
 constexpr int twips_per_pixel = 15;

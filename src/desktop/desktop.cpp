@@ -8,7 +8,7 @@
 #include "desktop/splash_view.h"
 #include "desktop/user_find_view.h"
 #include "desktop/viewer_view.h"
-#include "platform/seams.h"
+#include "seams/seams.h"
 
 Desktop::Desktop(Program& program)
     : program_(program),

@@ -1,4 +1,4 @@
-#include "skype/chat_name.h"
+#include "link/chat_name.h"
 
 bool chat_is_with(const QString& chat_name, const QString& call_target) {
     if (call_target.isEmpty() || !chat_name.startsWith('#')) return false;

@@ -1,11 +1,11 @@
 #include "run/bindings.h"
 
-#include "capture/demo_camera.h"
+#include "sim/demo_camera.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
-#include "simclient/simulated_client.h"
-#include "simclient/simulated_link.h"
+#include "client/simulated_client.h"
+#include "client/simulated_link.h"
 #include "time/scheduler.h"
 
 Bindings::Bindings() = default;

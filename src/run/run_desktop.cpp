@@ -1,4 +1,4 @@
-#include "desktop/run_desktop.h"
+#include "run/run_desktop.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "app/version.h"
+#include "windows/version.h"
 
 namespace {
 QCommandLineOption option(const QString& name, const QString& help, const QString& value = {}) {

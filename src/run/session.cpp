@@ -4,10 +4,10 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/demo_camera.h"
-#include "platform/camera.h"
-#include "platform/seams.h"
-#include "simclient/simulated_client.h"
+#include "sim/demo_camera.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
+#include "client/simulated_client.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),

@@ -1,4 +1,4 @@
-#include "capture/demo_camera.h"
+#include "sim/demo_camera.h"
 
 #include <QPainter>
 #include <QRandomGenerator>

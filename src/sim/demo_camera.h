@@ -3,7 +3,7 @@
 #include <QImage>
 #include <functional>
 
-#include "platform/camera.h"
+#include "seams/camera.h"
 
 // The built-in camera scene: a still room, a figure that walks across now and then, and a little
 // sensor noise. Frames follow the clock it is given, so a run in virtual time sees the same

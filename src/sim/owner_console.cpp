@@ -1,6 +1,6 @@
-#include "simclient/owner_console.h"
+#include "sim/owner_console.h"
 
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 
 namespace {
 // "call ID STATUS", as opposed to the client's sentences that also begin with "call".

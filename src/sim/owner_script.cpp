@@ -1,4 +1,4 @@
-#include "simclient/owner_script.h"
+#include "sim/owner_script.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "windows/rtf_reader.h"
+#include "text/rtf_reader.h"
 
 #include <QColor>
 #include <QHash>
@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/windows1252.h"
+#include "text/windows1252.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/windows1252.h"
+#include "text/windows1252.h"
 
 #include <QList>
 #include <array>

@@ -1,7 +1,7 @@
 #include "windows/about.h"
 
 #include "app/steps.h"
-#include "app/version.h"
+#include "windows/version.h"
 #include "windows/maker.h"
 #include "windows/program_icon.h"
 

@@ -3,7 +3,7 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/steps.h"
-#include "app/version.h"
+#include "windows/version.h"
 #include "windows/maker.h"
 #include "windows/program_icon.h"
 #include "windows/vq_eula.h"

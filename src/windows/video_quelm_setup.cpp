@@ -2,10 +2,10 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/setting_number.h"
-#include "platform/file_dialogs.h"
-#include "platform/seams.h"
-#include "platform/sound_device.h"
+#include "windows/setting_number.h"
+#include "seams/file_dialogs.h"
+#include "seams/seams.h"
+#include "seams/sound_device.h"
 
 Video_Quelm_Setup::Video_Quelm_Setup(Program& program)
     : MMControl1(program.seams().sound), program_(program) {

@@ -12,7 +12,7 @@
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "time/qt_scheduler.h"
 
 namespace {

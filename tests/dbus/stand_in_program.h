@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "platform/skype_link.h"
+#include "seams/skype_link.h"
 
 // A stand-in for the program on the link, as far as the bus tests need one: it fetches a chat
 // line as the program does and answers "motion on", and answers a call from the owner.

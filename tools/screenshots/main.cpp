@@ -26,7 +26,7 @@
 #include "desktop/widget_messages.h"
 #include "run/run_options.h"
 #include "run/session.h"
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "windows/quelm_splash.h"
 #include "windows/video_quelm_setup.h"
 

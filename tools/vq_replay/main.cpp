@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/version.h"
+#include "windows/version.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
 

@@ -4,8 +4,8 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/keystrokes.h"
-#include "platform/skype_link.h"
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
 
 class NotifyReceiver;
 class QDBusMessage;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/camera.h"
+#include "seams/camera.h"
 #include "platform/gst/video_source.h"
 
 class GstBusRelay;

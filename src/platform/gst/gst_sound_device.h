@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-#include "platform/sound_device.h"
+#include "seams/sound_device.h"
 
 class GstBusRelay;
 

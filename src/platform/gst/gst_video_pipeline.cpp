@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/camera.h"
+#include "seams/camera.h"
 #include "platform/gst/gst_runtime.h"
 
 namespace {
