@@ -20,7 +20,10 @@ Program::Program(Seams seams, QString app_folder)
 Program::~Program() = default;
 
 Video_Quelm_Setup& Program::setup() {
-    if (!setup_) setup_ = std::make_unique<Video_Quelm_Setup>(*this);
+    if (!setup_) {
+        frmTesting& f = *main_window_;
+        setup_ = std::make_unique<Video_Quelm_Setup>(seams_, f.snap_folder, f.alarm_file, f.Timer6);
+    }
     return *setup_;
 }
 
@@ -38,7 +41,15 @@ User_Find& Program::user_find() {
 }
 
 Quelm_Splash& Program::splash() {
-    if (!splash_) splash_ = std::make_unique<Quelm_Splash>(*this);
+    if (!splash_) {
+        splash_ = std::make_unique<Quelm_Splash>();
+        splash_->show_main_window = [this] { main_window_->show(); };
+        splash_->show_licence = [this] {
+            viewer().show_document(QStringLiteral("Video Quelm EULA"),
+                                   QStringLiteral("VideoQuelm_EULA.rtf"));
+        };
+        splash_->end_when_no_window_is_open = [this] { end_when_no_window_is_open(); };
+    }
     return *splash_;
 }
 
@@ -53,7 +64,8 @@ void Program::show_about() {
 void Program::close_about() { about_.reset(); }
 
 VQ_EULA& Program::viewer() {
-    if (!viewer_) viewer_ = std::make_unique<VQ_EULA>(*this);
+    if (!viewer_)
+        viewer_ = std::make_unique<VQ_EULA>([this](const QString& name) { return document_path(name); });
     return *viewer_;
 }
 
