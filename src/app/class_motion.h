@@ -18,12 +18,14 @@ public:
 
     explicit ClassMotion(frmTesting& form);
 
-    void Vision_VFWstart(Picture& canvas);
+    // Opens the camera; false (logged, and the user told) when it would not open.
+    bool Vision_VFWstart(Picture& canvas);
     void Vision_VFWgrab(Picture& destination);
     void Vision_CentreOfMotion(Picture& canvas);
     void phone_trigger();
     void Video_Setup();
-    void frame_grab(qint16& ts);
+    // False when the motion log line or the snapshot could not be written (both are logged).
+    bool frame_grab(qint16& ts);
     void send_file(const QString& flname);
     void Video_format();
     void CamToBMP(Picture& picturex);

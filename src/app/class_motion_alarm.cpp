@@ -4,8 +4,8 @@
 #include "alarm/motion_log.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/steps.h"
 #include "app/class_motion.h"
+#include "log/categories.h"
 #include "seams/keystrokes.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -30,32 +30,31 @@ bool save_jpeg(const QImage& image, const QString& path) {
 }  // namespace
 
 // The first alarm action: log line, fresh stamped frame, snapshot file, then either the settling
-// delay or the camera released for the call. Date and time are read anew at each step.
-void ClassMotion::frame_grab(qint16& /*ts*/) {
+// delay or the camera released for the call. Date and time are read anew at each step. A file
+// that cannot be written is logged and the sequence goes on: the alarm matters more.
+bool ClassMotion::frame_grab(qint16& /*ts*/) {
     frmTesting& f = form_;
     Program& program = f.program();
     Scheduler& clock = program.seams().scheduler;
-    QString name;
-    attempt([&] { name = motion_log::snapshot_name(clock.current_date_time()); });
-    attempt([&] {
-        const QDateTime now = clock.current_date_time();
-        motion_log::append_line(program.app_path(motion_log::file_name),
-                                name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
-                                    QStringLiteral("  ") + motion_log::time_text(now.time()));
-    });
-    attempt([&] { CamToBMP(f.Picture4); });
-    attempt([&] { f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time())); });
-    attempt([&] { save_jpeg(f.Picture4.image(), f.snap_folder + name); });
-    attempt([&] {
-        if (f.Check2.value == CheckBox::checked) send_file(name);
-    });
-    attempt([&] {
-        if (f.Check1.value == CheckBox::unchecked) {
-            f.Timer1.set_enabled(true);
-        } else {
-            shut_down();
-        }
-    });
+    const QString name = motion_log::snapshot_name(clock.current_date_time());
+    const QDateTime now = clock.current_date_time();
+    const QString log_path = program.app_path(motion_log::file_name);
+    const bool logged = motion_log::append_line(
+        log_path, name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
+                      QStringLiteral("  ") + motion_log::time_text(now.time()));
+    if (!logged) qCWarning(alarm_log) << "motion log not written:" << log_path;
+    CamToBMP(f.Picture4);
+    f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time()));
+    const QString snapshot_path = f.snap_folder + name;
+    const bool saved = save_jpeg(f.Picture4.image(), snapshot_path);
+    if (!saved) qCWarning(alarm_log) << "snapshot not written:" << snapshot_path;
+    if (f.Check2.value == CheckBox::checked) send_file(name);
+    if (f.Check1.value == CheckBox::unchecked) {
+        f.Timer1.set_enabled(true);
+    } else {
+        shut_down();
+    }
+    return logged && saved;
 }
 
 void ClassMotion::phone_trigger() {
@@ -63,7 +62,7 @@ void ClassMotion::phone_trigger() {
     Seams& seams = f.program().seams();
     f.call_active = 1;
     f.timMotion.set_enabled(false);
-    attempt([&] { seams.skype.SendCommand(QStringLiteral("Call ") + f.Text1.text); });
+    seams.skype.SendCommand(QStringLiteral("Call ") + f.Text1.text);
     f.SkypeTimer(0).set_enabled(true);
     f.skype_ticks = 0;
     f.SkypeTimer(3).set_enabled(true);
@@ -75,10 +74,8 @@ void ClassMotion::phone_trigger() {
 void ClassMotion::send_file(const QString& flname) {
     frmTesting& f = form_;
     Seams& seams = f.program().seams();
-    attempt([&] {
-        seams.skype.SendCommand(QStringLiteral("OPEN FILETRANSFER ") + f.Text1.text +
-                                QStringLiteral(" IN ") + f.snap_folder);
-    });
+    seams.skype.SendCommand(QStringLiteral("OPEN FILETRANSFER ") + f.Text1.text +
+                            QStringLiteral(" IN ") + f.snap_folder);
     seams.scheduler.block_for(2000);
     seams.keys.send_keys(QStringLiteral("{TAB}"));
     seams.scheduler.block_for(100);
@@ -92,23 +89,21 @@ void ClassMotion::send_file(const QString& flname) {
 void ClassMotion::fire_alarm(qint16 peak) {
     frmTesting& f = form_;
     Program& program = f.program();
-    attempt([&] { frame_grab(peak); });
+    frame_grab(peak);
     f.motion_active = false;
     f.Label5.caption = QStringLiteral("Motion Detect on Delay");
     if (f.Check4.value != CheckBox::unchecked) {
-        attempt([&] {
-            f.Timer6.set_enabled(true);
-            MMControl& sound = program.setup().MMControl1;
-            sound.DeviceType = QStringLiteral("WaveAudio");
-            sound.FileName = f.alarm_file;
-            sound.Command(QStringLiteral("Open"));
-            sound.Command(QStringLiteral("Prev"));
-            sound.Command(QStringLiteral("Play"));
-            f.alarm_count = 0;
-        });
+        f.Timer6.set_enabled(true);
+        MMControl& sound = program.setup().MMControl1;
+        sound.DeviceType = QStringLiteral("WaveAudio");
+        sound.FileName = f.alarm_file;
+        sound.Command(QStringLiteral("Open"));
+        sound.Command(QStringLiteral("Prev"));
+        sound.Command(QStringLiteral("Play"));
+        f.alarm_count = 0;
     }
     if (f.Check1.value != CheckBox::unchecked) {
         program.seams().scheduler.block_for(3000);
-        attempt([&] { phone_trigger(); });
+        phone_trigger();
     }
 }

@@ -1,23 +1,26 @@
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "windows/version.h"
-#include "app/class_motion.h"
+#include "log/categories.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
 #include "seams/user_messages.h"
+#include "windows/version.h"
 
 ClassMotion::ClassMotion(frmTesting& form) : form_(form) {}
 
-void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
+bool ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
     Seams& seams = form_.program().seams();
     // Every start makes a new capture window; the earlier one is left disconnected.
     if (connected_) seams.camera.close();
     connected_ = seams.camera.open();
     capture_window = connected_ ? ++windows_made_ : 0;
     if (capture_window == 0) {
+        qCWarning(camera_log) << "the camera did not open";
         seams.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
     }
     form_.timMotion.set_enabled(true);
+    return connected_;
 }
 
 void ClassMotion::grab_into(Picture& target) {

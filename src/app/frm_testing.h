@@ -127,7 +127,8 @@ class frmTesting {
 
     // ---- Settings file ----
     void load_settings();
-    void save_settings();
+    // False when the file could not be written (logged); the old file is then left whole.
+    bool save_settings();
 
     // The engine, created the first time it is needed.
     ClassMotion& motion();

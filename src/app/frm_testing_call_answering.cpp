@@ -1,6 +1,5 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/steps.h"
 #include "app/class_motion.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -40,7 +39,7 @@ void frmTesting::caller_known(const QString& line) {
 // The answer went through: the call takes the camera. An error reply leaves everything as it was.
 void frmTesting::call_answered(const QString& line) {
     if (line.startsWith(QLatin1String("#511 ERROR"))) return;
-    attempt([&] { motion().shut_down(); });
+    motion().shut_down();
     Timer1.set_enabled(false);
     motion_active = false;
     timMotion.set_enabled(false);

@@ -1,6 +1,5 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/steps.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "link/chat_name.h"
@@ -13,9 +12,9 @@ void send(frmTesting& f, const QString& command) { f.program().seams().skype.Sen
 void frmTesting::Access1_Notification(const QString& line) {
     if (line.toLower() == QLatin1String("connstatus loggedout")) disconnected_warning();
     if (line.startsWith(QLatin1String("CHATMESSAGE")) && line.endsWith(QLatin1String("RECEIVED")))
-        attempt([&] { chat_message_received(line); });
+        chat_message_received(line);
     if (line.startsWith(QLatin1String("#605")) && !chat_name_arrived(line)) return;
-    if (line.startsWith(QLatin1String("#610"))) attempt([&] { chat_body_arrived(line); });
+    if (line.startsWith(QLatin1String("#610"))) chat_body_arrived(line);
     if (line.startsWith(QLatin1String("CALL"))) call_line(line);
     if (line.endsWith(QLatin1String("RINGING")) && call_active == 0) incoming_call();
     if (Check3.value == CheckBox::checked && line.startsWith(QLatin1String("#510")))

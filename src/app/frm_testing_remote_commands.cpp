@@ -3,7 +3,6 @@
 #include "alarm/motion_log.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/steps.h"
 #include "app/class_motion.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -79,7 +78,7 @@ void frmTesting::interpret_command(const QString& body) {
         const QString& entry = log_buffer[static_cast<size_t>(9 - body[0].digitValue())];
         // The first twenty characters of a log line are the file name and the blank after it;
         // a file dialog here takes that blank as part of the name, so it is left off.
-        attempt([&] { motion().send_file(entry.left(20).trimmed()); });
+        motion().send_file(entry.left(20).trimmed());
         return;
     }
     struct Command {
@@ -108,7 +107,7 @@ void frmTesting::interpret_command(const QString& body) {
         if (word != QLatin1String(command.word)) continue;
         if (word == QLatin1String("help")) return reply(help_text());
         if (word == QLatin1String("status")) return reply(status_text());
-        attempt(command.act);
+        command.act();
         return reply(QString::fromLatin1(command.answer));
     }
 }

@@ -8,9 +8,10 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"
-#include "windows/version.h"
+#include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/user_messages.h"
+#include "windows/version.h"
 #include "windows/video_quelm_setup.h"
 
 namespace {
@@ -129,7 +130,11 @@ void frmTesting::load_settings() {
 
     for (int i = 0; i < settings_codec::line_count && i < stored.size(); ++i) {
         const std::optional<QString> value = settings_codec::read(stored[i]);
-        if (!value || !lines[static_cast<size_t>(i)].apply(*value)) return;
+        if (!value || !lines[static_cast<size_t>(i)].apply(*value)) {
+            qCWarning(settings_log) << "settings line" << i + 1 << "(" << lines[static_cast<size_t>(i)].what
+                                    << ") not readable; it and the later ones keep their start values";
+            return;
+        }
         settings_kept_[i] = stored[i];
     }
 }
@@ -137,7 +142,7 @@ void frmTesting::load_settings() {
 // Writes all twenty lines beside the old file and renames it over it only when everything was
 // written, so a crash or a full disk leaves the previous settings whole. A value the format
 // cannot hold keeps the line it had, and the user is told once.
-void frmTesting::save_settings() {
+bool frmTesting::save_settings() {
     const std::vector<SettingLine> lines = setting_lines(*this, program_.setup());
     QByteArray content;
     QStringList not_stored;
@@ -151,7 +156,9 @@ void frmTesting::save_settings() {
     }
 
     QSaveFile file(program_.app_path(settings_codec::file_name));
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()) file.commit();
+    const bool saved =
+        file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+    if (!saved) qCWarning(settings_log) << "settings not written:" << file.fileName() << file.errorString();
 
     if (!not_stored.isEmpty()) {
         program_.seams().messages.message_box(
@@ -160,4 +167,5 @@ void frmTesting::save_settings() {
                            "so their earlier values were saved instead: %1.")
                 .arg(not_stored.join(QStringLiteral(", "))));
     }
+    return saved;
 }
