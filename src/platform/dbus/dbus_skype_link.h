@@ -32,8 +32,8 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     // that method gets none.
     void send_keys(const QString& keys) override;
 
-    // Every line in both directions as it passes the bus, and every call the bus failed
-    // ("!! " + command + ": " + error), for whoever wants to watch the conversation.
+    // Every line in both directions as it passes the bus, for whoever wants to watch the
+    // conversation. Calls the bus failed and the client's comings and goings are `on_event`s.
     std::function<void(const QString& line, bool outgoing)> on_traffic;
 
     // A connection of the link's own to the session bus. The shared one that Qt makes from the
@@ -54,6 +54,7 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     void arrived(const QString& line);
     void deliver(const QString& line);
     void watch(const QString& line, bool outgoing);
+    void report(const LinkEvent& event);
 
     Scheduler& scheduler_;
     QDBusConnection bus_;
