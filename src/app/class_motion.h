@@ -10,7 +10,7 @@ class frmTesting;
 class Picture;
 
 // The engine of the main window: it owns the camera, the motion measure and the alarm actions.
-// The operations are listed in the order of the class's slots.
+// Each group below lives in the file named after it, class_motion_<topic>.cpp.
 class ClassMotion {
 public:
     static constexpr int grid_divisions = 80;
@@ -18,38 +18,46 @@ public:
 
     explicit ClassMotion(frmTesting& form);
 
+    // ---- The camera (class_motion_capture.cpp) ----
     // Opens the camera; false (logged, and the user told) when it would not open.
     bool Vision_VFWstart(Picture& canvas);
     void Vision_VFWgrab(Picture& destination);
-    void Vision_CentreOfMotion(Picture& canvas);
-    void phone_trigger();
-    void Video_Setup();
-    // False when the motion log line or the snapshot could not be written (both are logged).
-    bool frame_grab(qint16& ts);
-    void send_file(const QString& flname);
-    void Video_format();
     void CamToBMP(Picture& picturex);
+    void Video_Setup();
+    void Video_format();
     void shut_down();
-    void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
-
     // The capture window made by the last start, 0 when none could be made.
     int capture_window = 0;
 
+    // ---- The difference image (class_motion_measure.cpp) ----
+    void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
+
+    // ---- The measure and the trigger (class_motion_trigger.cpp) ----
+    void Vision_CentreOfMotion(Picture& canvas);
     // The measure's column tables, indexed 1..79.
     std::array<int, grid_divisions> column_count{};
     std::array<int, grid_divisions> history_newer{};
     std::array<int, grid_divisions> history_older{};
     std::array<int, grid_divisions> last_bar{};
 
+    // ---- The alarm actions (class_motion_alarm.cpp) ----
+    // False when the motion log line or the snapshot could not be written (both are logged).
+    bool frame_grab(qint16& ts);
+    void phone_trigger();
+    void send_file(const QString& flname);
+
 private:
-    // The alarm actions, in their fixed order, run inside the tick that fired.
-    void fire_alarm(qint16 peak);
-    // Puts the newest frame (or, with none new, the last one) into a picture.
+    // The camera: puts the newest frame (or, with none new, the last one) into a picture.
     void grab_into(Picture& target);
+
+    // The trigger.
     using SampleRows = std::vector<const QRgb*>;
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
     int count_column(const Picture& canvas, int x, const SampleRows& rows) const;
     void update_history_and_threshold(int peak);
+
+    // The alarm: its actions in their fixed order, run inside the tick that fired.
+    void fire_alarm(qint16 peak);
 
     frmTesting& form_;
     int windows_made_ = 0;
