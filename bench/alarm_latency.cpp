@@ -11,14 +11,14 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/class_motion.h"
-#include "platform/camera.h"
+#include "app/class_motion.h"
+#include "seams/camera.h"
 #include "platform/console_messages.h"
-#include "platform/keystrokes.h"
+#include "seams/keystrokes.h"
 #include "platform/no_file_dialogs.h"
-#include "platform/seams.h"
+#include "seams/seams.h"
 #include "platform/silent_sound_device.h"
-#include "platform/skype_link.h"
+#include "seams/skype_link.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

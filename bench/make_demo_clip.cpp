@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "capture/demo_camera.h"
+#include "sim/demo_camera.h"
 #include "platform/gst/gst_clip_writer.h"
 
 int main(int argc, char* argv[]) {

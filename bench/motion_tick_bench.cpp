@@ -7,12 +7,12 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/class_motion.h"
-#include "capture/demo_camera.h"
+#include "app/class_motion.h"
+#include "sim/demo_camera.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/offline_skype_link.h"
-#include "platform/seams.h"
+#include "seams/seams.h"
 #include "platform/silent_sound_device.h"
 #include "time/virtual_scheduler.h"
 

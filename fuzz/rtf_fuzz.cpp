@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "windows/rtf_reader.h"
+#include "text/rtf_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!QCoreApplication::instance()) {

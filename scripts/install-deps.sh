@@ -14,6 +14,7 @@ packages=(
     dbus xvfb xauth ccache
     # the .deb and its checks: CPack's tools, lintian, the unit, menu-entry, metadata and man-page validators
     dpkg-dev file lintian systemd desktop-file-utils appstream groff-base
+    python3 clang-format  # the layer and format checks
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.

@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh release >/dev/null
 exec xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
-    build/release/tests/desktop/vq_screenshots build/screenshots build/release/src
+    build/release/tools/screenshots/vq_screenshots build/screenshots build/release/src

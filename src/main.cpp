@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "app/version.h"
-#include "desktop/run_desktop.h"
+#include "windows/version.h"
+#include "run/run_desktop.h"
 #include "platform/gst/camera_listing.h"
 #include "run/headless.h"
 #include "run/run_options.h"

@@ -3,7 +3,7 @@
 
 #include <QFile>
 
-#include "app/camera_settings_file.h"
+#include "windows/camera_settings_file.h"
 #include "test_program.h"
 #include "webcam_table.h"
 #include "windows/video_format_dialog.h"

@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 
 #include "qt_printers.h"
-#include "simclient/owner_console.h"
-#include "simclient/owner_script.h"
-#include "simclient/simulated_client.h"
+#include "sim/owner_console.h"
+#include "sim/owner_script.h"
+#include "client/simulated_client.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

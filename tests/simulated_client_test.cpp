@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "qt_printers.h"
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

@@ -1,13 +1,12 @@
 #include "app/frm_testing.h"
 
+#include "app/class_motion.h"
 #include "app/program.h"
-#include "app/steps.h"
-#include "app/version.h"
-#include "capture/class_motion.h"
-#include "platform/seams.h"
-#include "platform/skype_link.h"
-#include "platform/sound_device.h"
+#include "seams/seams.h"
+#include "seams/skype_link.h"
+#include "seams/sound_device.h"
 #include "time/scheduler.h"
+#include "windows/version.h"
 #include "windows/video_quelm_setup.h"
 
 namespace {
@@ -141,31 +140,25 @@ void frmTesting::close_box() {
 
 void frmTesting::Form_Load() {
     Seams& seams = program_.seams();
-    attempt([&] { snap_folder = program_.app_folder() + '/'; });
-    attempt([&] { exit_allowed = false; });
-    attempt([&] { Slider1.max = graph_height; });
-    attempt([&] { Slider1.set_value(5); });
-    attempt([&] { caption = app::title + ' ' + app::version_line(); });
-    attempt([&] {
-        bar_colour = colours::red;
-        call_active = 0;
-    });
-    attempt([&] { seams.skype.Connect(10); });
-    attempt([&] {
-        motion_active = false;
-        box_left = 1;
-        box_top = 1;
-        box_bottom = static_cast<qint16>(Picture3.scale_height() - 5);
-        box_right = static_cast<qint16>(Picture3.scale_width() - 5);
-    });
-    attempt([&] { Timer3.set_enabled(true); });
-    attempt([&] { load_settings(); });
-    attempt([&] { motion().Vision_VFWstart(picCurrentImage); });
-    attempt([&] { std::fill(motion_history.begin() + 1, motion_history.begin() + 601, 9); });
-    attempt([&] { Label5.caption = QStringLiteral("Motion Detect Off"); });
-    attempt([&] {
-        if (program_.setup().Check1.value == CheckBox::checked) Timer2.set_enabled(true);
-    });
+    snap_folder = program_.app_folder() + '/';
+    exit_allowed = false;
+    Slider1.max = graph_height;
+    Slider1.set_value(5);
+    caption = app::title + ' ' + app::version_line();
+    bar_colour = colours::red;
+    call_active = 0;
+    seams.skype.Connect(10);
+    motion_active = false;
+    box_left = 1;
+    box_top = 1;
+    box_bottom = static_cast<qint16>(Picture3.scale_height() - 5);
+    box_right = static_cast<qint16>(Picture3.scale_width() - 5);
+    Timer3.set_enabled(true);
+    load_settings();
+    motion().Vision_VFWstart(picCurrentImage);
+    std::fill(motion_history.begin() + 1, motion_history.begin() + 601, 9);
+    Label5.caption = QStringLiteral("Motion Detect Off");
+    if (program_.setup().Check1.value == CheckBox::checked) Timer2.set_enabled(true);
 }
 
 bool frmTesting::Form_Unload() {
@@ -180,8 +173,8 @@ void frmTesting::mnuExit_Click() {
 }
 
 void frmTesting::exit_program() {
-    attempt([&] { save_settings(); });
-    attempt([&] { motion().shut_down(); });
+    save_settings();
+    motion().shut_down();
     exit_allowed = true;
     close_box();
     program_.seams().scheduler.quit();
@@ -189,7 +182,7 @@ void frmTesting::exit_program() {
 
 void frmTesting::Timer4_Timer() {
     call_active = 0;
-    attempt([&] { motion().Vision_VFWstart(picCurrentImage); });
+    motion().Vision_VFWstart(picCurrentImage);
     Timer4.set_enabled(false);
 }
 

@@ -10,7 +10,7 @@
 #include "controls/colour.h"
 #include "controls/controls.h"
 #include "controls/picture.h"
-#include "skype/chat_messages_in_flight.h"
+#include "link/chat_messages_in_flight.h"
 #include "time/timer.h"
 
 class Program;
@@ -87,7 +87,10 @@ class frmTesting {
     int call_state = 0;
     qint64 alarm_started_ms = 0;  // when the alarm sound last started, on the scheduler's clock
 
-    // ---- Start and end ----
+    // Each group below lives in the file named after it: frm_testing.cpp for the start and end,
+    // frm_testing_<topic>.cpp for the others.
+
+    // ---- Start and end (frm_testing.cpp) ----
     void Form_Load();
     // The close request; returns true when the close is cancelled.
     bool Form_Unload();
@@ -96,8 +99,12 @@ class frmTesting {
     void Timer4_Timer();
     void Timer5_Timer();
     void Timer6_Timer();
+    // The engine, created the first time it is needed.
+    ClassMotion& motion();
+    bool has_motion() const { return motion_ != nullptr; }
+    Program& program() { return program_; }
 
-    // ---- Arming ----
+    // ---- Arming (frm_testing_arming.cpp) ----
     void arm_detection();
     void disarm_detection();
     void cmdCapture_Click();
@@ -105,7 +112,7 @@ class frmTesting {
     void Timer1_Timer();
     void Timer2_Timer();
 
-    // ---- Motion loop, rectangle and sensitivity ----
+    // ---- Motion loop, rectangle and sensitivity (frm_testing_motion.cpp) ----
     void timMotion_Timer();
     void Picture3_MouseDown(double x, double y);
     void Picture3_MouseMove(double x, double y);
@@ -116,52 +123,65 @@ class frmTesting {
     void Option4_Click();
     void Slider1_Change();
 
-    // ---- Menus ----
+    // ---- Menus (frm_testing_menus.cpp) ----
     void mnuFormat_Click();
     void mnuSettings_Click();
     void mnuOptions_Click();
     void mnuAbout_Click();
     void mnuInstructions_Click();
 
-    // ---- The chat link: notifications and remote commands ----
-    void Access1_Notification(const QString& line);
-    void interpret_command(const QString& body);
-    void SkypeTimer_Timer(int index);
-    void Timer3_Timer();
-    void Command1_Click();
-    void Command2_Click();
-
-    // ---- Settings file ----
+    // ---- Settings file (frm_testing_settings.cpp) ----
     void load_settings();
-    void save_settings();
+    // False when the file could not be written (logged); the old file is then left whole.
+    bool save_settings();
 
-    // The engine, created the first time it is needed.
-    ClassMotion& motion();
-    bool has_motion() const { return motion_ != nullptr; }
-    Program& program() { return program_; }
+    // ---- Notifications from the chat link (frm_testing_dispatcher.cpp) ----
+    void Access1_Notification(const QString& line);
 
   private:
-    void wire_handlers();
     void chat_message_received(const QString& line);
     void chat_name_arrived(const QString& line);
     void chat_author_arrived(const QString& line);
     void access_refused();
     void chat_body_arrived(const QString& line);
+
+    // ---- Remote commands (frm_testing_remote_commands.cpp) ----
+  public:
+    void interpret_command(const QString& body);
+
+  private:
     void reply(const QString& text);
+    QString help_text() const;
+    QString sensing_text() const;
+    QString status_text();
+    QString list_text();
+
+    // ---- Calls: out, in and answered (frm_testing_call_answering.cpp) ----
+  public:
+    void SkypeTimer_Timer(int index);
+
+  private:
     void call_line(const QString& line);
-    void disconnected_warning();
-    bool version_arrived(const QString& line);
-    bool friends_arrived(const QString& line);
     void incoming_call();
     void caller_known(const QString& line);
     void call_answered(const QString& line);
     void call_status(const QString& line);
     void settle_after_call(bool restart);
     void give_camera_back(bool restart_settling);
-    QString help_text() const;
-    QString sensing_text() const;
-    QString status_text();
-    QString list_text();
+
+    // ---- Connection watch, version and friends (frm_testing_connection_watch.cpp) ----
+  public:
+    void Timer3_Timer();
+    void Command1_Click();
+    void Command2_Click();
+
+  private:
+    void disconnected_warning();
+    bool version_arrived(const QString& line);
+    bool friends_arrived(const QString& line);
+
+    // ---- Wiring and state (frm_testing.cpp) ----
+    void wire_handlers();
 
     Program& program_;
     // For each settings line, what the file held when it was read (or the start value): a value

@@ -9,6 +9,8 @@
 #include "windows/vq_eula.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
+#include "app/class_motion.h"
+#include "windows/camera_settings_file.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_quelm_setup.h"
 #include "windows/video_settings_dialog.h"
@@ -22,17 +24,32 @@ Program::Program(Seams seams, QString app_folder)
 Program::~Program() = default;
 
 Video_Quelm_Setup& Program::setup() {
-    if (!setup_) setup_ = std::make_unique<Video_Quelm_Setup>(*this);
+    if (!setup_) {
+        frmTesting& f = *main_window_;
+        setup_ = std::make_unique<Video_Quelm_Setup>(seams_, f.snap_folder, f.alarm_file, f.Timer6);
+    }
     return *setup_;
 }
 
+std::function<QString()> Program::camera_settings_path() {
+    return [this] { return camera_settings_file::path_in(app_folder()); };
+}
+
 VideoFormatDialog& Program::video_format() {
-    if (!video_format_) video_format_ = std::make_unique<VideoFormatDialog>(*this);
+    if (!video_format_) {
+        // Detection switched on from afar meanwhile keeps its camera; the choice waits for the
+        // next opening.
+        auto reopen = [this] {
+            if (main_window().mnuFormat.enabled) main_window().motion().reopen_camera();
+        };
+        video_format_ = std::make_unique<VideoFormatDialog>(seams(), camera_settings_path(), reopen);
+    }
     return *video_format_;
 }
 
 VideoSettingsDialog& Program::video_settings() {
-    if (!video_settings_) video_settings_ = std::make_unique<VideoSettingsDialog>(*this);
+    if (!video_settings_)
+        video_settings_ = std::make_unique<VideoSettingsDialog>(seams(), camera_settings_path());
     return *video_settings_;
 }
 
@@ -50,7 +67,15 @@ User_Find& Program::user_find() {
 }
 
 Quelm_Splash& Program::splash() {
-    if (!splash_) splash_ = std::make_unique<Quelm_Splash>(*this);
+    if (!splash_) {
+        splash_ = std::make_unique<Quelm_Splash>();
+        splash_->show_main_window = [this] { main_window_->show(); };
+        splash_->show_licence = [this] {
+            viewer().show_document(QStringLiteral("Video Quelm EULA"),
+                                   QStringLiteral("VideoQuelm_EULA.rtf"));
+        };
+        splash_->end_when_no_window_is_open = [this] { end_when_no_window_is_open(); };
+    }
     return *splash_;
 }
 
@@ -65,7 +90,8 @@ void Program::show_about() {
 void Program::close_about() { about_.reset(); }
 
 VQ_EULA& Program::viewer() {
-    if (!viewer_) viewer_ = std::make_unique<VQ_EULA>(*this);
+    if (!viewer_)
+        viewer_ = std::make_unique<VQ_EULA>([this](const QString& name) { return document_path(name); });
     return *viewer_;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <memory>
 
-#include "platform/seams.h"
+#include "seams/seams.h"
 
 class frmTesting;
 class Video_Quelm_Setup;
@@ -35,6 +37,7 @@ public:
     bool has_setup() const { return setup_ != nullptr; }
     // The camera's two dialogs, made on first use.
     VideoFormatDialog& video_format();
+    std::function<QString()> camera_settings_path();
     bool has_video_format() const { return video_format_ != nullptr; }
     VideoSettingsDialog& video_settings();
     bool has_video_settings() const { return video_settings_ != nullptr; }

@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "app/windows1252.h"
+#include "text/windows1252.h"
 
 namespace settings_codec {
 

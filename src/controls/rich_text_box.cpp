@@ -5,9 +5,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
-#include <stdexcept>
 
-#include "windows/rtf_reader.h"
+#include "text/rtf_reader.h"
 
 namespace {
 constexpr int twips_per_pixel = 15;
@@ -26,15 +25,15 @@ int RichTextBox::text_length() const {
     return std::max(0, document_->characterCount() - 1);
 }
 
-void RichTextBox::load_file(const QString& path) {
+bool RichTextBox::load_file(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largest_file)
-        throw std::runtime_error("document not readable");
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largest_file) return false;
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError) throw std::runtime_error("document not readable");
+    if (file.error() != QFile::NoError) return false;
     RtfReader::read(bytes, *document_);
     sel_start = 0;
     sel_length = 0;
+    return true;
 }
 
 void RichTextBox::set_sel_indent(int twips) {

@@ -29,8 +29,8 @@ class RichTextBox : public Control {
     quint64 revision() const { return revision_; }
 
     // Replaces the text with the file's (Rich Text Format, or else plain text). A file that
-    // cannot be read throws and leaves the text as it was.
-    void load_file(const QString& path);
+    // cannot be read leaves the text as it was and returns false.
+    [[nodiscard]] bool load_file(const QString& path);
     // Gives the paragraphs of the selection an indent of their whole text.
     void set_sel_indent(int twips);
 

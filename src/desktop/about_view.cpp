@@ -6,7 +6,7 @@
 
 AboutView::AboutView(Program& program)
     : ModelView(program.seams().scheduler, [&program] { return program.about(); }) {
-    window_ = new ModelWindow(ModelWindow::Border::fixed_single, 3735, 2610);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 3735, 2610);
     window_->setObjectName("About");
     QWidget* client = window_->client();
     auto* icon = new PictureView(client);
@@ -32,9 +32,6 @@ AboutView::AboutView(Program& program)
         binder_.invalidate();
         scheduler_.post([&program] { program.close_about(); });
     };
-    bind_window(window_, &About::caption, &About::visible);
+    bind_window(&About::caption, &About::visible);
 }
 
-AboutView::~AboutView() {
-    delete window_;
-}

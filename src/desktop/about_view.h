@@ -9,9 +9,4 @@ class Program;
 class AboutView : public ModelView<About> {
   public:
     explicit AboutView(Program& program);
-    ~AboutView() override;
-    ModelWindow* window() const { return window_; }
-
-  private:
-    ModelWindow* window_;
 };

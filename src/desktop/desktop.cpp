@@ -10,7 +10,7 @@
 #include "desktop/video_format_view.h"
 #include "desktop/video_settings_view.h"
 #include "desktop/viewer_view.h"
-#include "platform/seams.h"
+#include "seams/seams.h"
 
 Desktop::Desktop(Program& program)
     : program_(program),

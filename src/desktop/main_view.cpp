@@ -23,7 +23,7 @@ Widget* make(QWidget* parent, int left, int top, int width, int height) {
 MainView::MainView(Program& program)
     : ModelView(program.seams().scheduler, [&program] { return &program.main_window(); }) {
     auto* bar = new QMenuBar;
-    window_ = new ModelWindow(ModelWindow::Border::sizable, client_width, client_height, bar);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, client_width, client_height, bar);
     window_->setObjectName("frmTesting");
     build_menus(bar);
     // The frame holds every control, so the four option buttons are one group.
@@ -32,12 +32,9 @@ MainView::MainView(Program& program)
     build_pictures(frame);
     build_controls(frame);
     window_->on_close_box = [this] { act([](frmTesting& f) { f.close_box(); }); };
-    bind_window(window_, &frmTesting::caption, &frmTesting::visible, true);
+    bind_window(&frmTesting::caption, &frmTesting::visible, true);
 }
 
-MainView::~MainView() {
-    delete window_;
-}
 
 void MainView::build_menus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(QString());

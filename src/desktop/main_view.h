@@ -12,9 +12,7 @@ class QMenuBar;
 class MainView : public ModelView<frmTesting> {
   public:
     explicit MainView(Program& program);
-    ~MainView() override;
 
-    ModelWindow* window() const { return window_; }
     PictureView* Picture3() const { return picture3_; }
 
   private:
@@ -22,6 +20,5 @@ class MainView : public ModelView<frmTesting> {
     void build_pictures(QWidget* frame);
     void build_controls(QWidget* frame);
 
-    ModelWindow* window_;
     PictureView* picture3_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <functional>
+#include <memory>
 
 #include "controls/controls.h"
 #include "controls/picture.h"
@@ -33,6 +34,8 @@ class ModelView {
     virtual ~ModelView() = default;
 
     Model* model() const { return find_(); }
+    // The window on screen, made by the view and owned here.
+    ModelWindow* window() const { return window_.get(); }
 
     void refresh() {
         Model* current = model();
@@ -58,9 +61,8 @@ class ModelView {
 
     // The window itself: its caption and whether it shows. Bound last, so a window shows with
     // its controls already filled in.
-    void bind_window(ModelWindow* window, QString Model::*caption, bool Model::*visible,
-                     bool centred = false) {
-        window_ = window;
+    void bind_window(QString Model::*caption, bool Model::*visible, bool centred = false) {
+        ModelWindow* window = window_.get();
         binder_.property(window, "windowTitle", [this, caption] { return m().*caption; });
         binder_.add(
             window, [this, visible] { return m().*visible; },
@@ -172,6 +174,7 @@ class ModelView {
 
     Scheduler& scheduler_;
     Binder binder_;
+    std::unique_ptr<ModelWindow> window_;
 
   private:
     // The width a caption has beside its check mark.
@@ -183,5 +186,4 @@ class ModelView {
 
     Find find_;
     Model* last_model_ = nullptr;
-    ModelWindow* window_ = nullptr;
 };

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "time/scheduler.h"
 
 namespace {

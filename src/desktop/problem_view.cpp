@@ -9,7 +9,7 @@
 ProblemView::ProblemView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_problem() ? &program.problem() : nullptr; }) {
-    window_ = new ModelWindow(ModelWindow::Border::fixed_single, 4680, 3090);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 4680, 3090);
     window_->setObjectName("Problem");
     auto* message = new QLabel(window_->client());
     message->setObjectName("Label1");
@@ -24,9 +24,6 @@ ProblemView::ProblemView(Program& program)
     bind(&Problem::Command1, ok);
     // The close box takes the window away like "OK": the next report fills it anew.
     window_->on_close_box = [this] { act([](Problem& p) { p.visible = false; }); };
-    bind_window(window_, &Problem::caption, &Problem::visible);
+    bind_window(&Problem::caption, &Problem::visible);
 }
 
-ProblemView::~ProblemView() {
-    delete window_;
-}

@@ -9,9 +9,4 @@ class Program;
 class ProblemView : public ModelView<Problem> {
   public:
     explicit ProblemView(Program& program);
-    ~ProblemView() override;
-    ModelWindow* window() const { return window_; }
-
-  private:
-    ModelWindow* window_;
 };

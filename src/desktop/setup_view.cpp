@@ -20,18 +20,15 @@ Widget* make(QWidget* parent, const char* name, int left, int top, int width, in
 SetupView::SetupView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_setup() ? &program.setup() : nullptr; }) {
-    window_ = new ModelWindow(ModelWindow::Border::fixed_single, 4680, 4110);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 4680, 4110);
     window_->setObjectName("Video_Quelm_Setup");
     build_values();
     build_paths();
     build_sound_strip();
     window_->on_close_box = [this] { act([](Video_Quelm_Setup& s) { s.Form_Unload(); }); };
-    bind_window(window_, &Video_Quelm_Setup::caption, &Video_Quelm_Setup::visible);
+    bind_window(&Video_Quelm_Setup::caption, &Video_Quelm_Setup::visible);
 }
 
-SetupView::~SetupView() {
-    delete window_;
-}
 
 // Each value box has its "+" directly above and its "-" directly below.
 void SetupView::build_values() {

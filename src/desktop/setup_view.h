@@ -10,13 +10,9 @@ class Program;
 class SetupView : public ModelView<Video_Quelm_Setup> {
   public:
     explicit SetupView(Program& program);
-    ~SetupView() override;
-    ModelWindow* window() const { return window_; }
 
   private:
     void build_values();
     void build_paths();
     void build_sound_strip();
-
-    ModelWindow* window_;
 };

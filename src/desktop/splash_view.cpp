@@ -10,7 +10,7 @@
 SplashView::SplashView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_splash() ? &program.splash() : nullptr; }) {
-    window_ = new ModelWindow(ModelWindow::Border::fixed_no_control_box, 7380, 5010);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_no_control_box, 7380, 5010);
     window_->setObjectName("Quelm_Splash");
     auto* frame = new QFrame(window_->client());
     frame->setObjectName("Frame1");
@@ -22,12 +22,9 @@ SplashView::SplashView(Program& program)
     frame->setPalette(green);
     build_lines(frame);
     build_buttons(frame);
-    bind_window(window_, &Quelm_Splash::caption, &Quelm_Splash::visible, true);
+    bind_window(&Quelm_Splash::caption, &Quelm_Splash::visible, true);
 }
 
-SplashView::~SplashView() {
-    delete window_;
-}
 
 void SplashView::build_lines(QWidget* frame) {
     using S = Quelm_Splash;

@@ -11,14 +11,11 @@ class QPushButton;
 class SplashView : public ModelView<Quelm_Splash> {
   public:
     explicit SplashView(Program& program);
-    ~SplashView() override;
-    ModelWindow* window() const { return window_; }
     QPushButton* start_button() const { return start_; }
 
   private:
     void build_lines(QWidget* frame);
     void build_buttons(QWidget* frame);
 
-    ModelWindow* window_;
     QPushButton* start_ = nullptr;
 };

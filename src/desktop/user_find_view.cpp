@@ -8,7 +8,7 @@
 UserFindView::UserFindView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_user_find() ? &program.user_find() : nullptr; }) {
-    window_ = new ModelWindow(ModelWindow::Border::fixed_single, 3240, 3600);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 3240, 3600);
     window_->setObjectName("User_Find");
     list_ = new QListWidget(window_->client());
     list_->setObjectName("List1");
@@ -24,9 +24,6 @@ UserFindView::UserFindView(Program& program)
         act([index](User_Find& u) { u.List1_Click(index); });
     });
     window_->on_close_box = [this] { act([](User_Find& u) { u.visible = false; }); };
-    bind_window(window_, &User_Find::caption, &User_Find::visible);
+    bind_window(&User_Find::caption, &User_Find::visible);
 }
 
-UserFindView::~UserFindView() {
-    delete window_;
-}

@@ -10,11 +10,8 @@ class QListWidget;
 class UserFindView : public ModelView<User_Find> {
   public:
     explicit UserFindView(Program& program);
-    ~UserFindView() override;
-    ModelWindow* window() const { return window_; }
     QListWidget* list() const { return list_; }
 
   private:
-    ModelWindow* window_;
     QListWidget* list_;
 };

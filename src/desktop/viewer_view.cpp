@@ -11,7 +11,7 @@
 ViewerView::ViewerView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_viewer() ? &program.viewer() : nullptr; }) {
-    window_ = new ModelWindow(ModelWindow::Border::sizable, VQ_EULA::client_width,
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, VQ_EULA::client_width,
                               VQ_EULA::client_height);
     window_->setObjectName("VQ_EULA");
     text_box_ = new QTextEdit(window_->client());
@@ -32,12 +32,9 @@ ViewerView::ViewerView(Program& program)
         binder_.invalidate();
         scheduler_.post([&program] { program.close_viewer(); });
     };
-    bind_window(window_, &VQ_EULA::caption, &VQ_EULA::visible);
+    bind_window(&VQ_EULA::caption, &VQ_EULA::visible);
 }
 
-ViewerView::~ViewerView() {
-    delete window_;
-}
 
 void ViewerView::bind_text_box() {
     binder_.add(

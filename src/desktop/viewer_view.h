@@ -12,13 +12,10 @@ class QTextEdit;
 class ViewerView : public ModelView<VQ_EULA> {
   public:
     explicit ViewerView(Program& program);
-    ~ViewerView() override;
-    ModelWindow* window() const { return window_; }
     QTextEdit* text_box() const { return text_box_; }
 
   private:
     void bind_text_box();
 
-    ModelWindow* window_;
     QTextEdit* text_box_;
 };

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "platform/file_dialogs.h"
+#include "seams/file_dialogs.h"
 
 // The file dialogs on screen, over the active window. Filters are given as "JPEG|*.jpg";
 // patterns match whatever the case of the file's name.

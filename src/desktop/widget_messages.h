@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/user_messages.h"
+#include "seams/user_messages.h"
 
 // Message boxes on screen: the title, the text and an OK button, over the active window. The
 // call returns when the user has closed the box.

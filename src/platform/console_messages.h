@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/user_messages.h"
+#include "seams/user_messages.h"
 
 // Without windows, a message box is its title and text on standard error; it counts as closed
 // at once.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/file_dialogs.h"
+#include "seams/file_dialogs.h"
 
 // Without windows there is nobody to choose a file: every dialog counts as cancelled.
 class NoFileDialogs : public FileDialogs {

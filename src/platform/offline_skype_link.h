@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "platform/keystrokes.h"
-#include "platform/skype_link.h"
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
 
 // A link with no client behind it: commands go nowhere but are shown to whoever watches, no
 // notification ever arrives, and no keystroke is typed anywhere.

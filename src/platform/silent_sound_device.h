@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/sound_device.h"
+#include "seams/sound_device.h"
 
 // A device with no sound output: it opens nothing and plays nothing, and so never reports a
 // completion, like a device given a file it cannot open.

@@ -1,11 +1,11 @@
 #include "run/bindings.h"
 
-#include "capture/demo_camera.h"
+#include "sim/demo_camera.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
-#include "simclient/simulated_client.h"
-#include "simclient/simulated_link.h"
+#include "client/simulated_client.h"
+#include "client/simulated_link.h"
 #include "time/scheduler.h"
 
 Bindings::Bindings() = default;
@@ -17,9 +17,13 @@ Bindings::~Bindings() {
 
 namespace {
 std::unique_ptr<Camera> make_camera(const RunOptions& options, Scheduler& scheduler,
-                                    const std::function<void(const QString&)>& report) {
-    if (options.camera == QLatin1String("demo"))
-        return std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
+                                    const std::function<void(const QString&)>& report,
+                                    std::function<QImage()>& second_view) {
+    if (options.camera == QLatin1String("demo")) {
+        auto demo = std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
+        second_view = [scene = demo.get(), &scheduler] { return scene->frame_at(scheduler.now_ms()); };
+        return demo;
+    }
     auto camera = std::make_unique<GstCamera>(options.camera);
     camera->on_problem = report;
     return camera;
@@ -29,7 +33,7 @@ std::unique_ptr<Camera> make_camera(const RunOptions& options, Scheduler& schedu
 Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
                        std::function<void(const QString&)> report) {
     Bindings b;
-    b.camera = make_camera(options, scheduler, report);
+    b.camera = make_camera(options, scheduler, report, b.second_view);
     if (options.simulated_client()) {
         b.client = std::make_unique<SimulatedClient>(scheduler);
         auto link = std::make_unique<SimulatedLink>(scheduler, *b.client);

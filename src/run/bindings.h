@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,8 @@ class SoundDevice;
 // The real devices and the chat link the command line chose.
 struct Bindings {
     std::unique_ptr<Camera> camera;
+    // A second view of the camera's scene, for the client in a call; only the demo scene has one.
+    std::function<QImage()> second_view;
     std::unique_ptr<SimulatedClient> client;  // with --skype sim: the client, and its owner's side
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog

@@ -5,15 +5,15 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/version.h"
+#include "windows/version.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/terminal_lines.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
 #include "run/startup_checks.h"
-#include "simclient/owner_console.h"
-#include "simclient/simulated_client.h"
+#include "sim/owner_console.h"
+#include "client/simulated_client.h"
 #include "windows/problem.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 #include "app/install_places.h"
-#include "app/version.h"
+#include "windows/version.h"
 
 namespace {
 QCommandLineOption option(const QString& name, const QString& help, const QString& value = {}) {

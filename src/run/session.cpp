@@ -4,10 +4,9 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/demo_camera.h"
-#include "platform/camera.h"
-#include "platform/seams.h"
-#include "simclient/simulated_client.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
+#include "client/simulated_client.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),
@@ -23,8 +22,8 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
     if (SimulatedClient* client = bindings_.client.get()) {
         // In a call the client has the camera to itself. The demo scene can be watched from a
         // second view of it; a real device shows the last picture the program took.
-        if (auto* demo = dynamic_cast<DemoCamera*>(bindings_.camera.get())) {
-            client->video_source = [demo, this] { return demo->frame_at(scheduler_.now_ms()); };
+        if (bindings_.second_view) {
+            client->video_source = bindings_.second_view;
         } else {
             client->video_source = [this] { return program_->main_window().Picture3.image(); };
         }

@@ -1,9 +1,8 @@
 #include "windows/about.h"
 
-#include "app/steps.h"
-#include "app/version.h"
 #include "windows/maker.h"
 #include "windows/program_icon.h"
+#include "windows/version.h"
 
 About::About() : Picture1(32, 32, 32, 32) {
     Picture1.set_picture(program_icon());
@@ -12,6 +11,6 @@ About::About() : Picture1(32, 32, 32, 32) {
 }
 
 void About::Form_Load() {
-    attempt([&] { Label2.caption = app::version_line(); });
-    attempt([&] { Label3.caption = app::title; });
+    Label2.caption = app::version_line();
+    Label3.caption = app::title;
 }

@@ -1,6 +1,6 @@
 #include "windows/mm_control.h"
 
-#include "platform/sound_device.h"
+#include "seams/sound_device.h"
 
 MMControl::MMControl(SoundDevice& device) : device_(device) {}
 

@@ -1,14 +1,10 @@
 #include "windows/quelm_splash.h"
 
-#include "app/frm_testing.h"
-#include "app/program.h"
-#include "app/steps.h"
-#include "app/version.h"
 #include "windows/maker.h"
 #include "windows/program_icon.h"
-#include "windows/vq_eula.h"
+#include "windows/version.h"
 
-Quelm_Splash::Quelm_Splash(Program& program) : imgLogo(32, 32, 32, 32), program_(program) {
+Quelm_Splash::Quelm_Splash() : imgLogo(32, 32, 32, 32) {
     lblCompanyProduct.caption = maker::name;
     Label3.caption = QStringLiteral("For Use with Skype internet telephone service");
     lblPlatform.caption = QStringLiteral("Linux");
@@ -24,7 +20,6 @@ Quelm_Splash::Quelm_Splash(Program& program) : imgLogo(32, 32, 32, 32), program_
     Command1.on_click = [this] { Command1_Click(); };
     Command2.on_click = [this] { Command2_Click(); };
     Command3.on_click = [this] { Command3_Click(); };
-    show_main_window = [this] { program_.main_window().show(); };
 }
 
 void Quelm_Splash::show() {
@@ -34,26 +29,23 @@ void Quelm_Splash::show() {
 }
 
 void Quelm_Splash::Form_Load() {
-    attempt([&] { lblVersion.caption = app::version_line(); });
-    attempt([&] { lblProductName.caption = app::title; });
+    lblVersion.caption = app::version_line();
+    lblProductName.caption = app::title;
 }
 
 void Quelm_Splash::Command1_Click() {
-    attempt([&] { show_main_window(); });
+    if (show_main_window) show_main_window();
     close();
 }
 
 void Quelm_Splash::Command2_Click() {
-    attempt([&] {
-        program_.viewer().show_document(QStringLiteral("Video Quelm EULA"),
-                                        QStringLiteral("VideoQuelm_EULA.rtf"));
-    });
+    if (show_licence) show_licence();
 }
 
 // Only this window closes; the program ends with the last window, which may be the viewer.
 void Quelm_Splash::Command3_Click() {
     close();
-    program_.end_when_no_window_is_open();
+    if (end_when_no_window_is_open) end_when_no_window_is_open();
 }
 
 void Quelm_Splash::close() {

@@ -6,14 +6,12 @@
 #include "controls/controls.h"
 #include "controls/picture.h"
 
-class Program;
-
 // The start-up window: the product, its version and platform, the licence notice, and the
 // three ways on. Nothing of the program proper (settings, camera, chat link) starts before
 // "Start Video Quelm". Once closed it is never shown again.
 class Quelm_Splash {
   public:
-    explicit Quelm_Splash(Program& program);
+    Quelm_Splash();
 
     QString caption = QStringLiteral("Video Quelm");
     bool visible = false;
@@ -28,6 +26,10 @@ class Quelm_Splash {
 
     // How "Start" makes the main window visible; the run may do more once it is up.
     std::function<void()> show_main_window;
+    // "View EULA": the licence in the document viewer.
+    std::function<void()> show_licence;
+    // After "Exit": the program ends when no other window is open.
+    std::function<void()> end_when_no_window_is_open;
 
     // Creates the window's texts (Form_Load) and shows it; a closed window stays closed.
     void show();
@@ -38,6 +40,4 @@ class Quelm_Splash {
 
   private:
     void close();
-
-    Program& program_;
 };

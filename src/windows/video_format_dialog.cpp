@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
-#include "app/camera_settings_file.h"
-#include "app/frm_testing.h"
-#include "app/program.h"
-#include "capture/class_motion.h"
-#include "platform/camera.h"
+#include "windows/camera_settings_file.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
 
 void VideoFormatDialog::show() {
-    CameraDevice* device = program_.seams().camera.device();
+    CameraDevice* device = seams_.camera.device();
     if (!device) return;
     devices = device->cameras();
     const CameraChoice choice = device->choice();
@@ -55,16 +53,12 @@ void VideoFormatDialog::choose_mode(int index) {
 
 void VideoFormatDialog::OK_Click() {
     visible = false;
-    CameraDevice* device = program_.seams().camera.device();
+    CameraDevice* device = seams_.camera.device();
     const bool changed = device_index != shown_device_index_ || mode_index != shown_mode_index_;
     if (!device || device_index < 0 || !changed) return;
     std::optional<CameraMode> mode;
     if (mode_index >= 0) mode = modes()[mode_index];
     device->choose(devices[device_index].path, mode);
-    camera_settings_file::save(camera_settings_file::path_in(program_.app_folder()),
-                               device->choice());
-    // Detection switched on from afar meanwhile keeps its camera; the choice waits for the next
-    // opening.
-    frmTesting& main_window = program_.main_window();
-    if (main_window.mnuFormat.enabled) main_window.motion().reopen_camera();
+    camera_settings_file::save(settings_path_(), device->choice());
+    reopen_camera_();
 }

@@ -1,18 +1,24 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
-class Program;
+struct Seams;
 
 // "Video Format": which capture device, and in which of its modes it delivers pictures. The
 // first entry of the mode list, "Automatic", lets the program take the mode that costs least.
 class VideoFormatDialog {
   public:
-    explicit VideoFormatDialog(Program& program) : program_(program) {}
+    // Where the choice is kept, and what opens the camera again with it (unless detection is on).
+    VideoFormatDialog(Seams& seams, std::function<QString()> settings_path,
+                      std::function<void()> reopen_camera)
+        : seams_(seams),
+          settings_path_(std::move(settings_path)),
+          reopen_camera_(std::move(reopen_camera)) {}
 
     QString caption = QStringLiteral("Video Format");
     bool visible = false;
@@ -32,7 +38,9 @@ class VideoFormatDialog {
     void Cancel_Click() { visible = false; }
 
   private:
-    Program& program_;
+    Seams& seams_;
+    std::function<QString()> settings_path_;
+    std::function<void()> reopen_camera_;
     int shown_device_index_ = -1;
     int shown_mode_index_ = -1;
 };

@@ -1,14 +1,18 @@
 #include "windows/video_quelm_setup.h"
 
-#include "app/frm_testing.h"
-#include "app/program.h"
-#include "app/setting_number.h"
-#include "platform/file_dialogs.h"
-#include "platform/seams.h"
-#include "platform/sound_device.h"
+#include "seams/file_dialogs.h"
+#include "seams/seams.h"
+#include "seams/sound_device.h"
+#include "time/timer.h"
+#include "windows/setting_number.h"
 
-Video_Quelm_Setup::Video_Quelm_Setup(Program& program)
-    : MMControl1(program.seams().sound), program_(program) {
+Video_Quelm_Setup::Video_Quelm_Setup(Seams& seams, QString& snap_folder, QString& alarm_file,
+                                     const Timer& alarm_sound_timer)
+    : MMControl1(seams.sound),
+      seams_(seams),
+      snap_folder_(snap_folder),
+      alarm_file_(alarm_file),
+      alarm_sound_timer_(alarm_sound_timer) {
     Text1.text = QStringLiteral("30");
     Text2.text = QStringLiteral("10");
     Text3.text = QStringLiteral("30");
@@ -39,10 +43,10 @@ Video_Quelm_Setup::Video_Quelm_Setup(Program& program)
     Command8.on_click = [this] { Command8_Click(); };
     Command9.on_click = [this] { Command9_Click(); };
     Command10.on_click = [this] { Command10_Click(); };
-    program.seams().sound.on_done = [this](int code) { MMControl1_Done(code); };
+    seams.sound.on_done = [this](int code) { MMControl1_Done(code); };
 }
 
-Video_Quelm_Setup::~Video_Quelm_Setup() { program_.seams().sound.on_done = nullptr; }
+Video_Quelm_Setup::~Video_Quelm_Setup() { seams_.sound.on_done = nullptr; }
 
 double Video_Quelm_Setup::alarm_sound_seconds() const {
     return setting_number(Text1.text, default_alarm_seconds);
@@ -78,27 +82,26 @@ void Video_Quelm_Setup::Command10_Click() { apply({&Text1, -10, 10, default_alar
 // The user walks to the folder in a save-style dialog; the suggested name stands for the future
 // snapshots and is cut off after the last "/", which is kept.
 void Video_Quelm_Setup::Command1_Click() {
-    const QString chosen = program_.seams().dialogs.save_file(
+    const QString chosen = seams_.dialogs.save_file(
         {QStringLiteral("Set Directory for Saved JPEGs"), QStringLiteral("JPEG|*.jpg"),
          QStringLiteral("Future Capture Files")});
     if (chosen.isEmpty()) return;
     const qsizetype slash = chosen.lastIndexOf('/');
     const QString folder = slash < 0 ? chosen : chosen.left(slash + 1);
-    program_.main_window().snap_folder = folder;
+    snap_folder_ = folder;
     Label1.caption = folder;
 }
 
 // The chosen sound is opened on the device, ready for its play button; nothing plays yet.
 void Video_Quelm_Setup::Command3_Click() {
-    const QString chosen = program_.seams().dialogs.open_file(
+    const QString chosen = seams_.dialogs.open_file(
         {QStringLiteral("Set Sound File to Play on Alarm"), QStringLiteral("WAV,AVI|*.WAV;*.AVI"),
          QString()});
     if (chosen.isEmpty()) return;
-    frmTesting& f = program_.main_window();
-    f.alarm_file = chosen;
+    alarm_file_ = chosen;
     Label3.caption = chosen;
     MMControl1.DeviceType = QStringLiteral("WaveAudio");
-    MMControl1.FileName = f.alarm_file;
+    MMControl1.FileName = alarm_file_;
     MMControl1.Command(QStringLiteral("Open"));
 }
 
@@ -111,7 +114,7 @@ bool Video_Quelm_Setup::Form_Unload() {
 // Each successful end of the file plays it again while the alarm timer runs; any other code
 // (stopped, replaced, failed) ends the loop.
 void Video_Quelm_Setup::MMControl1_Done(int notify_code) {
-    if (program_.main_window().Timer6.enabled() && notify_code == SoundDevice::completed) {
+    if (alarm_sound_timer_.enabled() && notify_code == SoundDevice::completed) {
         MMControl1.Command(QStringLiteral("Prev"));
         MMControl1.Command(QStringLiteral("Play"));
     }

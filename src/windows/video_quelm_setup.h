@@ -6,7 +6,8 @@
 #include "controls/controls.h"
 #include "windows/mm_control.h"
 
-class Program;
+class Timer;
+struct Seams;
 
 // The settings dialog "Setup". Its four value boxes and its check box are the live store of
 // those five settings: other parts read them here at the moment of use.
@@ -18,7 +19,10 @@ public:
     static constexpr double default_settle_seconds = 30;
     static constexpr double default_max_minutes = 30;
 
-    explicit Video_Quelm_Setup(Program& program);
+    // The dialog sets the main window's snapshot folder and alarm file; the sound loops while
+    // the alarm sound timer runs.
+    Video_Quelm_Setup(Seams& seams, QString& snap_folder, QString& alarm_file,
+                      const Timer& alarm_sound_timer);
     ~Video_Quelm_Setup();
     Video_Quelm_Setup(const Video_Quelm_Setup&) = delete;
     Video_Quelm_Setup& operator=(const Video_Quelm_Setup&) = delete;
@@ -69,5 +73,8 @@ private:
     };
     static void apply(const ValueStep& button);
 
-    Program& program_;
+    Seams& seams_;
+    QString& snap_folder_;
+    QString& alarm_file_;
+    const Timer& alarm_sound_timer_;
 };

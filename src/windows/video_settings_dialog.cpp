@@ -1,11 +1,11 @@
 #include "windows/video_settings_dialog.h"
 
-#include "app/camera_settings_file.h"
-#include "app/program.h"
-#include "platform/camera.h"
+#include "windows/camera_settings_file.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
 
 void VideoSettingsDialog::show() {
-    if (!program_.seams().camera.device()) return;
+    if (!seams_.camera.device()) return;
     read_controls();
     visible = true;
 }
@@ -13,7 +13,7 @@ void VideoSettingsDialog::show() {
 // Read back after every change: one control may rule another (automatic exposure makes the
 // exposure time inactive), and the driver may round a value to its step.
 void VideoSettingsDialog::read_controls() {
-    controls = program_.seams().camera.device()->controls();
+    controls = seams_.camera.device()->controls();
     empty_note = controls.empty() ? QStringLiteral(
                                         "This camera has no settings of its own that "
                                         "can be changed, or it cannot be reached now.")
@@ -21,14 +21,14 @@ void VideoSettingsDialog::read_controls() {
 }
 
 void VideoSettingsDialog::set_value(unsigned id, int value) {
-    CameraDevice* device = program_.seams().camera.device();
+    CameraDevice* device = seams_.camera.device();
     if (!device) return;
     device->set_control(id, value);
     read_controls();
 }
 
 void VideoSettingsDialog::Defaults_Click() {
-    CameraDevice* device = program_.seams().camera.device();
+    CameraDevice* device = seams_.camera.device();
     if (!device) return;
     // While an automatic mode is on, the values it rules refuse to change: the values go back
     // first, then the automatic switches, then the values these had been ruling.
@@ -44,7 +44,7 @@ void VideoSettingsDialog::Defaults_Click() {
 
 void VideoSettingsDialog::Close_Click() {
     visible = false;
-    if (CameraDevice* device = program_.seams().camera.device())
-        camera_settings_file::save(camera_settings_file::path_in(program_.app_folder()),
+    if (CameraDevice* device = seams_.camera.device())
+        camera_settings_file::save(settings_path_(),
                                    device->choice());
 }

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
-class Program;
+struct Seams;
 
 // "Video Settings": the capture device's own controls as its driver lists them. A change
 // reaches the device at once; the values are kept when the dialog closes.
 class VideoSettingsDialog {
   public:
-    explicit VideoSettingsDialog(Program& program) : program_(program) {}
+    VideoSettingsDialog(Seams& seams, std::function<QString()> settings_path)
+        : seams_(seams), settings_path_(std::move(settings_path)) {}
 
     QString caption = QStringLiteral("Video Settings");
     bool visible = false;
@@ -27,5 +29,6 @@ class VideoSettingsDialog {
   private:
     void read_controls();
 
-    Program& program_;
+    Seams& seams_;
+    std::function<QString()> settings_path_;
 };

@@ -1,9 +1,10 @@
 #include "windows/vq_eula.h"
 
-#include "app/program.h"
-#include "app/steps.h"
+#include <utility>
 
-VQ_EULA::VQ_EULA(Program& program) : program_(program) {
+#include "log/categories.h"
+
+VQ_EULA::VQ_EULA(DocumentPath document_path) : document_path_(std::move(document_path)) {
     RichTextBox1.left = box_offset;
     RichTextBox1.top = box_offset;
     RichTextBox1.width = client_width - 2 * box_offset;
@@ -11,19 +12,17 @@ VQ_EULA::VQ_EULA(Program& program) : program_(program) {
 }
 
 void VQ_EULA::show_document(const QString& new_caption, const QString& file_name) {
-    attempt([&] { caption = new_caption; });
-    attempt([&] { RichTextBox1.load_file(program_.document_path(file_name)); });
-    attempt([&] { RichTextBox1.right_margin = wrap_at; });
-    attempt([&] {
-        RichTextBox1.sel_start = 0;
-        RichTextBox1.sel_length = RichTextBox1.text_length();
-        RichTextBox1.set_sel_indent(text_indent);
-    });
-    attempt([&] {
-        RichTextBox1.sel_start = 0;
-        RichTextBox1.sel_length = 0;
-    });
-    attempt([&] { visible = true; });
+    caption = new_caption;
+    // The documents live in the application folder beside the settings.
+    if (const QString path = document_path_(file_name); !RichTextBox1.load_file(path))
+        qCWarning(settings_log) << "document not readable:" << path;
+    RichTextBox1.right_margin = wrap_at;
+    RichTextBox1.sel_start = 0;
+    RichTextBox1.sel_length = RichTextBox1.text_length();
+    RichTextBox1.set_sel_indent(text_indent);
+    RichTextBox1.sel_start = 0;
+    RichTextBox1.sel_length = 0;
+    visible = true;
 }
 
 // A window smaller than the allowance (or minimised) leaves the box as it is.

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "controls/rich_text_box.h"
-
-class Program;
 
 // The document viewer: one rich-text document of the application folder under a caption given
 // by the caller. One window serves both the licence and the user manual.
@@ -17,18 +16,20 @@ class VQ_EULA {
     static constexpr int box_offset = 240;
     static constexpr int border_allowance = 600;
 
-    explicit VQ_EULA(Program& program);
+    // Where a document of the given file name is found.
+    using DocumentPath = std::function<QString(const QString& file_name)>;
+    explicit VQ_EULA(DocumentPath document_path);
 
     QString caption;
     bool visible = false;
     RichTextBox RichTextBox1;
 
-    // Each step is tried even when one before it failed: a missing document leaves the text as
-    // it was and the window still opens under the new caption.
+    // A missing document leaves the text as it was and the window still opens under the new
+    // caption.
     void show_document(const QString& caption, const QString& file_name);
     // The window's outer size (border and title bar included) changed, in twips.
     void Form_Resize(int outer_width, int outer_height);
 
   private:
-    Program& program_;
+    DocumentPath document_path_;
 };

@@ -12,7 +12,7 @@
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -48,9 +48,7 @@ struct LinkTest : ::testing::Test {
         program_bus = bus.connect();
         link = std::make_unique<DBusSkypeLink>(scheduler, program_bus);
         link->on_notification = [this](const QString& line) { lines.append(line); };
-        link->on_traffic = [this](const QString& line, bool) {
-            if (line.startsWith("!! ")) notes.append(line.mid(3));
-        };
+        link->on_event = [this](const LinkEvent& event) { notes.append(event); };
         return *link;
     }
     // Everything the link has queued so far has been delivered.
@@ -69,7 +67,7 @@ struct LinkTest : ::testing::Test {
     QDBusConnection program_bus = QDBusConnection(QString());
     std::unique_ptr<DBusSkypeLink> link;
     QStringList lines;  // what reached the program, in order
-    QStringList notes;  // what the link noted about the bus
+    QList<LinkEvent> notes;  // what the link noted about the bus
 };
 
 TEST_F(LinkTest, TheProgramNamesItselfAndHearsTheClientAnswerInOrder) {
@@ -80,7 +78,7 @@ TEST_F(LinkTest, TheProgramNamesItselfAndHearsTheClientAnswerInOrder) {
     EXPECT_EQ(side.commands, (QStringList{"NAME VideoQuelm", "PROTOCOL 5"}));
     EXPECT_EQ(side.service.program(), program_bus.baseService());
     EXPECT_EQ(link->LoginStatus(), 1);
-    EXPECT_TRUE(notes.isEmpty()) << notes.join('|').toStdString();
+    EXPECT_TRUE(notes.isEmpty()) << notes.first().subject.toStdString();
 }
 
 // A client that answers a command and at once sends notifications, under every interface name
@@ -126,7 +124,8 @@ TEST_F(LinkTest, LinesFromAnyoneButTheClientAreIgnored) {
     ASSERT_TRUE(wait_until([&] { return answered.isFinished(); }));
     settle();
     EXPECT_EQ(lines, QStringList{"PONG"});
-    EXPECT_EQ(notes.size(), 1);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].kind, LinkEvent::Kind::line_refused);
     fake.notify(program_bus.baseService(), "CONNSTATUS ONLINE", skype_bus::program_interface);
     ASSERT_TRUE(got(2));
     EXPECT_EQ(lines.last(), "CONNSTATUS ONLINE");
@@ -178,7 +177,8 @@ TEST_F(LinkTest, AClientWithoutTheKeysMethodGetsNoneAndTheLinkGoesOn) {
     ASSERT_TRUE(got(1));
     ASSERT_TRUE(wait_until([&] { return !notes.isEmpty(); }));
     EXPECT_EQ(lines, QStringList{"PONG"});
-    EXPECT_TRUE(notes.first().startsWith("{ENTER}: ")) << notes.first();
+    EXPECT_EQ(notes.first().kind, LinkEvent::Kind::command_failed);
+    EXPECT_EQ(notes.first().subject, "{ENTER}");
 }
 
 TEST_F(LinkTest, ARefusedProgramIsToldSoAndHearsNothingElse) {
@@ -212,7 +212,8 @@ TEST_F(LinkTest, TheProgramAttachesWheneverAClientComes) {
     start_link().Connect(10);
     ASSERT_TRUE(wait_until([&] { return notes.size() >= 2 && link->LoginStatus() == 2; }));
     EXPECT_TRUE(lines.isEmpty());
-    EXPECT_TRUE(notes[0].startsWith("NAME VideoQuelm: ")) << notes[0];
+    EXPECT_EQ(notes[0].kind, LinkEvent::Kind::command_failed);
+    EXPECT_EQ(notes[0].subject, "NAME VideoQuelm");
     start_client();
     ASSERT_TRUE(got(2));
     ASSERT_TRUE(wait_until([&] { return link->presence() == DBusSkypeLink::Presence::present; }));
@@ -223,7 +224,8 @@ TEST_F(LinkTest, TheProgramAttachesWheneverAClientComes) {
     const qsizetype notes_before = notes.size();
     link->SendCommand("PING");
     ASSERT_TRUE(wait_until([&] { return notes.size() > notes_before; }));
-    EXPECT_TRUE(notes.last().startsWith("PING: ")) << notes.last();
+    EXPECT_EQ(notes.last().kind, LinkEvent::Kind::command_failed);
+    EXPECT_EQ(notes.last().subject, "PING");
 
     ClientOnBus& again = start_client();
     ASSERT_TRUE(got(4));

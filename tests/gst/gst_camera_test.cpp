@@ -7,7 +7,7 @@
 
 #include "gst_test_support.h"
 #include "loopback_mjpeg_server.h"
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 #include "platform/gst/gst_camera.h"
 #include "qt_printers.h"
 

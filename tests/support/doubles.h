@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/camera.h"
+#include "seams/camera.h"
 #include "qt_printers.h"
-#include "platform/file_dialogs.h"
-#include "platform/keystrokes.h"
-#include "platform/skype_link.h"
-#include "platform/sound_device.h"
-#include "platform/user_messages.h"
+#include "seams/file_dialogs.h"
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
+#include "seams/sound_device.h"
+#include "seams/user_messages.h"
 #include "time/scheduler.h"
 
 // Everything the doubles see, in order, stamped with the virtual time: lets a test check the

@@ -6,11 +6,11 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "capture/class_motion.h"
+#include "app/class_motion.h"
 #include "doubles.h"
-#include "platform/seams.h"
-#include "simclient/simulated_client.h"
-#include "simclient/simulated_link.h"
+#include "seams/seams.h"
+#include "client/simulated_client.h"
+#include "client/simulated_link.h"
 #include "time/virtual_scheduler.h"
 #include "windows/video_quelm_setup.h"
 

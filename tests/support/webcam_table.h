@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
 // A common USB webcam as its driver describes itself: raw YUYV modes that get slow as they get
 // large, MJPEG modes at full rate, and the usual controls. Like the driver, it refuses values

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "qt_printers.h"
-#include "windows/rtf_reader.h"
+#include "text/rtf_reader.h"
 
 namespace {
 

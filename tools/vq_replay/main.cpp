@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/install_places.h"
-#include "app/version.h"
+#include "windows/version.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
 

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <optional>
 
-#include "platform/camera.h"
+#include "seams/camera.h"
 
 // The camera of a replay: it hands the engine the frame the replay put in front of it, once;
 // until the next one it has nothing new, as a real camera between two frames.

@@ -9,9 +9,9 @@
 
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/terminal_lines.h"
-#include "simclient/owner_console.h"
-#include "simclient/owner_script.h"
-#include "simclient/simulated_client.h"
+#include "sim/owner_console.h"
+#include "sim/owner_script.h"
+#include "client/simulated_client.h"
 #include "time/qt_scheduler.h"
 
 namespace {

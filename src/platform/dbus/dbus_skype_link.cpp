@@ -4,6 +4,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 
+#include "log/categories.h"
 #include "platform/dbus/notify_receiver.h"
 #include "platform/dbus/skype_bus.h"
 #include "time/scheduler.h"
@@ -96,8 +97,7 @@ void DBusSkypeLink::call_client(const QString& interface, const QString& method,
                 finished->deleteLater();
                 const QDBusMessage reply = finished->reply();
                 if (reply.type() != QDBusMessage::ReplyMessage) {
-                    watch(QStringLiteral("!! %1: %2").arg(argument, finished->error().message()),
-                          false);
+                    report({LinkEvent::Kind::command_failed, argument, finished->error().message()});
                     return;
                 }
                 if (!is_command || reply.arguments().isEmpty()) return;
@@ -133,9 +133,8 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
     owner_ = new_owner;
     presence_ = new_owner.isEmpty() ? Presence::absent : Presence::present;
     release_held();
-    watch(new_owner.isEmpty() ? QStringLiteral("!! the client left the bus")
-                              : QStringLiteral("!! the client is on the bus"),
-          false);
+    report({new_owner.isEmpty() ? LinkEvent::Kind::client_left : LinkEvent::Kind::client_arrived,
+            {}, {}});
     if (new_owner.isEmpty()) return;
     // A client that starts afresh has not said whether anyone is logged out, and knows nothing
     // of us: name ourselves again if the program had attached.
@@ -152,7 +151,7 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
 void DBusSkypeLink::notification_arrived(const QDBusMessage& call, const QString& line) {
     if (presence_ == Presence::unknown) return hold(call.service(), line);
     if (call.service() != owner_) {
-        watch(QStringLiteral("!! ignored from %1: %2").arg(call.service(), line), false);
+        report({LinkEvent::Kind::line_refused, line, call.service()});
         return;
     }
     arrived(line);
@@ -160,7 +159,7 @@ void DBusSkypeLink::notification_arrived(const QDBusMessage& call, const QString
 
 void DBusSkypeLink::hold(const QString& sender, const QString& line) {
     if (held_.size() >= most_held) {
-        watch(QStringLiteral("!! dropped before the client was known: ") + line, false);
+        report({LinkEvent::Kind::line_refused, line, sender});
         return;
     }
     held_.push_back(HeldLine{sender, line});
@@ -174,7 +173,7 @@ void DBusSkypeLink::release_held() {
         if (h.sender.isEmpty() || (!owner_.isEmpty() && h.sender == owner_))
             arrived(h.line);
         else
-            watch(QStringLiteral("!! ignored from %1: %2").arg(h.sender, h.line), false);
+            report({LinkEvent::Kind::line_refused, h.line, h.sender});
     }
 }
 
@@ -195,4 +194,22 @@ void DBusSkypeLink::deliver(const QString& line) {
 
 void DBusSkypeLink::watch(const QString& line, bool outgoing) {
     if (on_traffic) on_traffic(line, outgoing);
+}
+
+void DBusSkypeLink::report(const LinkEvent& event) {
+    switch (event.kind) {
+    case LinkEvent::Kind::command_failed:
+        qCWarning(link_log) << "the bus did not deliver" << event.subject << ":" << event.reason;
+        break;
+    case LinkEvent::Kind::client_arrived:
+        qCInfo(link_log) << "the client is on the bus";
+        break;
+    case LinkEvent::Kind::client_left:
+        qCWarning(link_log) << "the client left the bus";
+        break;
+    case LinkEvent::Kind::line_refused:
+        qCWarning(link_log) << "line ignored from" << event.reason << ":" << event.subject;
+        break;
+    }
+    if (on_event) on_event(event);
 }

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/keystrokes.h"
-#include "platform/skype_link.h"
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
 
 class NotifyReceiver;
 class QDBusMessage;
@@ -33,8 +33,8 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     // that method gets none.
     void send_keys(const QString& keys) override;
 
-    // Every line in both directions as it passes the bus, and every call the bus failed
-    // ("!! " + command + ": " + error), for whoever wants to watch the conversation.
+    // Every line in both directions as it passes the bus, for whoever wants to watch the
+    // conversation. Calls the bus failed and the client's comings and goings are `on_event`s.
     std::function<void(const QString& line, bool outgoing)> on_traffic;
 
     // A connection of the link's own to the session bus. The shared one that Qt makes from the
@@ -57,6 +57,7 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     void release_held();
     void deliver(const QString& line);
     void watch(const QString& line, bool outgoing);
+    void report(const LinkEvent& event);
 
     Scheduler& scheduler_;
     QDBusConnection bus_;

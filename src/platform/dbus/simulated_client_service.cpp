@@ -4,7 +4,7 @@
 #include <QDBusMessage>
 
 #include "platform/dbus/skype_bus.h"
-#include "simclient/simulated_client.h"
+#include "client/simulated_client.h"
 
 SimulatedClientService::SimulatedClientService(SimulatedClient& client, const QDBusConnection& bus)
     : client_(client), bus_(bus) {

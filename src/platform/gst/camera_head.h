@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
 // The head of a camera's pipeline: what comes before the pictures are raw.
 namespace camera_head {

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
 // The capture devices GStreamer's device monitor sees, with the modes each offers.
 namespace camera_listing {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
 // The modes a capture device offers, read from its GStreamer caps, and the choice among them.
 namespace camera_modes {

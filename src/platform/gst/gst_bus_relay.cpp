@@ -4,12 +4,12 @@
 // main context there), so each message is handled once it is on the bus, never before.
 GstBusRelay::GstBusRelay(GstElement* pipeline, int wanted, Handler handler)
     : bus_(gst_element_get_bus(pipeline)), wanted_(wanted), handler_(std::move(handler)) {
-    watch_ = gst_bus_add_watch(bus_, &GstBusRelay::on_message, this);
+    watch_ = gst_bus_add_watch(bus_.get(), &GstBusRelay::on_message, this);
 }
 
+// The watch goes before the bus reference does.
 GstBusRelay::~GstBusRelay() {
     if (watch_ != 0) g_source_remove(watch_);
-    gst_object_unref(bus_);
 }
 
 gboolean GstBusRelay::on_message(GstBus*, GstMessage* message, gpointer relay) {
@@ -23,5 +23,6 @@ void GstBusRelay::post(std::function<void()> event) {
 }
 
 void GstBusRelay::discard_pending() {
-    while (GstMessage* message = gst_bus_pop(bus_)) gst_message_unref(message);
+    while (GstMessagePtr(gst_bus_pop(bus_.get()))) {
+    }
 }

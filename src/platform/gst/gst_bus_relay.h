@@ -5,6 +5,8 @@
 #include <QObject>
 #include <functional>
 
+#include "platform/gst/gst_ptr.h"
+
 // Brings what a pipeline reports from its streaming threads (end of stream, errors) over to the
 // thread that made the relay, as ordinary events of that thread's event loop: the program's one
 // thread sees device events between its handlers, never inside them. Messages of other types
@@ -28,7 +30,7 @@ class GstBusRelay {
   private:
     static gboolean on_message(GstBus* bus, GstMessage* message, gpointer relay);
 
-    GstBus* bus_;
+    GstBusPtr bus_;
     int wanted_;
     Handler handler_;
     QObject context_;

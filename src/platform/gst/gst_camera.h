@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/camera.h"
-#include "platform/camera_device.h"
+#include "seams/camera.h"
+#include "seams/camera_device.h"
 #include "platform/gst/video_source.h"
 
 class GstBusRelay;

@@ -1,5 +1,6 @@
 #include "platform/gst/gst_clip_reader.h"
 
+#include "platform/gst/gst_ptr.h"
 #include "platform/gst/gst_runtime.h"
 #include "platform/gst/gst_video_pipeline.h"
 
@@ -37,20 +38,15 @@ std::optional<ClipFrame> GstClipReader::next() {
     if (!pipeline_) return std::nullopt;
     GstAppSink* sink = pipeline_->sink();
     while (true) {
-        if (GstSample* sample = gst_app_sink_try_pull_sample(sink, pull_slice)) {
-            std::optional<QImage> image = GstVideoPipeline::frame_of(sample);
-            const qint64 at = GstVideoPipeline::clip_ms_of(sample);
-            gst_sample_unref(sample);
-            if (image) return ClipFrame{std::move(*image), at};
+        if (const GstSamplePtr sample{gst_app_sink_try_pull_sample(sink, pull_slice)}) {
+            std::optional<QImage> image = GstVideoPipeline::frame_of(sample.get());
+            if (image) return ClipFrame{std::move(*image), GstVideoPipeline::clip_ms_of(sample.get())};
             continue;
         }
         if (gst_app_sink_is_eos(sink)) break;
-        GstBus* bus = gst_element_get_bus(pipeline_->pipeline());
-        GstMessage* failure = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-        gst_object_unref(bus);
-        if (failure) {
-            error_ = gst_runtime::message_text(failure);
-            gst_message_unref(failure);
+        const GstBusPtr bus(gst_element_get_bus(pipeline_->pipeline()));
+        if (const GstMessagePtr failure{gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR)}) {
+            error_ = gst_runtime::message_text(failure.get());
             break;
         }
     }

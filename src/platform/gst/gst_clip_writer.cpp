@@ -9,39 +9,36 @@
 GstClipWriter::GstClipWriter(const QString& path, int width, int height, int frames_per_second)
     : width_(width), height_(height), frames_per_second_(frames_per_second) {
     gst_runtime::ensure_initialised();
-    GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(
+    GErrorPtr error;
+    GstElementPtr pipeline(gst_parse_launch(
         "appsrc name=pictures format=time ! videoconvert ! jpegenc ! avimux ! filesink name=file",
-        &error);
-    if (error) g_error_free(error);
+        out(error)));
     if (!pipeline) return;
-    GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "pictures");
-    GstElement* file = gst_bin_get_by_name(GST_BIN(pipeline), "file");
-    GstCaps* caps =
+    GstElementPtr source(gst_bin_get_by_name(GST_BIN(pipeline.get()), "pictures"));
+    const GstElementPtr file(gst_bin_get_by_name(GST_BIN(pipeline.get()), "file"));
+    const GstCapsPtr caps(
         gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(),
                             "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, "framerate",
-                            GST_TYPE_FRACTION, frames_per_second, 1, nullptr);
-    g_object_set(source, "caps", caps, "block", TRUE, nullptr);
-    gst_caps_unref(caps);
-    g_object_set(file, "location", path.toLocal8Bit().constData(), nullptr);
-    gst_object_unref(file);
+                            GST_TYPE_FRACTION, frames_per_second, 1, nullptr));
+    g_object_set(source.get(), "caps", caps.get(), "block", TRUE, nullptr);
+    g_object_set(file.get(), "location", path.toLocal8Bit().constData(), nullptr);
     // Nothing can preroll before the first picture, so only a failure at once (the file cannot be
     // made) is waited for.
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(source);
-        gst_object_unref(pipeline);
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
         return;
     }
-    pipeline_ = pipeline;
-    source_ = source;
+    pipeline_ = std::move(pipeline);
+    source_ = std::move(source);
 }
 
-GstClipWriter::~GstClipWriter() {
+GstClipWriter::~GstClipWriter() { close(); }
+
+void GstClipWriter::close() {
     if (!pipeline_) return;
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(source_);
-    gst_object_unref(pipeline_);
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    source_.reset();
+    pipeline_.reset();
 }
 
 bool GstClipWriter::add(const QImage& picture) {
@@ -60,22 +57,17 @@ bool GstClipWriter::add(const QImage& picture) {
         gst_util_uint64_scale(frames_, GST_SECOND, guint64(frames_per_second_));
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, guint64(frames_per_second_));
     ++frames_;
-    return gst_app_src_push_buffer(GST_APP_SRC(source_), buffer) == GST_FLOW_OK;
+    return gst_app_src_push_buffer(GST_APP_SRC(source_.get()), buffer) == GST_FLOW_OK;
 }
 
 bool GstClipWriter::finish() {
     if (!pipeline_) return false;
-    gst_app_src_end_of_stream(GST_APP_SRC(source_));
-    GstBus* bus = gst_element_get_bus(pipeline_);
-    GstMessage* end = gst_bus_timed_pop_filtered(
-        bus, GST_CLOCK_TIME_NONE, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    gst_object_unref(bus);
-    const bool whole = end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS;
-    if (end) gst_message_unref(end);
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(source_);
-    gst_object_unref(pipeline_);
-    pipeline_ = nullptr;
-    source_ = nullptr;
+    gst_app_src_end_of_stream(GST_APP_SRC(source_.get()));
+    const GstBusPtr bus(gst_element_get_bus(pipeline_.get()));
+    const GstMessagePtr end(gst_bus_timed_pop_filtered(
+        bus.get(), GST_CLOCK_TIME_NONE,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    const bool whole = end && GST_MESSAGE_TYPE(end.get()) == GST_MESSAGE_EOS;
+    close();
     return whole;
 }

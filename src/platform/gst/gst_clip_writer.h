@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include "platform/gst/gst_ptr.h"
+
 // Writes pictures into a motion-JPEG AVI recording at a fixed frame rate: clips for trying the
 // camera and the replay on scenes made to order.
 class GstClipWriter {
@@ -22,8 +24,10 @@ class GstClipWriter {
     bool finish();
 
   private:
-    GstElement* pipeline_ = nullptr;
-    GstElement* source_ = nullptr;
+    void close();
+
+    GstElementPtr pipeline_;
+    GstElementPtr source_;
     int width_;
     int height_;
     int frames_per_second_;

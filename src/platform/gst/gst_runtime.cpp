@@ -4,6 +4,8 @@
 #include <QUrl>
 #include <mutex>
 
+#include "platform/gst/gst_ptr.h"
+
 namespace gst_runtime {
 
 void ensure_initialised() {
@@ -12,44 +14,36 @@ void ensure_initialised() {
 }
 
 QString message_text(GstMessage* message) {
-    GError* error = nullptr;
-    gchar* debug = nullptr;
+    GErrorPtr error;
+    GCharPtr debug;
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        gst_message_parse_error(message, &error, &debug);
+        gst_message_parse_error(message, out(error), out(debug));
     } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING) {
-        gst_message_parse_warning(message, &error, &debug);
+        gst_message_parse_warning(message, out(error), out(debug));
     }
-    QString text = error ? QString::fromUtf8(error->message) : QString();
-    if (error) g_error_free(error);
-    g_free(debug);
-    return text;
+    return error ? QString::fromUtf8(error->message) : QString();
 }
 
 namespace {
 // Waits for the end of an asynchronous change: its completion, or the first error.
 bool wait_for_change(GstElement* pipeline, std::chrono::milliseconds limit, QString* error) {
-    GstBus* bus = gst_element_get_bus(pipeline);
+    const GstBusPtr bus(gst_element_get_bus(pipeline));
     const auto types = static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR);
     const GstClockTime timeout = GstClockTime(limit.count()) * GST_MSECOND;
-    GstMessage* message = gst_bus_timed_pop_filtered(bus, timeout, types);
-    gst_object_unref(bus);
+    const GstMessagePtr message(gst_bus_timed_pop_filtered(bus.get(), timeout, types));
     // Out of time: a slow network source may still come; its errors arrive later.
     if (!message) return true;
-    const bool failed = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR;
-    if (failed && error) *error = message_text(message);
-    gst_message_unref(message);
+    const bool failed = GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR;
+    if (failed && error) *error = message_text(message.get());
     return !failed;
 }
 
 // The first error waiting on the bus, for a change that failed at once.
 QString pending_error(GstElement* pipeline) {
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-    gst_object_unref(bus);
+    const GstBusPtr bus(gst_element_get_bus(pipeline));
+    const GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
     if (!message) return QStringLiteral("the source could not be started");
-    QString text = message_text(message);
-    gst_message_unref(message);
-    return text;
+    return message_text(message.get());
 }
 }  // namespace
 

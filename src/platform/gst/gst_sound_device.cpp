@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "log/categories.h"
 #include "platform/gst/gst_bus_relay.h"
 #include "platform/gst/gst_runtime.h"
 
@@ -12,25 +13,26 @@ constexpr std::chrono::milliseconds open_limit{5000};
 
 GstSoundDevice::GstSoundDevice(GstElement* audio_sink) {
     gst_runtime::ensure_initialised();
-    player_ = gst_element_factory_make("playbin", nullptr);
+    // A floating sink is ours to own until the player takes it.
+    const GstElementPtr sink(audio_sink ? GST_ELEMENT(gst_object_ref_sink(audio_sink)) : nullptr);
+    player_.reset(gst_element_factory_make("playbin", nullptr));
     if (!player_) {
-        if (audio_sink) gst_object_unref(gst_object_ref_sink(audio_sink));
+        qCWarning(sound_log) << "no playbin: the sound device stays silent";
         return;
     }
-    gst_object_ref_sink(player_);
+    gst_object_ref_sink(player_.get());
     // Sound only: an AVI's pictures are not shown anywhere.
-    gst_util_set_object_arg(G_OBJECT(player_), "flags", "audio+soft-volume");
-    if (audio_sink) g_object_set(player_, "audio-sink", audio_sink, nullptr);
+    gst_util_set_object_arg(G_OBJECT(player_.get()), "flags", "audio+soft-volume");
+    if (sink) g_object_set(player_.get(), "audio-sink", sink.get(), nullptr);
     relay_ = std::make_unique<GstBusRelay>(
-        player_, GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE,
+        player_.get(), GST_MESSAGE_EOS | GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE,
         [this](GstMessage* message) { handle(message); });
 }
 
 GstSoundDevice::~GstSoundDevice() {
     if (!player_) return;
-    gst_element_set_state(player_, GST_STATE_NULL);
+    gst_element_set_state(player_.get(), GST_STATE_NULL);
     relay_.reset();
-    gst_object_unref(player_);
 }
 
 void GstSoundDevice::command(const QString& command) {
@@ -51,16 +53,22 @@ void GstSoundDevice::command(const QString& command) {
 // Opening again replaces the file that was open.
 void GstSoundDevice::open() {
     close();
-    if (file_name_.isEmpty() || !QFileInfo(file_name_).isFile()) return;
+    if (file_name_.isEmpty()) return;
+    if (!QFileInfo(file_name_).isFile()) {
+        qCWarning(sound_log) << "no sound file:" << file_name_;
+        return;
+    }
     const QByteArray uri = gst_runtime::to_uri(file_name_).toUtf8();
-    g_object_set(player_, "uri", uri.constData(), nullptr);
-    open_ = gst_runtime::change_state(player_, GST_STATE_PAUSED, open_limit);
+    g_object_set(player_.get(), "uri", uri.constData(), nullptr);
+    QString error;
+    open_ = gst_runtime::change_state(player_.get(), GST_STATE_PAUSED, open_limit, &error);
+    if (!open_) qCWarning(sound_log) << "sound file not playable:" << file_name_ << error;
     at_end_ = false;
 }
 
 void GstSoundDevice::rewind() {
     if (!open_) return;
-    gst_element_seek_simple(player_, GST_FORMAT_TIME,
+    gst_element_seek_simple(player_.get(), GST_FORMAT_TIME,
                             static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                             0);
     at_end_ = false;
@@ -70,12 +78,12 @@ void GstSoundDevice::play() {
     if (!open_ || playing_) return;
     if (at_end_) rewind();
     playing_ = true;
-    gst_element_set_state(player_, GST_STATE_PLAYING);
+    gst_element_set_state(player_.get(), GST_STATE_PLAYING);
 }
 
 void GstSoundDevice::stop() {
     if (!open_) return;
-    gst_element_set_state(player_, GST_STATE_PAUSED);
+    gst_element_set_state(player_.get(), GST_STATE_PAUSED);
     // An end reported but not yet handled belongs to the play just stopped, not to the next one.
     relay_->discard_pending();
     end_play(aborted);
@@ -83,7 +91,7 @@ void GstSoundDevice::stop() {
 
 void GstSoundDevice::close() {
     end_play(aborted);
-    gst_element_set_state(player_, GST_STATE_NULL);
+    gst_element_set_state(player_.get(), GST_STATE_NULL);
     open_ = false;
     at_end_ = false;
 }
@@ -108,8 +116,9 @@ void GstSoundDevice::handle(GstMessage* message) {
             break;
         case GST_MESSAGE_ERROR:
             // Whatever the file held, the device has nothing left to play.
+            qCWarning(sound_log) << "sound failed:" << gst_runtime::message_text(message);
             if (playing_) end_play(failed);
-            gst_element_set_state(player_, GST_STATE_NULL);
+            gst_element_set_state(player_.get(), GST_STATE_NULL);
             open_ = false;
             break;
         default:

@@ -5,7 +5,9 @@
 #include <QString>
 #include <memory>
 
-#include "platform/sound_device.h"
+#include "platform/gst/gst_ptr.h"
+
+#include "seams/sound_device.h"
 
 class GstBusRelay;
 
@@ -41,7 +43,7 @@ class GstSoundDevice : public SoundDevice {
     void end_play(int code);
     void handle(GstMessage* message);
 
-    GstElement* player_ = nullptr;
+    GstElementPtr player_;
     std::unique_ptr<GstBusRelay> relay_;
     QString device_type_;
     QString file_name_;

@@ -2,8 +2,10 @@
 
 #include <gst/video/video.h>
 
-#include "platform/camera.h"
+#include <cstring>
+
 #include "platform/gst/camera_head.h"
+#include "seams/camera.h"
 #include "platform/gst/gst_runtime.h"
 #include "platform/gst/low_latency.h"
 

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <optional>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 #include "platform/gst/video_source.h"
 
 // A source, decoded and scaled to the engine's 320 x 240 frames, ending in an app sink the

@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/camera_device.h"
+#include "seams/camera_device.h"
 
 // A capture device's own controls through the V4L2 control API. The device may be streaming
 // meanwhile: V4L2 lets a second handle read and set controls.

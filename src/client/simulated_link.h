@@ -1,0 +1,31 @@
+#pragma once
+
+#include "seams/keystrokes.h"
+#include "seams/skype_link.h"
+
+class Scheduler;
+class SimulatedClient;
+
+// The program's link to a simulated client in the same process. The client acts on a command at
+// once, as a client in another process would while the program waits; its reply and every
+// notification reach the program later, as events of their own, in the order the client sent
+// them. The keystrokes go to the client's file-sending dialog.
+class SimulatedLink : public SkypeLink, public Keystrokes {
+  public:
+    SimulatedLink(Scheduler& scheduler, SimulatedClient& client);
+    ~SimulatedLink() override;
+
+    void Connect(int value) override;
+    void SendCommand(const QString& command) override;
+    int LoginStatus() const override;
+    void send_keys(const QString& keys) override;
+
+    // Every line in both directions, for whoever wants to watch the conversation.
+    std::function<void(const QString& line, bool outgoing)> on_traffic;
+
+  private:
+    void deliver(const QString& line);
+
+    Scheduler& scheduler_;
+    SimulatedClient& client_;
+};

@@ -1,0 +1,56 @@
+#include "run/run_desktop.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <memory>
+
+#include "app/frm_testing.h"
+#include "app/program.h"
+#include "desktop/desktop.h"
+#include "desktop/desktop_look.h"
+#include "desktop/owner_window.h"
+#include "desktop/startup_marks.h"
+#include "desktop/widget_file_dialogs.h"
+#include "desktop/widget_messages.h"
+#include "run/quit_signals.h"
+#include "run/session.h"
+#include "windows/quelm_splash.h"
+
+int run_desktop(const RunOptions& options) {
+    apply_desktop_look();
+    WidgetMessages messages;
+    WidgetFileDialogs dialogs;
+    Session session(options, messages, dialogs);
+    session.on_device_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Camera"), text);
+    };
+    Program& program = session.program();
+    Desktop desktop(program);
+    if (StartupMarks::wanted()) StartupMarks::watch(desktop);
+
+    std::unique_ptr<OwnerWindow> owner;
+    if (SimulatedClient* client = session.client()) {
+        owner = std::make_unique<OwnerWindow>(*client, session.scheduler());
+        owner->show();
+    }
+    // SIGINT and SIGTERM end the program through its normal exit, which saves the settings;
+    // before the main window has loaded there is nothing to save.
+    QuitSignals quit_signals([&session, &program] {
+        session.scheduler().post([&session, &program] {
+            frmTesting& window = program.main_window();
+            if (window.loaded) {
+                window.exit_program();
+            } else {
+                session.scheduler().quit();
+            }
+        });
+    });
+    // The program ends when its own windows say so, not when the owner's window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    session.scheduler().post([&session, &program] {
+        Quelm_Splash& splash = program.splash();
+        splash.show_main_window = [&session] { session.show_main_window(); };
+        splash.show();
+    });
+    return QApplication::exec();
+}
