@@ -11,7 +11,7 @@ Printed lines (fields separated by one blank; a body's line breaks shown as \\n)
   presence FROM TYPE SHOW         a presence from someone else (TYPE available/unavailable)
   subscribe FROM / subscribed FROM
   error FROM CONDITION            an error message
-  downloaded SIZE WIDTHxHEIGHT    a download that gave a JPEG / download-failed REASON
+  downloaded SIZE WxH SHA256      a download that gave a JPEG / download-failed REASON
   disconnected / failed REASON
 
 Commands:
@@ -24,6 +24,7 @@ Commands:
   quit
 """
 import argparse
+import hashlib
 import asyncio
 import ssl
 import sys
@@ -166,7 +167,7 @@ class Phone(slixmpp.ClientXMPP):
         if size is None:
             say("download-failed", "not-a-jpeg", len(data))
         else:
-            say("downloaded", len(data), "%dx%d" % size)
+            say("downloaded", len(data), "%dx%d" % size, hashlib.sha256(data).hexdigest())
 
 
 def main():
