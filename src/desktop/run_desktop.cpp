@@ -24,6 +24,9 @@ int run_desktop(const RunOptions& options) {
     session.on_device_problem = [&messages](const QString& text) {
         messages.message_box(QStringLiteral("Camera"), text);
     };
+    session.on_account_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Messenger Account"), text);
+    };
     Program& program = session.program();
     program.program_folder = QCoreApplication::applicationDirPath();
     Desktop desktop(program);

@@ -4,6 +4,7 @@
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
+#include "platform/xmpp/xmpp_client.h"
 #include "simclient/simulated_client.h"
 #include "simclient/simulated_link.h"
 #include "time/scheduler.h"
@@ -33,6 +34,12 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
     if (options.simulated_client()) {
         b.client = std::make_unique<SimulatedClient>(scheduler);
         auto link = std::make_unique<SimulatedLink>(scheduler, *b.client);
+        b.keys = link.get();
+        b.link = std::move(link);
+    } else if (options.xmpp_client()) {
+        b.xmpp = std::make_unique<XmppClient>(
+            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get());
+        auto link = std::make_unique<SimulatedLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);
     } else {

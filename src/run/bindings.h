@@ -11,11 +11,13 @@ class Scheduler;
 class SimulatedClient;
 class SkypeLink;
 class SoundDevice;
+class XmppClient;
 
 // The real devices and the chat link the command line chose.
 struct Bindings {
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SimulatedClient> client;  // with --skype sim: the client, and its owner's side
+    std::unique_ptr<XmppClient> xmpp;         // with --skype xmpp: the client and its account
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog
     std::unique_ptr<SoundDevice> sound;

@@ -33,12 +33,17 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         QStringLiteral("Where the pictures come from: auto (the first camera), demo (a built-in "
                        "scene), /dev/videoN, a video file, or a URI such as rtsp://host/path."),
         QStringLiteral("SOURCE"));
-    const QCommandLineOption skype =
-        option(QStringLiteral("skype"),
-               QStringLiteral(
-                   "The chat/call client: dbus (the client on the session bus) or sim (a "
-                   "simulated client inside the program, its owner at this terminal or window)."),
-               QStringLiteral("dbus|sim"));
+    const QCommandLineOption skype = option(
+        QStringLiteral("skype"),
+        QStringLiteral("The chat/call client: dbus (the client on the session bus), sim (a "
+                       "simulated client inside the program, its owner at this terminal or window) "
+                       "or xmpp (an XMPP account inside the program, its owner on a messenger)."),
+        QStringLiteral("dbus|sim|xmpp"));
+    const QCommandLineOption xmpp_config =
+        option(QStringLiteral("xmpp-config"),
+               QStringLiteral("The XMPP account file for --skype xmpp (default: xmpp.conf in the "
+                              "application folder)."),
+               QStringLiteral("FILE"));
     const QCommandLineOption folder =
         option(QStringLiteral("app-folder"),
                QStringLiteral("Folder for the settings, the motion log, snapshots and documents "
@@ -52,7 +57,7 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         option(QStringLiteral("demo"), QStringLiteral("Same as --camera demo --skype sim."));
     const QCommandLineOption arm =
         option(QStringLiteral("arm"), QStringLiteral("Turn motion sensing on at start."));
-    parser.addOptions({camera, skype, folder, headless, demo, arm});
+    parser.addOptions({camera, skype, xmpp_config, folder, headless, demo, arm});
 
     exit_code = 2;
     if (!parser.parse(arguments)) {
@@ -81,8 +86,9 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     }
     if (parser.isSet(camera)) run.camera = parser.value(camera);
     if (parser.isSet(skype)) run.skype = parser.value(skype);
-    if (run.skype != QLatin1String("dbus") && run.skype != QLatin1String("sim")) {
-        message = QStringLiteral("--skype takes dbus or sim, not \"%1\".").arg(run.skype);
+    if (run.skype != QLatin1String("dbus") && run.skype != QLatin1String("sim") &&
+        run.skype != QLatin1String("xmpp")) {
+        message = QStringLiteral("--skype takes dbus, sim or xmpp, not \"%1\".").arg(run.skype);
         return std::nullopt;
     }
     if (run.camera.isEmpty()) {
@@ -93,5 +99,12 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     run.arm = parser.isSet(arm);
     run.app_folder =
         QDir(parser.isSet(folder) ? parser.value(folder) : program_folder()).absolutePath();
+    if (parser.isSet(xmpp_config))
+        run.xmpp_config = QFileInfo(parser.value(xmpp_config)).absoluteFilePath();
     return run;
+}
+
+QString RunOptions::xmpp_config_path() const {
+    return xmpp_config.isEmpty() ? QDir(app_folder).filePath(QStringLiteral("xmpp.conf"))
+                                 : xmpp_config;
 }
