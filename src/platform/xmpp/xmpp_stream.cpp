@@ -13,10 +13,15 @@
 namespace {
 constexpr int timer_period_ms = 100;  // libstrophe's keepalive and stream-management timers
 
-// The callbacks without a user pointer find their stream through its connection.
+// The callbacks without a user pointer find their stream through its connection, or as the one
+// whose pump is running.
 std::map<xmpp_conn_t*, XmppStream*>& streams() {
     static std::map<xmpp_conn_t*, XmppStream*> all;
     return all;
+}
+XmppStream*& pumping() {
+    static XmppStream* stream = nullptr;
+    return stream;
 }
 
 QString text_of(xmpp_stanza_t* stanza) {
@@ -57,12 +62,12 @@ struct XmppStream::Callbacks {
         return xmpp_sockopt_cb_keepalive(conn, socket);
     }
 
-    static int certificate(const xmpp_tlscert_t* cert, const char* error) {
-        const auto found = streams().find(xmpp_tlscert_get_conn(cert));
-        if (found != streams().end())
-            found->second->fail(Failure::certificate,
-                                QStringLiteral("the server's certificate is not trusted (%1)")
-                                    .arg(QString::fromUtf8(error)));
+    static int certificate(const xmpp_tlscert_t*, const char* error) {
+        // Called from inside the handshake, so from the pump of the stream that is connecting.
+        if (XmppStream* stream = pumping())
+            stream->fail(Failure::certificate,
+                         QStringLiteral("the server's certificate is not trusted (%1)")
+                             .arg(QString::fromUtf8(error)));
         return 0;  // never connect to a server we cannot verify
     }
 
@@ -74,6 +79,13 @@ struct XmppStream::Callbacks {
         if (level < XMPP_LEVEL_WARN) return;
         if (qstrcmp(area, "auth") == 0 || text.contains(QLatin1String("uthentication fail")))
             stream->fail(Failure::authentication, QStringLiteral("the server refused the login"));
+        // Only a handshake's verdict on the certificate; TLS errors of a lost stream are not.
+        if (qstrcmp(area, "tls") == 0 && !stream->connected_ &&
+            text.contains(QLatin1String("certificate"), Qt::CaseInsensitive))
+            stream->fail(Failure::certificate,
+                         QStringLiteral("the secure connection failed, the server's certificate "
+                                        "is not trusted (%1)")
+                             .arg(text));
         qCDebug(xmpp_log) << area << text;
     }
 };
@@ -157,12 +169,14 @@ void XmppStream::send(const QString& stanza_xml) {
 void XmppStream::pump() {
     if (pumping_ || !conn_) return;
     pumping_ = true;
+    pumping() = this;
     // What a handler sent while we were in libstrophe goes out now, not at the next tick.
     for (int round = 0; round < 4 && conn_; ++round) {
         sent_meanwhile_ = false;
         xmpp_run_once(ctx_, 0);
         if (!sent_meanwhile_) break;
     }
+    pumping() = nullptr;
     pumping_ = false;
 }
 
