@@ -28,6 +28,7 @@ class Machine {
     using Scene = RoomScene;
     static constexpr Scene quiet_room{};
     static constexpr Scene walk_every_ten_seconds{6, 4, 0};
+    static constexpr Scene walk_every_half_minute{6, 4, 20};
     static constexpr Scene one_walk_a_minute{6, 4, 50};
 
     explicit Machine(Scene scene = quiet_room) {
