@@ -11,6 +11,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
     gstreamer1.0-libav  # the usual decoders (H.264 ...) for camera files and network streams
     dbus xvfb xauth ccache
+    libstrophe-dev  # the XMPP client (libstrophe 0.12)
     prosody python3-slixmpp openssl  # the XMPP tests: a real server and an independent client
 )
 

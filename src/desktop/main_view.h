@@ -16,6 +16,8 @@ class MainView : public ModelView<frmTesting> {
 
     ModelWindow* window() const { return window_; }
     PictureView* Picture3() const { return picture3_; }
+    // Where File > Messenger Account... keeps the account.
+    void set_account_file(const QString& path) { account_file_ = path; }
 
   private:
     void build_menus(QMenuBar* bar);
@@ -24,4 +26,5 @@ class MainView : public ModelView<frmTesting> {
 
     ModelWindow* window_;
     PictureView* picture3_ = nullptr;
+    QString account_file_;
 };

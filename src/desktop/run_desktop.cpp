@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"
+#include "desktop/main_view.h"
 #include "desktop/owner_window.h"
 #include "desktop/startup_marks.h"
 #include "desktop/widget_file_dialogs.h"
@@ -30,6 +31,7 @@ int run_desktop(const RunOptions& options) {
     Program& program = session.program();
     program.program_folder = QCoreApplication::applicationDirPath();
     Desktop desktop(program);
+    desktop.main().set_account_file(options.xmpp_config_path());
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 
     std::unique_ptr<OwnerWindow> owner;

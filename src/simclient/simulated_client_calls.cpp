@@ -226,7 +226,7 @@ bool SimulatedClient::answer(const QString& who) {
 
 bool SimulatedClient::ringing(const QString& who) {
     Call* call = contacts_call(who);
-    if (!call || call->incoming || call->status != CallStatus::routing) return false;
+    if (!call || call->incoming || call->status > CallStatus::routing) return false;
     set_status(*call, CallStatus::ringing);
     return true;
 }

@@ -74,6 +74,24 @@ void XmppOwnerSide::stream_down() {
 }
 
 void XmppOwnerSide::deliver(const QString& stanza) {
+    *reserve() = stanza;
+    flush_outbox();
+}
+
+XmppOwnerSide::Slot XmppOwnerSide::reserve() {
+    outbox_.push_back(std::make_shared<std::optional<QString>>());
+    return outbox_.back();
+}
+
+void XmppOwnerSide::flush_outbox() {
+    while (!outbox_.empty() && outbox_.front()->has_value()) {
+        const QString stanza = **outbox_.front();
+        outbox_.pop_front();
+        transmit(stanza);
+    }
+}
+
+void XmppOwnerSide::transmit(const QString& stanza) {
     if (up_) {
         send(stanza);
         return;
@@ -265,13 +283,14 @@ void XmppOwnerSide::send_file(const QString& to, const QString& path) {
 void XmppOwnerSide::upload_and_send(const QString& to, const QString& path,
                                     const std::function<void()>& then) {
     const std::weak_ptr<bool> alive = alive_;
-    upload_.upload(path, [this, alive, to, then](const QString& url, const QString& problem) {
+    const Slot slot = reserve();
+    upload_.upload(path, [this, alive, slot, to, then](const QString& url, const QString& problem) {
         if (alive.expired()) return;
-        if (url.isEmpty())
-            deliver(xmpp::chat_message(
-                to, QStringLiteral("The picture could not be sent: %1.").arg(problem)));
-        else
-            deliver(xmpp::picture_message(to, url));
+        *slot = url.isEmpty()
+                    ? xmpp::chat_message(
+                          to, QStringLiteral("The picture could not be sent: %1.").arg(problem))
+                    : xmpp::picture_message(to, url);
+        flush_outbox();
         if (then) then();
     });
 }

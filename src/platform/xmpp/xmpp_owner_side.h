@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "platform/xmpp/xmpp_roster.h"
@@ -83,7 +84,13 @@ class XmppOwnerSide : public FarSide {
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
                 std::function<void(const QDomElement&)> answer);
-    void deliver(const QString& stanza);  // now, or queued until the stream is back
+    // The machine's messages leave in the order it made them; a picture holds its place while it
+    // uploads, so the phone shows it before the call that follows rings.
+    using Slot = std::shared_ptr<std::optional<QString>>;
+    void deliver(const QString& stanza);
+    Slot reserve();
+    void flush_outbox();
+    void transmit(const QString& stanza);  // now, or queued until the stream is back
     void upload_and_send(const QString& to, const QString& path, const std::function<void()>& then);
     QString current_target() const;
 
@@ -94,6 +101,7 @@ class XmppOwnerSide : public FarSide {
     QString own_jid_;
     bool up_ = false;
     QString last_target_;
+    std::deque<Slot> outbox_;
     std::deque<QString> offline_queue_;
     std::size_t dropped_ = 0;
     std::vector<QDomElement> before_roster_;

@@ -90,6 +90,8 @@ bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) 
     } else if (action == QLatin1String("proceed") && !session->answered) {
         session->peer = from;
         session->answered = true;
+        // A quick phone may answer before the call has rung here.
+        client_.ringing(bare);
         client_.answer(bare);
     } else if (action == QLatin1String("reject")) {
         calls_.erase(call_id);

@@ -4,6 +4,7 @@
 
 #include <QDomDocument>
 #include <QSocketNotifier>
+#include <csignal>
 #include <cstring>
 #include <map>
 
@@ -69,6 +70,7 @@ struct XmppStream::Callbacks {
     static void log(void* self, xmpp_log_level_t level, const char* area, const char* message) {
         auto* stream = static_cast<XmppStream*>(self);
         const QString text = QString::fromUtf8(message);
+        // Lower levels show stanzas, the login among them: never logged.
         if (level < XMPP_LEVEL_WARN) return;
         if (qstrcmp(area, "auth") == 0 || text.contains(QLatin1String("uthentication fail")))
             stream->fail(Failure::authentication, QStringLiteral("the server refused the login"));
@@ -77,6 +79,8 @@ struct XmppStream::Callbacks {
 };
 
 XmppStream::XmppStream() {
+    // TLS writes to a server that has just gone would otherwise end the whole program.
+    std::signal(SIGPIPE, SIG_IGN);
     xmpp_initialize();
     logger_ = std::make_unique<xmpp_log_t>(xmpp_log_t{&Callbacks::log, this});
     ctx_ = xmpp_ctx_new(nullptr, logger_.get());

@@ -12,7 +12,7 @@
 #include "platform/xmpp/xmpp_stanzas.h"
 
 namespace {
-constexpr int transfer_timeout_ms = 60'000;
+constexpr int transfer_timeout_ms = 30'000;
 
 QString stanza_error(const QDomElement& reply) {
     if (reply.isNull()) return QStringLiteral("the server did not answer in time");
