@@ -28,3 +28,4 @@ echo "peak resident memory: $((peak_kib / 1024)) MiB (${peak_kib} KiB)"
 bench/replay_throughput.sh
 bench/headless_run.sh
 bench/desktop_start.sh
+bench/xmpp_figures.sh

@@ -12,20 +12,23 @@
 #include "prosody_server.h"
 #include "settings_files.h"
 
+// How the recorded room plays, round and round: seconds of a quiet room, then of someone
+// walking through it, then quiet again.
+struct RoomScene {
+    int quiet = 2;
+    int walking = 0;
+    int quiet_after = 0;
+};
+
 // The program as a headless home service with an XMPP account, watching a recorded room: the
-// owner's account is its call target, it arms at start (two seconds to settle), sends a picture
+// owner's account is its call target, it is armed at start (two seconds to settle), sends a picture
 // and calls on motion, and answers calls with video.
 class Machine {
   public:
-    // How the recorded room plays, round and round: seconds of a quiet room, then of someone
-    // walking through it, then quiet again.
-    struct Scene {
-        int quiet = 2;
-        int walking = 0;
-        int quiet_after = 0;
-    };
+    using Scene = RoomScene;
     static constexpr Scene quiet_room{};
     static constexpr Scene walk_every_ten_seconds{6, 4, 0};
+    static constexpr Scene walk_every_half_minute{6, 4, 20};
     static constexpr Scene one_walk_a_minute{6, 4, 50};
 
     explicit Machine(Scene scene = quiet_room) {
@@ -43,8 +46,8 @@ class Machine {
 
     // `videoquelm --headless --skype xmpp` on the clip with the given account file.
     void start(const QString& account_file) {
-        run(VQ_PROGRAM, {"--headless", "--camera", clip_, "--skype", "xmpp", "--xmpp-config",
-                         account_file, "--app-folder", app_});
+        run(VQ_PROGRAM, {"--headless", "--arm", "--camera", clip_, "--skype", "xmpp",
+                         "--xmpp-config", account_file, "--app-folder", app_});
     }
     // Any of the programs, on the given session bus.
     void run(const QString& program, const QStringList& arguments, const QString& bus = {}) {
@@ -55,7 +58,15 @@ class Machine {
     bool printed(const QString& text) const { return printed_text().contains(text); }
     QString printed_text() const {
         QString text;
-        for (const auto& program : programs_) text += program->output + program->errors;
+        for (const auto& program : programs_) {
+            text += program->output + program->errors;
+            const QProcess& process = program->process;
+            if (process.state() == QProcess::NotRunning)
+                text += QStringLiteral("[%1 ended: %2, code %3]\n")
+                            .arg(process.program())
+                            .arg(process.exitStatus() == QProcess::CrashExit ? "crashed" : "exited")
+                            .arg(process.exitCode());
+        }
         return text;
     }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 
 #include "child_process.h"
 #include "prosody_server.h"
@@ -28,17 +29,18 @@ class Phone {
     void command(const QString& line) { process_.process.write((line + '\n').toUtf8()); }
     void say(const QString& to, const QString& text) { command("say " + to + ' ' + text); }
 
-    // The next line, after the last one a wait returned, that starts with `prefix`; empty when
-    // none came in time.
+    // The next line starting with `prefix` that no earlier wait for the same prefix returned
+    // (lines of other kinds may come in any order around it); empty when none came in time.
     QString wait_for(const QString& prefix, int limit_ms = 30'000) {
+        qsizetype& from = cursors_[prefix];
         QString found;
         wait_until(
             [&] {
                 const QStringList all = lines();
-                for (qsizetype n = cursor_; n < all.size(); ++n)
+                for (qsizetype n = from; n < all.size(); ++n)
                     if (all[n].startsWith(prefix)) {
                         found = all[n];
-                        cursor_ = n + 1;
+                        from = n + 1;
                         return true;
                     }
                 return false;
@@ -60,5 +62,5 @@ class Phone {
 
   private:
     ChildProcess process_;
-    qsizetype cursor_ = 0;
+    std::map<QString, qsizetype> cursors_;
 };

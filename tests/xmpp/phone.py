@@ -25,6 +25,7 @@ Commands:
 """
 import argparse
 import hashlib
+import os
 import asyncio
 import ssl
 import sys
@@ -66,6 +67,7 @@ class Phone(slixmpp.ClientXMPP):
         self.ca_certs = args.ca
         self.args = args
         self.quitting = False
+        self.pending = b""
         self.proposers = {}  # call id -> full JID that proposed it
         self.add_event_handler("session_start", self.started)
         # Every message, not only those with a body (call signals have none).
@@ -124,16 +126,20 @@ class Phone(slixmpp.ClientXMPP):
         msg.send()
 
     def command_in(self):
-        line = sys.stdin.readline()
-        if not line:
+        # Read what is there without buffering behind the event loop's back: a chunk may hold
+        # several commands, and a line may come in pieces.
+        chunk = os.read(sys.stdin.fileno(), 65536)
+        if not chunk:
             self.quitting = True
             self.disconnect()
             return
-        words = line.rstrip("\n").split(" ", 2)
-        try:
-            self.obey(words)
-        except Exception as error:  # a bad command is reported, the phone goes on
-            say("command-failed", repr(error))
+        self.pending += chunk
+        while b"\n" in self.pending:
+            line, self.pending = self.pending.split(b"\n", 1)
+            try:
+                self.obey(line.decode().split(" ", 2))
+            except Exception as error:  # a bad command is reported, the phone goes on
+                say("command-failed", repr(error))
 
     def obey(self, words):
         command = words[0]

