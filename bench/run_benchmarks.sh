@@ -29,3 +29,4 @@ bench/replay_throughput.sh
 bench/headless_run.sh
 bench/desktop_start.sh
 bench/vs_motion.sh
+bench/xmpp_figures.sh

@@ -15,6 +15,8 @@ packages=(
     # the .deb and its checks: CPack's tools, lintian, the unit, menu-entry, metadata and man-page validators
     dpkg-dev file lintian systemd desktop-file-utils appstream groff-base
     python3 clang-format  # the layer and format checks
+    libstrophe-dev  # the XMPP client (libstrophe 0.12)
+    prosody python3-slixmpp openssl  # the XMPP tests: a real server and an independent client
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.

@@ -45,7 +45,7 @@ TEST(RunOptions, MistakesAndHelpEndTheProgramWithAMessage) {
     const Case cases[] = {
         {{"--help"}, 0, "Usage: videoquelm [options]"},
         {{"-h"}, 0, "--app-folder <DIR>"},
-        {{"--skype", "irc"}, 2, "--skype takes dbus or sim"},
+        {{"--skype", "irc"}, 2, "--skype takes dbus, sim or xmpp"},
         {{"--camera", ""}, 2, "--camera needs a source"},
         {{"--bogus"}, 2, "Unknown option 'bogus'"},
         {{"clip.avi"}, 2, "Unexpected argument: clip.avi"},

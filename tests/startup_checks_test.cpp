@@ -22,12 +22,12 @@ TEST(StartupChecks, TheAccountFileMustBePrivateAndComplete) {
         {"[account]\njid=cam@example.org\npassword=secret\n", private_file, {}},
         {nullptr, private_file, "missing"},
         {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadGroup,
-         "others may read it: chmod 600"},
+         "others can read it. Make it private with: chmod 600"},
         {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadOther,
-         "others may read it: chmod 600"},
-        {"[account]\njid=cam@example.org\n", private_file, "no password="},
-        {"[account]\npassword=secret\n", private_file, "no jid="},
-        {"jid=cam@example.org\npassword=secret\n", private_file, "no jid="},
+         "others can read it. Make it private with: chmod 600"},
+        {"[account]\njid=cam@example.org\n", private_file, "key \"password\" is missing"},
+        {"[account]\npassword=secret\n", private_file, "key \"jid\" is missing"},
+        {"jid=cam@example.org\npassword=secret\n", private_file, "key \"jid\" is missing"},
     };
     for (const Case& c : cases) {
         QTemporaryDir folder;

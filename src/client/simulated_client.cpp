@@ -52,18 +52,21 @@ QString SimulatedClient::reply_to(const QString& command) {
 
 QString SimulatedClient::get(const QStringList& words, const QString& command) {
     const QString what = words.value(1).toUpper();
-    const QString online = logged_in_ ? QStringLiteral("ONLINE") : QStringLiteral("LOGGEDOUT");
+    QString user_status = connection_;
+    if (user_status == QLatin1String("CONNECTING")) user_status = QStringLiteral("OFFLINE");
     if (what == QLatin1String("SKYPEVERSION"))
         return QStringLiteral("SKYPEVERSION ") + options_.version;
     if (what == QLatin1String("CURRENTUSERHANDLE"))
         return QStringLiteral("CURRENTUSERHANDLE ") + options_.own_handle;
-    if (what == QLatin1String("USERSTATUS")) return QStringLiteral("USERSTATUS ") + online;
-    if (what == QLatin1String("CONNSTATUS")) return QStringLiteral("CONNSTATUS ") + online;
+    if (what == QLatin1String("USERSTATUS")) return QStringLiteral("USERSTATUS ") + user_status;
+    if (what == QLatin1String("CONNSTATUS")) return QStringLiteral("CONNSTATUS ") + connection_;
     if (what == QLatin1String("CALL")) return get_call(words);
     if (what == QLatin1String("CHATMESSAGE")) return get_chat_message(words);
     if (what == QLatin1String("USER") && words.size() == 4 &&
         words[3].toUpper() == QLatin1String("ONLINESTATUS")) {
+        if (far_side_) far_side_->target_named(words[2]);
         if (!is_contact(words[2])) return invalid_user;
+        if (far_side_) return command.mid(4) + ' ' + far_side_->online_status(words[2]);
         return command.mid(4) + ' ' + (is_online(words[2]) ? "ONLINE" : "OFFLINE");
     }
     return invalid_get;
@@ -124,6 +127,7 @@ QString SimulatedClient::send_chat_message(const QString& command) {
     later(50, [this, id, other, body] {
         messages_[id].status = QStringLiteral("SENT");
         notify_now(QStringLiteral("CHATMESSAGE %1 STATUS SENT").arg(id));
+        if (far_side_) far_side_->send_line(other, body);
         views_[other].lines.append(body);
         tell(other, QStringLiteral("message: ") + body);
     });
@@ -135,6 +139,7 @@ QString SimulatedClient::send_chat_message(const QString& command) {
 QString SimulatedClient::open(const QStringList& words, const QString& command) {
     if (words.value(1).toUpper() != QLatin1String("FILETRANSFER")) return command;
     const QString recipient = words.value(2);
+    if (far_side_) far_side_->target_named(recipient);
     if (!is_contact(recipient)) return invalid_user;
     if (!logged_in_) return not_online;
     const QString marker = QStringLiteral(" IN ");
@@ -154,6 +159,7 @@ void SimulatedClient::type_keys(const QString& keys) {
 void SimulatedClient::deliver_file() {
     const QString to = dialog_->recipient();
     const QString path = dialog_->chosen_path();
+    if (far_side_) far_side_->send_file(to, path);
     later(100, [this, to, path] {
         views_[to].files.append(path);
         tell(to, QStringLiteral("file: ") + path);
@@ -173,16 +179,21 @@ void SimulatedClient::log_out() {
             end_call(call, CallStatus::cancelled);
     }
     dialog_.reset();
-    logged_in_ = false;
-    emit_line(QStringLiteral("CONNSTATUS LOGGEDOUT"));
-    emit_line(QStringLiteral("USERSTATUS LOGGEDOUT"));
+    set_connection(QStringLiteral("LOGGEDOUT"));
 }
 
 void SimulatedClient::log_in() {
     if (logged_in_) return;
-    logged_in_ = true;
-    emit_line(QStringLiteral("CONNSTATUS ONLINE"));
-    emit_line(QStringLiteral("USERSTATUS ONLINE"));
+    set_connection(QStringLiteral("ONLINE"));
+}
+
+void SimulatedClient::set_connection(const QString& status) {
+    if (status == connection_) return;
+    connection_ = status;
+    logged_in_ = status != QLatin1String("LOGGEDOUT");
+    emit_line(QStringLiteral("CONNSTATUS ") + status);
+    if (status == QLatin1String("ONLINE") || status == QLatin1String("LOGGEDOUT"))
+        emit_line(QStringLiteral("USERSTATUS ") + status);
 }
 
 void SimulatedClient::set_contact_online(const QString& handle, bool online) {
@@ -190,6 +201,7 @@ void SimulatedClient::set_contact_online(const QString& handle, bool online) {
 }
 
 QStringList SimulatedClient::contacts() const {
+    if (far_side_) return far_side_->contacts();
     QStringList all;
     if (!options_.owner.isEmpty()) all.append(options_.owner);
     for (const QString& other : options_.other_contacts)
@@ -202,6 +214,7 @@ bool SimulatedClient::is_contact(const QString& handle) const {
 }
 
 bool SimulatedClient::is_online(const QString& handle) const {
+    if (far_side_) return far_side_->online_status(handle) != QLatin1String("OFFLINE");
     const auto found = online_.find(handle);
     return found == online_.end() || found->second;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "client/far_side.h"
 #include "client/file_send_dialog.h"
 
 class Scheduler;
@@ -80,12 +81,21 @@ class SimulatedClient {
     // Whether the user lets programs attach ("NAME" answered "OK" or "ERROR 68").
     void set_access_allowed(bool allowed) { access_allowed_ = allowed; }
     void set_contact_online(const QString& handle, bool online);
+    // Hands the contacts to a real network; null gives them back to the local side.
+    void set_far_side(FarSide* far_side) { far_side_ = far_side; }
+    // The connection as CONNSTATUS names it (ONLINE, CONNECTING, OFFLINE, LOGGEDOUT), announced
+    // to the machine. Commands are taken in all but LOGGEDOUT: a far side queues what it cannot
+    // send yet.
+    void set_connection(const QString& status);
+    const QString& connection() const { return connection_; }
 
     // ---- the people at the other end; an empty handle means the owner
     void say(const QString& text, const QString& from = {});
     QString call_machine(const QString& from = {});
     // Answers, refuses or ends the contact's current call; false when there is none to act on.
     bool answer(const QString& who = {});
+    // The contact's device rings for the machine's call (a call still routing starts ringing).
+    bool ringing(const QString& who = {});
     bool refuse(const QString& who = {});
     bool hang_up(const QString& who = {});
     const ContactView& seen_by(const QString& who = {}) const;
@@ -131,10 +141,13 @@ class SimulatedClient {
     void notify_now(const QString& line);
     void later(int delay_ms, std::function<void()> action);
     void tell(const QString& who, const QString& event);
+    void far_call_event(const Call& call, FarSide::CallEvent event);
 
     Scheduler& scheduler_;
     Options options_;
     bool logged_in_ = true;
+    QString connection_ = QStringLiteral("ONLINE");
+    FarSide* far_side_ = nullptr;
     bool access_allowed_ = true;
     bool attached_ = false;
     int next_id_ = 101;

@@ -58,6 +58,14 @@ void SimulatedClient::set_status(Call& call, CallStatus status) {
     if (status == CallStatus::inprogress) call.answered_ms = scheduler_.now_ms();
     emit_line(QStringLiteral("CALL %1 STATUS %2").arg(call.id, status_name(status)));
     tell(call.partner, QStringLiteral("call %1 %2").arg(call.id, status_name(status)));
+    if (status == CallStatus::inprogress)
+        far_call_event(call, FarSide::CallEvent::answered);
+    else if (!is_live(status))
+        far_call_event(call, FarSide::CallEvent::ended);
+}
+
+void SimulatedClient::far_call_event(const Call& call, FarSide::CallEvent event) {
+    if (far_side_) far_side_->call_event(call.id, call.partner, call.incoming, event);
 }
 
 void SimulatedClient::end_call(Call& call, CallStatus status) {
@@ -75,6 +83,8 @@ QString SimulatedClient::place_call(const QString& target) {
     Call& call = calls_[id];
     call.id = id;
     call.partner = target;
+    if (far_side_) far_side_->target_named(target);
+    far_call_event(call, FarSide::CallEvent::placed);
     later(routing_after_ms, [this, id] {
         Call* c = find_call(id);
         if (c && c->status == CallStatus::unplaced) set_status(*c, CallStatus::routing);
@@ -82,6 +92,8 @@ QString SimulatedClient::place_call(const QString& target) {
     later(ringing_after_ms, [this, id] {
         Call* c = find_call(id);
         if (!c || c->status != CallStatus::routing) return;
+        // A real contact's phone may be asleep and still ring: the far side says when it does.
+        if (far_side_ && is_contact(c->partner) && !is_online(c->partner)) return;
         if (!is_contact(c->partner) || !is_online(c->partner)) {
             c->failure_reason = is_contact(c->partner) ? 3 : 2;
             emit_line(QStringLiteral("CALL %1 FAILUREREASON %2").arg(id).arg(c->failure_reason));
@@ -183,6 +195,7 @@ void SimulatedClient::set_video(Call& call, bool on) {
         emit_line(QStringLiteral("CALL %1 VIDEO_STATUS VIDEO_NONE").arg(call.id));
     }
     tell(call.partner, on ? QStringLiteral("video on") : QStringLiteral("video off"));
+    if (on) far_call_event(call, FarSide::CallEvent::video_on);
 }
 
 // ---- the contacts' side
@@ -208,6 +221,13 @@ bool SimulatedClient::answer(const QString& who) {
     Call* call = contacts_call(who);
     if (!call || call->incoming || call->status != CallStatus::ringing) return false;
     set_status(*call, CallStatus::inprogress);
+    return true;
+}
+
+bool SimulatedClient::ringing(const QString& who) {
+    Call* call = contacts_call(who);
+    if (!call || call->incoming || call->status > CallStatus::routing) return false;
+    set_status(*call, CallStatus::ringing);
     return true;
 }
 

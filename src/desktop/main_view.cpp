@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/program.h"
+#include "desktop/messenger_account_dialog.h"
 #include "desktop/twips.h"
 
 namespace {
@@ -39,6 +40,14 @@ MainView::MainView(Program& program)
 void MainView::build_menus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(QString());
     bind(&frmTesting::mnuFile, file->menuAction());
+    // A desktop matter only: the program's model knows nothing of the messenger account.
+    QAction* account = file->addAction(QStringLiteral("Messenger Account..."));
+    account->setObjectName(QStringLiteral("mnuMessengerAccount"));
+    QObject::connect(account, &QAction::triggered, window(), [this] {
+        MessengerAccountDialog dialog(account_file_, window());
+        dialog.exec();
+    });
+    file->addSeparator();
     bind(&frmTesting::mnuExit, file->addAction(QString()));
     QMenu* show = bar->addMenu(QString());
     bind(&frmTesting::mnuShow, show->menuAction());

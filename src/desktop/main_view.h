@@ -14,6 +14,8 @@ class MainView : public ModelView<frmTesting> {
     explicit MainView(Program& program);
 
     PictureView* Picture3() const { return picture3_; }
+    // Where File > Messenger Account... keeps the account.
+    void set_account_file(const QString& path) { account_file_ = path; }
 
   private:
     void build_menus(QMenuBar* bar);
@@ -21,4 +23,5 @@ class MainView : public ModelView<frmTesting> {
     void build_controls(QWidget* frame);
 
     PictureView* picture3_ = nullptr;
+    QString account_file_;
 };

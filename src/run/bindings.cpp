@@ -6,6 +6,7 @@
 #include "platform/gst/gst_sound_device.h"
 #include "client/simulated_client.h"
 #include "client/simulated_link.h"
+#include "platform/xmpp/xmpp_client.h"
 #include "time/scheduler.h"
 
 Bindings::Bindings() = default;
@@ -37,6 +38,12 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
     if (options.simulated_client()) {
         b.client = std::make_unique<SimulatedClient>(scheduler);
         auto link = std::make_unique<SimulatedLink>(scheduler, *b.client);
+        b.keys = link.get();
+        b.link = std::move(link);
+    } else if (options.xmpp_client()) {
+        b.xmpp = std::make_unique<XmppClient>(
+            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get());
+        auto link = std::make_unique<SimulatedLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);
     } else {

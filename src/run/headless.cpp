@@ -57,6 +57,9 @@ int run_headless(const RunOptions& options) {
     session.on_device_problem = [&messages](const QString& text) {
         messages.message_box(QStringLiteral("Camera"), text);
     };
+    session.on_account_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Messenger Account"), text);
+    };
     Program& program = session.program();
     session.scheduler().after_event = watch_status(program, messages);
 

@@ -8,6 +8,7 @@
 #include "app/program.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"
+#include "desktop/main_view.h"
 #include "desktop/owner_window.h"
 #include "desktop/startup_marks.h"
 #include "desktop/widget_file_dialogs.h"
@@ -24,8 +25,12 @@ int run_desktop(const RunOptions& options) {
     session.on_device_problem = [&messages](const QString& text) {
         messages.message_box(QStringLiteral("Camera"), text);
     };
+    session.on_account_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Messenger Account"), text);
+    };
     Program& program = session.program();
     Desktop desktop(program);
+    desktop.main().set_account_file(options.xmpp_config_path());
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 
     std::unique_ptr<OwnerWindow> owner;

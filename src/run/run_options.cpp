@@ -29,12 +29,17 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
                        "scene), /dev/videoN, a video file, or a URI such as rtsp://host/path; "
                        "list prints the cameras found, with their modes."),
         QStringLiteral("SOURCE"));
-    const QCommandLineOption skype =
-        option(QStringLiteral("skype"),
-               QStringLiteral(
-                   "The chat/call client: dbus (the client on the session bus) or sim (a "
-                   "simulated client inside the program, its owner at this terminal or window)."),
-               QStringLiteral("dbus|sim"));
+    const QCommandLineOption skype = option(
+        QStringLiteral("skype"),
+        QStringLiteral("The chat/call client: dbus (the client on the session bus), sim (a "
+                       "simulated client inside the program, its owner at this terminal or window) "
+                       "or xmpp (an XMPP account inside the program, its owner on a messenger)."),
+        QStringLiteral("dbus|sim|xmpp"));
+    const QCommandLineOption xmpp_config =
+        option(QStringLiteral("xmpp-config"),
+               QStringLiteral("The XMPP account file for --skype xmpp (default: xmpp.conf in the "
+                              "application folder)."),
+               QStringLiteral("FILE"));
     const QCommandLineOption folder =
         option(QStringLiteral("app-folder"),
                QStringLiteral("Folder for the settings, the motion log and snapshots (default: "
@@ -54,7 +59,7 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
         QStringLiteral("Check the camera, the application folder and its disk (and the messenger "
                        "account, if one is used), print what was found and end: 0 when all is "
                        "well, 1 otherwise."));
-    parser.addOptions({camera, skype, folder, headless, demo, arm, check});
+    parser.addOptions({camera, skype, xmpp_config, folder, headless, demo, arm, check});
 
     exit_code = 2;
     if (!parser.parse(arguments)) {
@@ -83,8 +88,9 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     }
     if (parser.isSet(camera)) run.camera = parser.value(camera);
     if (parser.isSet(skype)) run.skype = parser.value(skype);
-    if (run.skype != QLatin1String("dbus") && run.skype != QLatin1String("sim")) {
-        message = QStringLiteral("--skype takes dbus or sim, not \"%1\".").arg(run.skype);
+    if (run.skype != QLatin1String("dbus") && run.skype != QLatin1String("sim") &&
+        run.skype != QLatin1String("xmpp")) {
+        message = QStringLiteral("--skype takes dbus, sim or xmpp, not \"%1\".").arg(run.skype);
         return std::nullopt;
     }
     if (run.camera.isEmpty()) {
@@ -98,5 +104,12 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     run.app_folder =
         QDir(parser.isSet(folder) ? parser.value(folder) : places.app_folder).absolutePath();
     run.documents_folder = places.documents_folder;
+    if (parser.isSet(xmpp_config))
+        run.xmpp_config = QFileInfo(parser.value(xmpp_config)).absoluteFilePath();
     return run;
+}
+
+QString RunOptions::xmpp_config_path() const {
+    return xmpp_config.isEmpty() ? QDir(app_folder).filePath(QStringLiteral("xmpp.conf"))
+                                 : xmpp_config;
 }

@@ -7,6 +7,8 @@
 #include "seams/camera.h"
 #include "seams/seams.h"
 #include "client/simulated_client.h"
+#include "platform/xmpp/xmpp_client.h"
+#include "platform/xmpp/xmpp_owner_side.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),
@@ -19,6 +21,13 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
                                         *bindings_.sound, messages, *bindings_.keys, dialogs},
                                   options_.app_folder);
     program_->program_folder = options_.documents_folder;
+    if (XmppClient* xmpp = bindings_.xmpp.get()) {
+        xmpp->core().video_source = [this] { return program_->main_window().Picture3.image(); };
+        xmpp->owner_side().call_target = [this] { return program_->main_window().Text1.text; };
+        xmpp->on_problem = [this](const QString& problem) {
+            if (on_account_problem) on_account_problem(problem);
+        };
+    }
     if (SimulatedClient* client = bindings_.client.get()) {
         // In a call the client has the camera to itself. The demo scene can be watched from a
         // second view of it; a real device shows the last picture the program took.
@@ -41,4 +50,5 @@ void Session::show_main_window() {
     if (options_.demo && bindings_.client && window.Text1.text.isEmpty())
         window.Text1.text = bindings_.client->options().owner;
     if (options_.arm && window.cmdCapture.enabled) window.cmdCapture.click();
+    if (bindings_.xmpp) bindings_.xmpp->start();
 }

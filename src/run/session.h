@@ -30,6 +30,8 @@ class Session {
     Bindings& bindings() { return bindings_; }
     // Device trouble found while running; the face decides how to show it.
     std::function<void(const QString&)> on_device_problem;
+    // Why the messenger account cannot be used (a missing or unsafe file, a refused login).
+    std::function<void(const QString&)> on_account_problem;
 
   private:
     RunOptions options_;

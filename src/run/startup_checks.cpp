@@ -2,13 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStorageInfo>
 #include <QTemporaryFile>
 #include <cstdio>
 
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
+#include "windows/xmpp_account.h"
 
 namespace {
 // Less than this is a full disk for the program: a few hundred snapshots and the settings.
@@ -16,12 +16,6 @@ constexpr qint64 minimum_free_bytes = 10 * 1024 * 1024;
 // About one snapshot: enough to see a write fail on a full disk or a quota.
 constexpr qsizetype probe_bytes = 32 * 1024;
 
-const QFileDevice::Permissions others_may_use = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                                QFileDevice::ReadOther | QFileDevice::WriteOther;
-
-QString account_file_of(const RunOptions& options) {
-    return options.app_folder + QStringLiteral("/xmpp.conf");
-}
 
 QString written_probe_problem(const QString& folder) {
     QTemporaryFile probe(folder + QStringLiteral("/.videoquelm-check-XXXXXX"));
@@ -39,18 +33,12 @@ StartupCheck check_account_file(const QString& path) {
         check.problem = QStringLiteral(
             "missing: write the machine's jid and password there "
             "(see man videoquelm)");
-    } else if (file.permissions() & others_may_use) {
-        check.problem = QStringLiteral("others may read it: chmod 600 \"%1\"").arg(path);
-    } else if (!file.isReadable()) {
-        check.problem = QStringLiteral("cannot be read");
     } else {
-        const QSettings account(path, QSettings::IniFormat);
-        if (account.status() != QSettings::NoError)
-            check.problem = QStringLiteral("damaged: not an INI file");
-        else if (account.value(QStringLiteral("account/jid")).toString().isEmpty())
-            check.problem = QStringLiteral("no jid= in its [account] section");
-        else if (account.value(QStringLiteral("account/password")).toString().isEmpty())
-            check.problem = QStringLiteral("no password= in its [account] section");
+        // The same rules the messenger client goes by, in its words less the file's name.
+        const QString problem = XmppAccount::load(path).problem;
+        check.problem = problem.startsWith(path + QStringLiteral(": "))
+                            ? problem.mid(path.size() + 2)
+                            : problem;
     }
     return check;
 }
@@ -86,7 +74,7 @@ std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_ca
     if (with_camera) checks.push_back(check_camera(options.camera));
     checks.push_back(check_app_folder(options.app_folder));
     if (options.skype == QLatin1String("xmpp"))
-        checks.push_back(check_account_file(account_file_of(options)));
+        checks.push_back(check_account_file(options.xmpp_config_path()));
     return checks;
 }
 

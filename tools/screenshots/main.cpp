@@ -18,6 +18,7 @@
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"
 #include "desktop/main_view.h"
+#include "desktop/messenger_account_dialog.h"
 #include "desktop/owner_window.h"
 #include "desktop/setup_view.h"
 #include "desktop/splash_view.h"
@@ -119,6 +120,11 @@ int main(int argc, char** argv) {
     wait_ms(800);
     take(desktop.viewer().window(), out.filePath("user_manual.png"));
     check(!desktop.viewer().text_box()->toPlainText().isEmpty(), "the user manual's text");
+
+    MessengerAccountDialog account(folder.filePath(QStringLiteral("xmpp.conf")));
+    account.show();
+    wait_ms(500);
+    take(&account, out.filePath("messenger_account.png"));
 
     // The simulated owner asks for the status, then calls in and sees the camera.
     OwnerWindow owner(*session.client(), scheduler);

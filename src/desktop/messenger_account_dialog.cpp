@@ -1,0 +1,100 @@
+#include "desktop/messenger_account_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+
+#include "windows/xmpp_account.h"
+
+MessengerAccountDialog::MessengerAccountDialog(const QString& path, QWidget* parent)
+    : QDialog(parent), path_(path) {
+    setWindowTitle(QStringLiteral("Messenger Account"));
+    setObjectName(QStringLiteral("MessengerAccount"));
+    auto* form = new QFormLayout(this);
+    auto* intro = new QLabel(
+        QStringLiteral("The machine's own XMPP account. Its owner adds it as a contact in a "
+                       "messenger (Conversations, Monal, Siskin, Dino, Gajim) and is its call "
+                       "target."));
+    intro->setWordWrap(true);
+    form->addRow(intro);
+    jid_ = line(QStringLiteral("machine@example.org"));
+    password_ = line({});
+    password_->setEchoMode(QLineEdit::Password);
+    host_ = line(QStringLiteral("from the domain's DNS records"));
+    port_ = new QSpinBox;
+    port_->setRange(0, 65535);
+    port_->setSpecialValueText(QStringLiteral("default"));
+    ca_file_ = line(QStringLiteral("only for a server with its own CA"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."));
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, QStringLiteral("CA Certificate"), {}, QStringLiteral("PEM (*.pem *.crt)"));
+        if (!chosen.isEmpty()) ca_file_->setText(chosen);
+    });
+    auto* ca_row = new QHBoxLayout;
+    ca_row->addWidget(ca_file_);
+    ca_row->addWidget(browse);
+    stale_minutes_ = new QSpinBox;
+    stale_minutes_->setRange(1, 24 * 60);
+    stale_minutes_->setSuffix(QStringLiteral(" minutes"));
+    form->addRow(QStringLiteral("Account (JID):"), jid_);
+    form->addRow(QStringLiteral("Password:"), password_);
+    form->addRow(QStringLiteral("Server:"), host_);
+    form->addRow(QStringLiteral("Port:"), port_);
+    form->addRow(QStringLiteral("CA file:"), ca_row);
+    form->addRow(QStringLiteral("Ignore commands older than:"), stale_minutes_);
+    form->addRow(new QLabel(QStringLiteral("Saved in %1; used from the next start.").arg(path_)));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { save(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+    fill();
+}
+
+QLineEdit* MessengerAccountDialog::line(const QString& placeholder) {
+    auto* edit = new QLineEdit;
+    edit->setPlaceholderText(placeholder);
+    edit->setMinimumWidth(260);
+    return edit;
+}
+
+// What the file holds now, also when it cannot be used as it is (saving then repairs it).
+void MessengerAccountDialog::fill() {
+    QSettings settings(path_, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("account"));
+    jid_->setText(settings.value(QStringLiteral("jid")).toString());
+    password_->setText(settings.value(QStringLiteral("password")).toString());
+    host_->setText(settings.value(QStringLiteral("host")).toString());
+    port_->setValue(settings.value(QStringLiteral("port"), 0).toInt());
+    ca_file_->setText(settings.value(QStringLiteral("ca_file")).toString());
+    stale_minutes_->setValue(settings.value(QStringLiteral("stale_minutes"), 10).toInt());
+}
+
+void MessengerAccountDialog::save() {
+    XmppAccount account;
+    account.jid = jid_->text().trimmed();
+    account.password = password_->text();
+    account.host = host_->text().trimmed();
+    account.port = static_cast<quint16>(port_->value());
+    account.ca_file = ca_file_->text().trimmed();
+    account.stale_minutes = stale_minutes_->value();
+    QString problem;
+    if (!account.save(path_, &problem)) {
+        QMessageBox::warning(this, windowTitle(), problem);
+        return;
+    }
+    // Read back as the client will, so a mistake shows now and not at the next start.
+    const XmppAccount::Loaded loaded = XmppAccount::load(path_);
+    if (!loaded.account) {
+        QMessageBox::warning(this, windowTitle(), loaded.problem);
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,123 @@
+// Calls as Jingle Message Initiation: the machine's calls ring the contact's phone, the contact's
+// proposals ring the machine. There is no media: a call that asks for video gets one live
+// picture and ends.
+#include "log/categories.h"
+#include "platform/xmpp/xmpp_owner_side.h"
+#include "platform/xmpp/xmpp_stanzas.h"
+#include "client/simulated_client.h"
+
+void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, bool incoming,
+                               CallEvent event) {
+    const auto found = calls_.find(call_id);
+    switch (event) {
+        case CallEvent::placed: {
+            if (!roster_.is_contact(partner)) return;  // the client fails the call itself
+            const QString sid = xmpp::new_id();
+            calls_[call_id] = CallSession{sid, partner, false};
+            // For apps that cannot ring, the line tells what the proposal is about.
+            deliver(xmpp::chat_message(
+                partner, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
+            send_call(partner, QStringLiteral("propose"), sid);
+            return;
+        }
+        case CallEvent::answered:
+            if (found == calls_.end()) return;
+            if (incoming)
+                send_call(found->second.peer, QStringLiteral("proceed"), found->second.sid);
+            found->second.answered = true;
+            return;
+        case CallEvent::ended: {
+            if (found == calls_.end()) return;  // the contact ended it
+            const CallSession session = found->second;
+            calls_.erase(found);
+            if (session.answered)
+                send_call(session.peer, QStringLiteral("finish"), session.sid);
+            else
+                send_call(session.peer,
+                          incoming ? QStringLiteral("reject") : QStringLiteral("retract"),
+                          session.sid);
+            return;
+        }
+        case CallEvent::video_on:
+            send_live_picture(call_id, partner);
+            return;
+    }
+}
+
+void XmppOwnerSide::send_call(const QString& to, const QString& action, const QString& sid) {
+    deliver(xmpp::call_message(to, action, sid));
+}
+
+// The picture goes first; the call ends when it is on its way.
+void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& partner) {
+    const std::weak_ptr<bool> alive = alive_;
+    const auto hang_up = [this, alive, call_id, partner] {
+        if (!alive.expired() && calls_.count(call_id)) client_.hang_up(partner);
+    };
+    if (!take_live_picture) {
+        hang_up();
+        return;
+    }
+    take_live_picture([this, alive, partner, hang_up](const QString& path) {
+        if (alive.expired()) return;
+        if (path.isEmpty()) {
+            deliver(xmpp::chat_message(partner,
+                                       QStringLiteral("The live picture could not be taken.")));
+            hang_up();
+            return;
+        }
+        upload_and_send(partner, path, hang_up);
+    });
+}
+
+bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) {
+    const QDomElement element = xmpp::child(stanza, {}, xmpp::ns_jmi);
+    if (element.isNull()) return false;
+    const QString bare = xmpp::bare(from);
+    if (!from_contact(from, QStringLiteral("call"))) return true;
+    const QString action = element.localName();
+    const QString sid = element.attribute(QStringLiteral("id"));
+    if (action == QLatin1String("propose")) {
+        // A ring from while we were away is over by now.
+        if (!xmpp::delay_stamp(stanza).isValid()) proposed(from, sid);
+        return true;
+    }
+    QString call_id;
+    CallSession* session = session_by_sid(sid, &call_id);
+    if (!session) return true;
+    if (action == QLatin1String("ringing")) {
+        client_.ringing(bare);
+    } else if (action == QLatin1String("proceed") && !session->answered) {
+        session->peer = from;
+        session->answered = true;
+        // A quick phone may answer before the call has rung here.
+        client_.ringing(bare);
+        client_.answer(bare);
+    } else if (action == QLatin1String("reject")) {
+        calls_.erase(call_id);
+        if (!client_.refuse(bare)) client_.hang_up(bare);
+    } else if (action == QLatin1String("retract") || action == QLatin1String("finish")) {
+        calls_.erase(call_id);
+        client_.hang_up(bare);
+    }
+    return true;
+}
+
+void XmppOwnerSide::proposed(const QString& from, const QString& sid) {
+    const QString call_id = client_.call_machine(xmpp::bare(from));
+    if (call_id.isEmpty()) {
+        send_call(from, QStringLiteral("reject"), sid);
+        return;
+    }
+    calls_[call_id] = CallSession{sid, from, false};
+    send_call(from, QStringLiteral("ringing"), sid);
+}
+
+XmppOwnerSide::CallSession* XmppOwnerSide::session_by_sid(const QString& sid, QString* call_id) {
+    for (auto& [id, session] : calls_)
+        if (session.sid == sid) {
+            if (call_id) *call_id = id;
+            return &session;
+        }
+    return nullptr;
+}

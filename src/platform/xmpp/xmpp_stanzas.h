@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDomElement>
+#include <QString>
+#include <functional>
+
+class QXmlStreamWriter;
+
+// The stanzas the machine sends, as text, and small readers for the ones it receives.
+namespace xmpp {
+
+inline constexpr auto ns_roster = "jabber:iq:roster";
+inline constexpr auto ns_disco_info = "http://jabber.org/protocol/disco#info";
+inline constexpr auto ns_disco_items = "http://jabber.org/protocol/disco#items";
+inline constexpr auto ns_upload = "urn:xmpp:http:upload:0";
+inline constexpr auto ns_oob = "jabber:x:oob";
+inline constexpr auto ns_delay = "urn:xmpp:delay";
+inline constexpr auto ns_jmi = "urn:xmpp:jingle-message:0";
+inline constexpr auto ns_rtp = "urn:xmpp:jingle:apps:rtp:1";
+inline constexpr auto ns_carbons = "urn:xmpp:carbons:2";
+inline constexpr auto ns_ping = "urn:xmpp:ping";
+inline constexpr auto ns_caps = "http://jabber.org/protocol/caps";
+inline constexpr auto ns_stanzas = "urn:ietf:params:xml:ns:xmpp-stanzas";
+
+using Children = std::function<void(QXmlStreamWriter&)>;
+
+QString new_id();
+QString bare(const QString& jid);
+
+// <message type="chat"> to `to`, with a body when `body` is not empty, then `children`.
+QString chat_message(const QString& to, const QString& body, const Children& children = {});
+// The body is the URL, repeated in an out-of-band element so that apps show the picture.
+QString picture_message(const QString& to, const QString& url);
+// A Jingle Message Initiation element (propose, ringing, proceed, reject, retract, finish).
+QString call_message(const QString& to, const QString& action, const QString& session_id);
+QString presence(const QString& to = {}, const QString& type = {});
+QString iq(const QString& to, const QString& type, const QString& id, const Children& children);
+QString empty_result(const QDomElement& request);
+QString error_reply(const QDomElement& request, const QString& type, const QString& condition);
+// What this client can do, for disco#info and the capabilities hash in its presence.
+QString disco_info_result(const QDomElement& request);
+QString available_presence();
+
+QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
+// The moment a delayed stanza was first sent; invalid when it was not delayed.
+QDateTime delay_stamp(const QDomElement& stanza);
+
+}  // namespace xmpp

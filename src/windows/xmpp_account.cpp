@@ -1,0 +1,99 @@
+#include "windows/xmpp_account.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+constexpr auto others_may_read = QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                 QFileDevice::WriteGroup | QFileDevice::WriteOther;
+
+XmppAccount::Loaded refuse(const QString& problem) {
+    return {std::nullopt, problem};
+}
+
+bool valid_jid(const QString& jid) {
+    const qsizetype at = jid.indexOf('@');
+    return at > 0 && at < jid.size() - 1 && !jid.contains(' ') && !jid.contains('/');
+}
+}  // namespace
+
+XmppAccount::Loaded XmppAccount::load(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return refuse(QStringLiteral("%1: no such account file.").arg(path));
+    if (!info.isFile() || !info.isReadable())
+        return refuse(QStringLiteral("%1: cannot read the account file.").arg(path));
+    // Like ssh with a private key: a password file others can read is not used at all.
+    if (info.permissions() & others_may_read)
+        return refuse(QStringLiteral("%1: the account file holds a password and others can read "
+                                     "it. Make it private with: chmod 600 %1")
+                          .arg(path));
+    QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return refuse(QStringLiteral("%1: the account file is damaged.").arg(path));
+    settings.beginGroup(QStringLiteral("account"));
+    for (const char* key : {"jid", "password"})
+        if (settings.value(QLatin1String(key)).toString().isEmpty())
+            return refuse(QStringLiteral("%1: key \"%2\" is missing in [account].").arg(path, key));
+    XmppAccount account;
+    account.jid = settings.value(QStringLiteral("jid")).toString().trimmed();
+    account.password = settings.value(QStringLiteral("password")).toString();
+    account.host = settings.value(QStringLiteral("host")).toString().trimmed();
+    account.ca_file = settings.value(QStringLiteral("ca_file")).toString().trimmed();
+    if (!valid_jid(account.jid))
+        return refuse(QStringLiteral("%1: \"jid\" must look like name@example.org, not \"%2\".")
+                          .arg(path, account.jid));
+    bool ok = true;
+    if (settings.contains(QStringLiteral("port"))) {
+        const uint port = settings.value(QStringLiteral("port")).toUInt(&ok);
+        if (!ok || port == 0 || port > 65535)
+            return refuse(
+                QStringLiteral("%1: \"port\" must be a number from 1 to 65535.").arg(path));
+        account.port = static_cast<quint16>(port);
+    }
+    if (settings.contains(QStringLiteral("stale_minutes"))) {
+        account.stale_minutes = settings.value(QStringLiteral("stale_minutes")).toInt(&ok);
+        if (!ok || account.stale_minutes < 1)
+            return refuse(
+                QStringLiteral("%1: \"stale_minutes\" must be a whole number, at least 1.")
+                    .arg(path));
+    }
+    if (!account.ca_file.isEmpty() && !QFileInfo(account.ca_file).isReadable())
+        return refuse(QStringLiteral("%1: cannot read the CA file \"%2\" (ca_file).")
+                          .arg(path, account.ca_file));
+    return {account, {}};
+}
+
+bool XmppAccount::save(const QString& path, QString* problem) const {
+    // Created private before the password goes in, so it is never readable by others.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        if (problem) *problem = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    file.close();
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("account"));
+    settings.setValue(QStringLiteral("jid"), jid);
+    settings.setValue(QStringLiteral("password"), password);
+    const auto optional = [&settings](const char* key, const QVariant& value, bool set) {
+        if (set)
+            settings.setValue(QLatin1String(key), value);
+        else
+            settings.remove(QLatin1String(key));
+    };
+    optional("host", host, !host.isEmpty());
+    optional("port", port, port != 0);
+    optional("ca_file", ca_file, !ca_file.isEmpty());
+    settings.setValue(QStringLiteral("stale_minutes"), stale_minutes);
+    settings.endGroup();
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        if (problem) *problem = QStringLiteral("%1: could not be written.").arg(path);
+        return false;
+    }
+    // QSettings writes through a new file: make sure the result is still private.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+struct LoadedXmppAccount;
+
+// The machine's own XMPP account, as the account file holds it:
+//
+//   [account]
+//   jid=machine@example.org
+//   password=secret
+//   host=xmpp.example.org      (optional: instead of the domain's SRV records)
+//   port=5222                  (optional)
+//   ca_file=/etc/ssl/ca.pem    (optional: trusted besides the system's CAs)
+//   stale_minutes=10           (optional: delayed commands older than this are not obeyed)
+struct XmppAccount {
+    QString jid;
+    QString password;
+    QString host;
+    quint16 port = 0;  // 0: the SRV records' or 5222
+    QString ca_file;
+    int stale_minutes = 10;
+
+    QString domain() const { return jid.section('@', 1).section('/', 0, 0); }
+
+    using Loaded = LoadedXmppAccount;
+    // Reads the file, refusing one that others may read and one without a jid or password.
+    static Loaded load(const QString& path);
+    // Writes the file readable by its owner alone; false with the reason when it cannot.
+    bool save(const QString& path, QString* problem = nullptr) const;
+};
+
+struct LoadedXmppAccount {
+    std::optional<XmppAccount> account;
+    QString problem;  // why there is none, naming the file (and the key); never the password
+};

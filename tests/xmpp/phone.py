@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+"""The owner's phone in the XMPP tests: an independent client that prints what it receives,
+one line each, and does what it is told on standard input.
+
+Printed lines (fields separated by one blank; a body's line breaks shown as \\n):
+  online                          logged in, roster fetched, presence sent
+  chat FROM BODY                  a chat message with a body (FROM is the bare JID)
+  oob FROM URL                    the jabber:x:oob URL of a message
+  delayed FROM STAMP              the message after this line carried a delay stamp
+  jmi NAME FROM ID [MEDIA]        a call signal (propose, retract, ringing, proceed, reject, finish)
+  presence FROM TYPE SHOW         a presence from someone else (TYPE available/unavailable)
+  subscribe FROM / subscribed FROM
+  error FROM CONDITION            an error message
+  downloaded SIZE WxH SHA256      a download that gave a JPEG / download-failed REASON
+  disconnected / failed REASON
+
+Commands:
+  say JID TEXT                    a chat message (\\n in TEXT becomes a line break)
+  propose JID ID                  a video call proposal to the bare JID
+  retract JID ID
+  proceed ID / reject ID / ringing ID   answers to the last proposal with that ID
+  subscribe JID / approve JID
+  download URL                    fetch over HTTPS trusting the run's CA, check it is a JPEG
+  quit
+"""
+import argparse
+import hashlib
+import os
+import asyncio
+import ssl
+import sys
+import urllib.request
+import uuid
+
+import slixmpp
+from slixmpp.xmlstream.handler import Callback
+from slixmpp.xmlstream.matcher import StanzaPath
+
+JMI = "urn:xmpp:jingle-message:0"
+OOB = "jabber:x:oob"
+DELAY = "urn:xmpp:delay"
+RTP = "urn:xmpp:jingle:apps:rtp:1"
+
+
+def say(*fields):
+    print(" ".join(str(f) for f in fields), flush=True)
+
+
+def jpeg_size(data):
+    """The width and height in a JPEG's frame header, or None when it is no JPEG."""
+    if not (data.startswith(b"\xff\xd8") and data.rstrip(b"\0").endswith(b"\xff\xd9")):
+        return None
+    at = 2
+    while at + 9 < len(data):
+        if data[at] != 0xFF:
+            return None
+        marker, length = data[at + 1], int.from_bytes(data[at + 2:at + 4], "big")
+        if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
+            return int.from_bytes(data[at + 7:at + 9], "big"), int.from_bytes(data[at + 5:at + 7], "big")
+        at += 2 + length
+    return None
+
+
+class Phone(slixmpp.ClientXMPP):
+    def __init__(self, args):
+        super().__init__(args.jid, args.password)
+        self.ca_certs = args.ca
+        self.args = args
+        self.quitting = False
+        self.pending = b""
+        self.proposers = {}  # call id -> full JID that proposed it
+        self.add_event_handler("session_start", self.started)
+        # Every message, not only those with a body (call signals have none).
+        self.register_handler(Callback("every message", StanzaPath("message"), self.message_in))
+        self.add_event_handler("presence_available", lambda p: self.presence_in(p, "available"))
+        self.add_event_handler("presence_unavailable", lambda p: self.presence_in(p, "unavailable"))
+        self.add_event_handler("presence_subscribe", lambda p: say("subscribe", p["from"].bare))
+        self.add_event_handler("presence_subscribed", lambda p: say("subscribed", p["from"].bare))
+        self.add_event_handler("disconnected", lambda _: say("disconnected"))
+        self.add_event_handler("failed_auth", lambda _: say("failed", "auth"))
+        self.add_event_handler("connection_failed", lambda e: say("failed", e))
+        # Subscription requests are answered by the test, not automatically.
+        self.auto_authorize = None
+        self.auto_subscribe = False
+
+    async def started(self, _):
+        await self.get_roster()
+        self.send_presence()
+        asyncio.get_event_loop().add_reader(sys.stdin.fileno(), self.command_in)
+        say("online")
+
+    def presence_in(self, presence, kind):
+        if presence["from"].bare == self.boundjid.bare:
+            return
+        say("presence", presence["from"].bare, kind, presence["show"] or "-")
+
+    def message_in(self, msg):
+        sender = msg["from"].bare
+        if msg["type"] == "error":
+            say("error", sender, msg["error"]["condition"])
+            return
+        delay = msg.xml.find("{%s}delay" % DELAY)
+        if delay is not None:
+            say("delayed", sender, delay.get("stamp"))
+        if msg["body"]:
+            say("chat", sender, msg["body"].replace("\r\n", "\n").replace("\r", "\n").replace("\n", "\\n"))
+        for url in msg.xml.iterfind("{%s}x/{%s}url" % (OOB, OOB)):
+            say("oob", sender, url.text)
+        for child in msg.xml:
+            if child.tag.startswith("{%s}" % JMI):
+                name = child.tag.split("}")[1]
+                call = child.get("id")
+                if name == "propose":
+                    self.proposers[call] = msg["from"]
+                media = [d.get("media") for d in child if d.get("media")]
+                say("jmi", name, sender, call, *media)
+
+    def jmi(self, to, name, call, media=None):
+        msg = self.make_message(mto=to, mtype="chat")
+        element = slixmpp.xmlstream.ET.Element("{%s}%s" % (JMI, name), {"id": call})
+        if media:
+            element.append(slixmpp.xmlstream.ET.Element("{urn:xmpp:jingle:apps:rtp:1}description",
+                                                        {"media": media}))
+        msg.append(element)
+        msg.xml.append(slixmpp.xmlstream.ET.Element("{urn:xmpp:hints}store"))
+        msg.send()
+
+    def command_in(self):
+        # Read what is there without buffering behind the event loop's back: a chunk may hold
+        # several commands, and a line may come in pieces.
+        chunk = os.read(sys.stdin.fileno(), 65536)
+        if not chunk:
+            self.quitting = True
+            self.disconnect()
+            return
+        self.pending += chunk
+        while b"\n" in self.pending:
+            line, self.pending = self.pending.split(b"\n", 1)
+            try:
+                self.obey(line.decode().split(" ", 2))
+            except Exception as error:  # a bad command is reported, the phone goes on
+                say("command-failed", repr(error))
+
+    def obey(self, words):
+        command = words[0]
+        if command == "say":
+            self.send_message(mto=words[1], mbody=words[2].replace("\\n", "\n"), mtype="chat")
+        elif command in ("propose", "retract"):
+            self.jmi(words[1], command, words[2], "video" if command == "propose" else None)
+        elif command in ("proceed", "reject", "ringing"):
+            self.jmi(self.proposers[words[1]], command, words[1])
+        elif command == "subscribe":
+            self.send_presence(pto=words[1], ptype="subscribe")
+        elif command == "approve":
+            self.send_presence(pto=words[1], ptype="subscribed")
+        elif command == "download":
+            self.download(words[1])
+        elif command == "quit":
+            self.quitting = True
+            self.disconnect()
+        else:
+            say("command-failed", "unknown", command)
+
+    def download(self, url):
+        try:
+            context = ssl.create_default_context(cafile=self.args.ca)
+            with urllib.request.urlopen(url, context=context, timeout=10) as response:
+                data = response.read()
+        except Exception as error:
+            say("download-failed", repr(error).replace(" ", "_"))
+            return
+        size = jpeg_size(data)
+        if size is None:
+            say("download-failed", "not-a-jpeg", len(data))
+        else:
+            say("downloaded", len(data), "%dx%d" % size, hashlib.sha256(data).hexdigest())
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--jid", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--ca", required=True)
+    args = parser.parse_args()
+    args.jid += "/phone-" + uuid.uuid4().hex[:6]
+    phone = Phone(args)
+    address = (args.host, args.port)
+    phone.connect(address)
+
+    # A lost server is waited for, as a phone app does; only "quit" ends the phone.
+    def lost(_):
+        if phone.quitting:
+            phone.loop.stop()
+        else:
+            phone.loop.call_later(0.5, phone.connect, address)
+
+    phone.add_event_handler("disconnected", lost)
+    phone.loop.run_forever()
+
+
+if __name__ == "__main__":
+    main()
