@@ -9,15 +9,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
-#include "seams/camera.h"
 #include "platform/console_messages.h"
-#include "seams/keystrokes.h"
 #include "platform/no_file_dialogs.h"
-#include "seams/seams.h"
 #include "platform/silent_sound_device.h"
+#include "seams/camera.h"
+#include "seams/keystrokes.h"
+#include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "time/virtual_scheduler.h"
 

@@ -3,8 +3,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "sim/demo_camera.h"
 #include "platform/gst/gst_clip_writer.h"
+#include "sim/demo_camera.h"
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

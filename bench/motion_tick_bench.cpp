@@ -1,19 +1,19 @@
 // One tick of the motion loop's measuring half: the difference image of two 320 x 240 frames,
 // then the measure over the grid, with motion inside the default rectangle.
+#include <benchmark/benchmark.h>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
-#include "sim/demo_camera.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/offline_skype_link.h"
-#include "seams/seams.h"
 #include "platform/silent_sound_device.h"
+#include "seams/seams.h"
+#include "sim/demo_camera.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "windows/version.h"
-#include "run/run_desktop.h"
 #include "platform/gst/camera_listing.h"
 #include "run/headless.h"
+#include "run/run_desktop.h"
 #include "run/run_options.h"
 #include "run/startup_checks.h"
+#include "windows/version.h"
 
 namespace {
 bool display_available() {

@@ -3,9 +3,9 @@
 
 #include <QFile>
 
-#include "windows/camera_settings_file.h"
 #include "test_program.h"
 #include "webcam_table.h"
+#include "windows/camera_settings_file.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_settings_dialog.h"
 

@@ -84,8 +84,9 @@ TEST_F(WatchTest, LoggedOutIsReportedEveryTenSecondsEvenAfterOk) {
     EXPECT_TRUE(problem.visible);
     t.skype.on_notification("CONNSTATUS LOGGEDOUT");
     EXPECT_EQ(problem.caption, "Disconnected from Skype!");
-    EXPECT_EQ(problem.Label1.caption,
-              "You are disconnected from Skype- you can not use remote features.  Start Skype up to fix");
+    EXPECT_EQ(
+        problem.Label1.caption,
+        "You are disconnected from Skype- you can not use remote features.  Start Skype up to fix");
     problem.Command1.click();
     t.skype.on_notification("CONNSTATUS LOGGEDOUT ");
     EXPECT_FALSE(problem.visible) << "a trailing blank is another line";

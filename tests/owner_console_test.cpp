@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "client/simulated_client.h"
 #include "qt_printers.h"
 #include "sim/owner_console.h"
 #include "sim/owner_script.h"
-#include "client/simulated_client.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

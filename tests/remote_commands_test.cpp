@@ -172,12 +172,17 @@ TEST_F(RemoteTest, StatusAndHelpTexts) {
     f.Check1.value = 0;
     say("status");
     EXPECT_EQ(t.skype.commands.last(),
-              "CHATMESSAGE " + chat + " Status of Video Quelm\r\rMotion Sensing Off\rMotion Sensing Medium\r"
-              "Calling Out Disabled\rIM Pic Disabled\rAccept Calls w/Video Enabled\rAudio Alarm Disabled\r");
+              "CHATMESSAGE " + chat +
+                  " Status of Video Quelm\r\rMotion Sensing Off\rMotion Sensing Medium\r"
+                  "Calling Out Disabled\rIM Pic Disabled\rAccept Calls w/Video Enabled\rAudio "
+                  "Alarm Disabled\r");
     say("Help");
     const QString help = t.skype.commands.last();
-    EXPECT_TRUE(help.startsWith("CHATMESSAGE " + chat + " Video Quelm Remote Access Commands\r\rMotion On- Turn Motion Sensing On\r"));
-    EXPECT_TRUE(help.endsWith("Answer Off- Turn the Call Answer Off\rList- List the last ten motion trigger events\r"));
+    EXPECT_TRUE(help.startsWith(
+        "CHATMESSAGE " + chat +
+        " Video Quelm Remote Access Commands\r\rMotion On- Turn Motion Sensing On\r"));
+    EXPECT_TRUE(help.endsWith(
+        "Answer Off- Turn the Call Answer Off\rList- List the last ten motion trigger events\r"));
     EXPECT_EQ(help.count('\r'), 16);
 }
 
@@ -189,18 +194,20 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
     auto log_lines = [&](int count) {
         QByteArray log;
         for (int i = 1; i <= count; ++i)
-            log += QString("Pic0703151423%1.JPG  3/15/2007  2:23:%1 PM\r\n").arg(i, 2, 10, QChar('0')).toLatin1();
+            log += QString("Pic0703151423%1.JPG  3/15/2007  2:23:%1 PM\r\n")
+                       .arg(i, 2, 10, QChar('0'))
+                       .toLatin1();
         t.write_file("motion_log.txt", log);
     };
     say("list");
     EXPECT_EQ(t.skype.commands.last(), "CHATMESSAGE " + chat + " Select Number to View\r\r");
     log_lines(3);
     say("list");
-    EXPECT_EQ(t.skype.commands.last(),
-              "CHATMESSAGE " + chat + " Select Number to View\r\r"
-              "#2  Pic070315142301.JPG  3/15/2007  2:23:01 PM\r"
-              "#1  Pic070315142302.JPG  3/15/2007  2:23:02 PM\r"
-              "#0  Pic070315142303.JPG  3/15/2007  2:23:03 PM\r");
+    EXPECT_EQ(t.skype.commands.last(), "CHATMESSAGE " + chat +
+                                           " Select Number to View\r\r"
+                                           "#2  Pic070315142301.JPG  3/15/2007  2:23:01 PM\r"
+                                           "#1  Pic070315142302.JPG  3/15/2007  2:23:02 PM\r"
+                                           "#0  Pic070315142303.JPG  3/15/2007  2:23:03 PM\r");
     log_lines(12);
     say("list");
     const QString listing = t.skype.commands.last();
@@ -208,7 +215,8 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
     EXPECT_TRUE(listing.contains("#9  Pic070315142303.JPG"));
     EXPECT_TRUE(listing.endsWith("#0  Pic070315142312.JPG  3/15/2007  2:23:12 PM\r"));
     say("0");
-    EXPECT_EQ(t.skype.keystrokes.mid(0, 3), (QStringList{"{TAB}", "+{TAB}", "Pic070315142312.JPG"}));
+    EXPECT_EQ(t.skype.keystrokes.mid(0, 3),
+              (QStringList{"{TAB}", "+{TAB}", "Pic070315142312.JPG"}));
     EXPECT_TRUE(t.skype.commands.last().startsWith("OPEN FILETRANSFER bob IN "));
 }
 

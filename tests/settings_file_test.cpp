@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QDir>
 #include <QRegularExpression>
 #include <csignal>
 

@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "qt_printers.h"
 #include "client/simulated_client.h"
+#include "qt_printers.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

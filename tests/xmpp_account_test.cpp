@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "windows/xmpp_account.h"
 #include "qt_printers.h"
+#include "windows/xmpp_account.h"
 
 namespace {
 

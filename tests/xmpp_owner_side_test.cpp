@@ -6,9 +6,9 @@
 #include <QDomDocument>
 
 #include "child_process.h"
+#include "client/simulated_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "qt_printers.h"
-#include "client/simulated_client.h"
 #include "time/virtual_scheduler.h"
 
 namespace {

@@ -18,7 +18,8 @@ QString snapshot_name(const QDateTime& when) {
 QString date_text(const QDate& date, const QLocale& locale) {
     const QLocale used = effective(locale);
     QString format = used.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    if (!format.contains(QLatin1String("yyyy")))
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return used.toString(date, format);
 }
 

@@ -14,7 +14,7 @@ class frmTesting;
 // The engine of the main window: it owns the camera, the motion measure and the alarm actions.
 // Each group below lives in the file named after it, class_motion_<topic>.cpp.
 class ClassMotion {
-public:
+  public:
     static constexpr int grid_divisions = 80;
     static constexpr int channel_threshold = 10;
 
@@ -53,7 +53,7 @@ public:
     void phone_trigger();
     void send_file(const QString& flname);
 
-private:
+  private:
     // The measure's column tables, indexed 1..79.
     std::array<int, grid_divisions> column_count{};
     std::array<int, grid_divisions> history_newer{};

@@ -1,10 +1,10 @@
 #include <QImageWriter>
 
 #include "alarm/motion_log.h"
+#include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
 #include "log/categories.h"
 #include "seams/keystrokes.h"
 #include "seams/seams.h"

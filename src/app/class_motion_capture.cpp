@@ -1,6 +1,5 @@
 #include <algorithm>
 
-#include "windows/camera_settings_file.h"
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
@@ -10,6 +9,7 @@
 #include "seams/seams.h"
 #include "seams/user_messages.h"
 #include "time/scheduler.h"
+#include "windows/camera_settings_file.h"
 #include "windows/version.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_settings_dialog.h"

@@ -1,8 +1,8 @@
 #include <cmath>
 #include <numeric>
 
-#include "app/frm_testing.h"
 #include "app/class_motion.h"
+#include "app/frm_testing.h"
 #include "controls/picture.h"
 
 namespace {

@@ -186,7 +186,9 @@ void frmTesting::Timer4_Timer() {
     Timer4.set_enabled(false);
 }
 
-void frmTesting::Timer5_Timer() { exit_program(); }
+void frmTesting::Timer5_Timer() {
+    exit_program();
+}
 
 // The alarm sound stops once "Alarm Sound Seconds" have passed on the clock; the count starts
 // again and the timer keeps running. The clock, not the number of ticks, decides: the wait before

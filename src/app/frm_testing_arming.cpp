@@ -25,9 +25,13 @@ void frmTesting::disarm_detection() {
     Label1.caption = QString::fromLatin1(drag_hint);
 }
 
-void frmTesting::cmdCapture_Click() { arm_detection(); }
+void frmTesting::cmdCapture_Click() {
+    arm_detection();
+}
 
-void frmTesting::cmdStop_Click() { disarm_detection(); }
+void frmTesting::cmdStop_Click() {
+    disarm_detection();
+}
 
 void frmTesting::Timer2_Timer() {
     Timer2.set_enabled(false);

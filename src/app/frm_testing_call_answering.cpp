@@ -1,6 +1,6 @@
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "time/scheduler.h"

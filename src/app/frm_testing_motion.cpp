@@ -1,8 +1,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/frm_testing.h"
 #include "app/class_motion.h"
+#include "app/frm_testing.h"
 
 namespace {
 // Mouse positions become whole numbers, a half going to the even neighbour. Positions far

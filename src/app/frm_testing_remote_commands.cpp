@@ -1,24 +1,29 @@
 #include <QFile>
 
 #include "alarm/motion_log.h"
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 
 namespace {
 const QString cr = QStringLiteral("\r");
 
-const char* const help_lines[] = {
-    "Motion On- Turn Motion Sensing On", "Motion Off- Turn Motion Sensing Off",
-    "Motion High- Set Sensitivity to High (very sensitive)",
-    "Motion Medium- Set Sensitivity to Medium", "Motion Low- Set Sensitivity to Low",
-    "Alarm Off- Turn the Audio Alarm Off", "Alarm On- Turn the Audio Alarm On",
-    "IM Off- Turn the auto sending of jpeg off", "IM On- Turn the auto sending of jpeg on",
-    "Call On- Turn the Call on Alarm On", "Call Off- Turn the Call on Alarm Off",
-    "Answer On- Turn the Call Answer On", "Answer Off- Turn the Call Answer Off",
-    "List- List the last ten motion trigger events"};
+const char* const help_lines[] = {"Motion On- Turn Motion Sensing On",
+                                  "Motion Off- Turn Motion Sensing Off",
+                                  "Motion High- Set Sensitivity to High (very sensitive)",
+                                  "Motion Medium- Set Sensitivity to Medium",
+                                  "Motion Low- Set Sensitivity to Low",
+                                  "Alarm Off- Turn the Audio Alarm Off",
+                                  "Alarm On- Turn the Audio Alarm On",
+                                  "IM Off- Turn the auto sending of jpeg off",
+                                  "IM On- Turn the auto sending of jpeg on",
+                                  "Call On- Turn the Call on Alarm On",
+                                  "Call Off- Turn the Call on Alarm Off",
+                                  "Answer On- Turn the Call Answer On",
+                                  "Answer Off- Turn the Call Answer Off",
+                                  "List- List the last ten motion trigger events"};
 }  // namespace
 
 void frmTesting::reply(const QString& text) {
@@ -42,7 +47,9 @@ QString frmTesting::sensing_text() const {
 QString frmTesting::status_text() {
     auto enabled = [](const CheckBox& box, const char* what) {
         return QString::fromLatin1(what) +
-               (box.value == CheckBox::checked ? QStringLiteral(" Enabled") : QStringLiteral(" Disabled")) + cr;
+               (box.value == CheckBox::checked ? QStringLiteral(" Enabled")
+                                               : QStringLiteral(" Disabled")) +
+               cr;
     };
     QString text = QStringLiteral("Status of Video Quelm") + cr + cr;
     text += sensing_text() + cr;

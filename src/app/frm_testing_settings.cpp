@@ -121,7 +121,8 @@ std::vector<SettingLine> setting_lines(frmTesting& f, Video_Quelm_Setup& setup) 
 void frmTesting::load_settings() {
     const std::vector<SettingLine> lines = setting_lines(*this, program_.setup());
     settings_kept_.clear();
-    for (const SettingLine& line : lines) settings_kept_.append(settings_codec::store(line.text()).value_or(QByteArray()));
+    for (const SettingLine& line : lines)
+        settings_kept_.append(settings_codec::store(line.text()).value_or(QByteArray()));
 
     QFile file(program_.app_path(settings_codec::file_name));
     if (!file.open(QIODevice::ReadOnly)) return;
@@ -131,8 +132,9 @@ void frmTesting::load_settings() {
     for (int i = 0; i < settings_codec::line_count && i < stored.size(); ++i) {
         const std::optional<QString> value = settings_codec::read(stored[i]);
         if (!value || !lines[static_cast<size_t>(i)].apply(*value)) {
-            qCWarning(settings_log) << "settings line" << i + 1 << "(" << lines[static_cast<size_t>(i)].what
-                                    << ") not readable; it and the later ones keep their start values";
+            qCWarning(settings_log)
+                << "settings line" << i + 1 << "(" << lines[static_cast<size_t>(i)].what
+                << ") not readable; it and the later ones keep their start values";
             return;
         }
         settings_kept_[i] = stored[i];
@@ -150,7 +152,8 @@ bool frmTesting::save_settings() {
         std::optional<QByteArray> line = settings_codec::store(lines[i].text());
         if (!line) {
             not_stored.append(QString::fromLatin1(lines[i].what));
-            line = i < static_cast<size_t>(settings_kept_.size()) ? settings_kept_[i] : QByteArray();
+            line =
+                i < static_cast<size_t>(settings_kept_.size()) ? settings_kept_[i] : QByteArray();
         }
         content += *line + "\r\n";
     }

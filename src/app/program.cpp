@@ -2,18 +2,18 @@
 
 #include <QFileInfo>
 
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "time/scheduler.h"
 #include "windows/about.h"
-#include "windows/quelm_splash.h"
-#include "windows/vq_eula.h"
-#include "windows/problem.h"
-#include "windows/user_find.h"
-#include "app/class_motion.h"
 #include "windows/camera_settings_file.h"
+#include "windows/problem.h"
+#include "windows/quelm_splash.h"
+#include "windows/user_find.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_quelm_setup.h"
 #include "windows/video_settings_dialog.h"
+#include "windows/vq_eula.h"
 
 Program::Program(Seams seams, QString app_folder)
     : seams_(seams), app_folder_(std::move(app_folder)) {
@@ -42,7 +42,8 @@ VideoFormatDialog& Program::video_format() {
         auto reopen = [this] {
             if (main_window().mnuFormat.enabled) main_window().motion().reopen_camera();
         };
-        video_format_ = std::make_unique<VideoFormatDialog>(seams(), camera_settings_path(), reopen);
+        video_format_ =
+            std::make_unique<VideoFormatDialog>(seams(), camera_settings_path(), reopen);
     }
     return *video_format_;
 }
@@ -87,11 +88,14 @@ void Program::show_about() {
     about_->visible = true;
 }
 
-void Program::close_about() { about_.reset(); }
+void Program::close_about() {
+    about_.reset();
+}
 
 VQ_EULA& Program::viewer() {
     if (!viewer_)
-        viewer_ = std::make_unique<VQ_EULA>([this](const QString& name) { return document_path(name); });
+        viewer_ =
+            std::make_unique<VQ_EULA>([this](const QString& name) { return document_path(name); });
     return *viewer_;
 }
 

@@ -20,7 +20,7 @@ class VideoSettingsDialog;
 // The whole program: the seams it runs on, its application folder and its windows. Every window
 // exists at most once and is created the first time it is needed.
 class Program {
-public:
+  public:
     Program(Seams seams, QString app_folder);
     ~Program();
     Program(const Program&) = delete;
@@ -65,7 +65,7 @@ public:
     QString program_folder;
     QString document_path(const QString& file_name) const;
 
-private:
+  private:
     Seams seams_;
     QString app_folder_;
     std::unique_ptr<Video_Quelm_Setup> setup_;

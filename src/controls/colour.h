@@ -13,7 +13,9 @@ constexpr Colour green = 0x00FF00;
 constexpr Colour yellow = 0x00FFFF;
 }  // namespace colours
 
-inline QRgb to_rgb(Colour c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+inline QRgb to_rgb(Colour c) {
+    return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 inline Colour from_rgb(QRgb rgb) {
     return static_cast<Colour>(qRed(rgb)) | (static_cast<Colour>(qGreen(rgb)) << 8) |
            (static_cast<Colour>(qBlue(rgb)) << 16);

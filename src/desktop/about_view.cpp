@@ -34,4 +34,3 @@ AboutView::AboutView(Program& program)
     };
     bind_window(&About::caption, &About::visible);
 }
-

@@ -24,7 +24,8 @@ Widget* make(QWidget* parent, int left, int top, int width, int height) {
 MainView::MainView(Program& program)
     : ModelView(program.seams().scheduler, [&program] { return &program.main_window(); }) {
     auto* bar = new QMenuBar;
-    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, client_width, client_height, bar);
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, client_width,
+                                            client_height, bar);
     window_->setObjectName("frmTesting");
     build_menus(bar);
     // The frame holds every control, so the four option buttons are one group.
@@ -35,7 +36,6 @@ MainView::MainView(Program& program)
     window_->on_close_box = [this] { act([](frmTesting& f) { f.close_box(); }); };
     bind_window(&frmTesting::caption, &frmTesting::visible, true);
 }
-
 
 void MainView::build_menus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(QString());

@@ -26,4 +26,3 @@ ProblemView::ProblemView(Program& program)
     window_->on_close_box = [this] { act([](Problem& p) { p.visible = false; }); };
     bind_window(&Problem::caption, &Problem::visible);
 }
-

@@ -29,7 +29,6 @@ SetupView::SetupView(Program& program)
     bind_window(&Video_Quelm_Setup::caption, &Video_Quelm_Setup::visible);
 }
 
-
 // Each value box has its "+" directly above and its "-" directly below.
 void SetupView::build_values() {
     using S = Video_Quelm_Setup;

@@ -25,7 +25,6 @@ SplashView::SplashView(Program& program)
     bind_window(&Quelm_Splash::caption, &Quelm_Splash::visible, true);
 }
 
-
 void SplashView::build_lines(QWidget* frame) {
     using S = Quelm_Splash;
     const QString arial = QStringLiteral("Arial");

@@ -26,4 +26,3 @@ UserFindView::UserFindView(Program& program)
     window_->on_close_box = [this] { act([](User_Find& u) { u.visible = false; }); };
     bind_window(&User_Find::caption, &User_Find::visible);
 }
-

@@ -12,7 +12,7 @@ ViewerView::ViewerView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_viewer() ? &program.viewer() : nullptr; }) {
     window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, VQ_EULA::client_width,
-                              VQ_EULA::client_height);
+                                            VQ_EULA::client_height);
     window_->setObjectName("VQ_EULA");
     text_box_ = new QTextEdit(window_->client());
     text_box_->setObjectName("RichTextBox1");
@@ -34,7 +34,6 @@ ViewerView::ViewerView(Program& program)
     };
     bind_window(&VQ_EULA::caption, &VQ_EULA::visible);
 }
-
 
 void ViewerView::bind_text_box() {
     binder_.add(

@@ -4,7 +4,7 @@
 
 // Without windows there is nobody to choose a file: every dialog counts as cancelled.
 class NoFileDialogs : public FileDialogs {
-public:
+  public:
     QString save_file(const Request&) override { return {}; }
     QString open_file(const Request&) override { return {}; }
 };

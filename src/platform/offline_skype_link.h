@@ -8,7 +8,7 @@
 // A link with no client behind it: commands go nowhere but are shown to whoever watches, no
 // notification ever arrives, and no keystroke is typed anywhere.
 class OfflineSkypeLink : public SkypeLink, public Keystrokes {
-public:
+  public:
     explicit OfflineSkypeLink(std::function<void(const QString&)> show = {});
 
     void Connect(int) override {}
@@ -16,6 +16,6 @@ public:
     int LoginStatus() const override { return 0; }
     void send_keys(const QString&) override {}
 
-private:
+  private:
     std::function<void(const QString&)> show_;
 };

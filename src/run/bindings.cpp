@@ -1,12 +1,12 @@
 #include "run/bindings.h"
 
-#include "sim/demo_camera.h"
+#include "client/simulated_client.h"
+#include "client/simulated_link.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
-#include "client/simulated_client.h"
-#include "client/simulated_link.h"
 #include "platform/xmpp/xmpp_client.h"
+#include "sim/demo_camera.h"
 #include "time/scheduler.h"
 
 Bindings::Bindings() = default;
@@ -22,7 +22,9 @@ std::unique_ptr<Camera> make_camera(const RunOptions& options, Scheduler& schedu
                                     std::function<QImage()>& second_view) {
     if (options.camera == QLatin1String("demo")) {
         auto demo = std::make_unique<DemoCamera>([&scheduler] { return scheduler.now_ms(); });
-        second_view = [scene = demo.get(), &scheduler] { return scene->frame_at(scheduler.now_ms()); };
+        second_view = [scene = demo.get(), &scheduler] {
+            return scene->frame_at(scheduler.now_ms());
+        };
         return demo;
     }
     auto camera = std::make_unique<GstCamera>(options.camera);

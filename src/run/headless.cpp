@@ -5,7 +5,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "windows/version.h"
+#include "client/simulated_client.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/terminal_lines.h"
@@ -13,8 +13,8 @@
 #include "run/session.h"
 #include "run/startup_checks.h"
 #include "sim/owner_console.h"
-#include "client/simulated_client.h"
 #include "windows/problem.h"
+#include "windows/version.h"
 
 namespace {
 // A reader that went away (the output piped into one that ended) only loses the lines: the

@@ -4,11 +4,11 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "seams/camera.h"
-#include "seams/seams.h"
 #include "client/simulated_client.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
+#include "seams/camera.h"
+#include "seams/seams.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),

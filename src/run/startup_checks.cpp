@@ -16,7 +16,6 @@ constexpr qint64 minimum_free_bytes = 10 * 1024 * 1024;
 // About one snapshot: enough to see a write fail on a full disk or a quota.
 constexpr qsizetype probe_bytes = 32 * 1024;
 
-
 QString written_probe_problem(const QString& folder) {
     QTemporaryFile probe(folder + QStringLiteral("/.videoquelm-check-XXXXXX"));
     if (!probe.open()) return QStringLiteral("cannot be written to (%1)").arg(probe.errorString());

@@ -5,7 +5,7 @@
 // The two file dialogs of the settings dialog. Each returns the chosen full path, or an empty
 // text when the user cancelled.
 class FileDialogs {
-public:
+  public:
     struct Request {
         QString title;
         QString filter;     // "JPEG|*.jpg": a description, "|", then patterns separated by ";"

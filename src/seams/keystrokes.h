@@ -6,7 +6,7 @@
 // "{ENTER}", other characters standing for themselves. A binding delivers them to that dialog
 // only, never to whatever other window happens to have the focus. It returns without waiting.
 class Keystrokes {
-public:
+  public:
     virtual ~Keystrokes() = default;
     virtual void send_keys(const QString& keys) = 0;
 };

@@ -20,7 +20,7 @@ struct LinkEvent {
 // notification arrives through `on_notification`, one line at a time, in the order the client
 // sent them, as a queued event of the program's one thread. No command waits for its reply.
 class SkypeLink {
-public:
+  public:
     static constexpr int logged_out = 2;
 
     virtual ~SkypeLink() = default;

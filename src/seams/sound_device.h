@@ -7,7 +7,7 @@
 // "Close") after its device type and file name are set, and reports the end of a "Play" with a
 // completion code: 1 when the file played to its end, another code when it was stopped or failed.
 class SoundDevice {
-public:
+  public:
     static constexpr int completed = 1;
 
     virtual ~SoundDevice() = default;

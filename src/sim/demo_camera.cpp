@@ -7,18 +7,18 @@ namespace {
 QImage paint_room() {
     QImage room(Camera::frame_width, Camera::frame_height, QImage::Format_RGB32);
     QPainter p(&room);
-    p.fillRect(0, 0, 320, 170, QColor(196, 182, 150));   // wall
-    p.fillRect(0, 170, 320, 70, QColor(118, 92, 66));     // floor
-    p.fillRect(0, 166, 320, 6, QColor(90, 70, 52));       // skirting board
-    p.fillRect(30, 30, 90, 70, QColor(150, 190, 220));    // window
+    p.fillRect(0, 0, 320, 170, QColor(196, 182, 150));  // wall
+    p.fillRect(0, 170, 320, 70, QColor(118, 92, 66));   // floor
+    p.fillRect(0, 166, 320, 6, QColor(90, 70, 52));     // skirting board
+    p.fillRect(30, 30, 90, 70, QColor(150, 190, 220));  // window
     p.setPen(QPen(QColor(240, 240, 232), 4));
     p.drawRect(30, 30, 90, 70);
     p.drawLine(75, 30, 75, 100);
-    p.fillRect(220, 50, 60, 120, QColor(120, 84, 52));    // door
+    p.fillRect(220, 50, 60, 120, QColor(120, 84, 52));  // door
     p.setBrush(QColor(210, 190, 90));
     p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(230, 112), 3, 3);               // door knob
-    p.fillRect(140, 140, 60, 8, QColor(84, 60, 40));      // table top
+    p.drawEllipse(QPointF(230, 112), 3, 3);           // door knob
+    p.fillRect(140, 140, 60, 8, QColor(84, 60, 40));  // table top
     p.fillRect(146, 148, 6, 40, QColor(84, 60, 40));
     p.fillRect(188, 148, 6, 40, QColor(84, 60, 40));
     return room;
@@ -64,7 +64,7 @@ void DemoCamera::draw_figure(QImage& frame, qint64 ms) const {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(224, 172, 140));
-    p.drawEllipse(QPointF(x, 92), 10, 12);                  // head
+    p.drawEllipse(QPointF(x, 92), 10, 12);  // head
     p.setBrush(QColor(38, 64, 132));
     p.drawRoundedRect(QRectF(x - 14, 105, 28, 52), 6, 6);  // body
     p.setPen(QPen(QColor(30, 30, 36), 8, Qt::SolidLine, Qt::RoundCap));

@@ -9,7 +9,7 @@
 // sensor noise. Frames follow the clock it is given, so a run in virtual time sees the same
 // pictures every time.
 class DemoCamera : public Camera {
-public:
+  public:
     static constexpr qint64 frame_period_ms = 33;
     static constexpr qint64 cycle_ms = 20000;  // a walk starts every 20 seconds
     static constexpr qint64 walk_start_ms = 8000;
@@ -26,7 +26,7 @@ public:
     // Whether the figure is in view at a moment.
     static bool walking_at(qint64 ms);
 
-private:
+  private:
     void draw_figure(QImage& frame, qint64 ms) const;
     void add_noise(QImage& frame, qint64 frame_number) const;
 

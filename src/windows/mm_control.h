@@ -7,7 +7,7 @@ class SoundDevice;
 // The settings dialog's multimedia control: the program's one sound device, driven through its
 // properties and command words.
 class MMControl {
-public:
+  public:
     explicit MMControl(SoundDevice& device);
     ~MMControl();
 
@@ -16,6 +16,6 @@ public:
     // "Open" hands the device type and file name over first; every command goes to the device.
     void Command(const QString& command);
 
-private:
+  private:
     SoundDevice& device_;
 };

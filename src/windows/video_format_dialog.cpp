@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "windows/camera_settings_file.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
+#include "windows/camera_settings_file.h"
 
 void VideoFormatDialog::show() {
     CameraDevice* device = seams_.camera.device();

@@ -46,7 +46,9 @@ Video_Quelm_Setup::Video_Quelm_Setup(Seams& seams, QString& snap_folder, QString
     seams.sound.on_done = [this](int code) { MMControl1_Done(code); };
 }
 
-Video_Quelm_Setup::~Video_Quelm_Setup() { seams_.sound.on_done = nullptr; }
+Video_Quelm_Setup::~Video_Quelm_Setup() {
+    seams_.sound.on_done = nullptr;
+}
 
 double Video_Quelm_Setup::alarm_sound_seconds() const {
     return setting_number(Text1.text, default_alarm_seconds);
@@ -70,14 +72,30 @@ void Video_Quelm_Setup::apply(const ValueStep& button) {
     button.box->text = QString::number(value + button.step, 'g', 15);
 }
 
-void Video_Quelm_Setup::Command2_Click() { apply({&Text2, +1, 999, default_ring_seconds}); }
-void Video_Quelm_Setup::Command4_Click() { apply({&Text2, -1, 1, default_ring_seconds}); }
-void Video_Quelm_Setup::Command5_Click() { apply({&Text3, +1, 300, default_settle_seconds}); }
-void Video_Quelm_Setup::Command6_Click() { apply({&Text3, -1, 10, default_settle_seconds}); }
-void Video_Quelm_Setup::Command8_Click() { apply({&Text4, +1, 100, default_max_minutes}); }
-void Video_Quelm_Setup::Command7_Click() { apply({&Text4, -1, 1, default_max_minutes}); }
-void Video_Quelm_Setup::Command9_Click() { apply({&Text1, +10, 300, default_alarm_seconds}); }
-void Video_Quelm_Setup::Command10_Click() { apply({&Text1, -10, 10, default_alarm_seconds}); }
+void Video_Quelm_Setup::Command2_Click() {
+    apply({&Text2, +1, 999, default_ring_seconds});
+}
+void Video_Quelm_Setup::Command4_Click() {
+    apply({&Text2, -1, 1, default_ring_seconds});
+}
+void Video_Quelm_Setup::Command5_Click() {
+    apply({&Text3, +1, 300, default_settle_seconds});
+}
+void Video_Quelm_Setup::Command6_Click() {
+    apply({&Text3, -1, 10, default_settle_seconds});
+}
+void Video_Quelm_Setup::Command8_Click() {
+    apply({&Text4, +1, 100, default_max_minutes});
+}
+void Video_Quelm_Setup::Command7_Click() {
+    apply({&Text4, -1, 1, default_max_minutes});
+}
+void Video_Quelm_Setup::Command9_Click() {
+    apply({&Text1, +10, 300, default_alarm_seconds});
+}
+void Video_Quelm_Setup::Command10_Click() {
+    apply({&Text1, -10, 10, default_alarm_seconds});
+}
 
 // The user walks to the folder in a save-style dialog; the suggested name stands for the future
 // snapshots and is cut off after the last "/", which is kept.
@@ -94,9 +112,9 @@ void Video_Quelm_Setup::Command1_Click() {
 
 // The chosen sound is opened on the device, ready for its play button; nothing plays yet.
 void Video_Quelm_Setup::Command3_Click() {
-    const QString chosen = seams_.dialogs.open_file(
-        {QStringLiteral("Set Sound File to Play on Alarm"), QStringLiteral("WAV,AVI|*.WAV;*.AVI"),
-         QString()});
+    const QString chosen =
+        seams_.dialogs.open_file({QStringLiteral("Set Sound File to Play on Alarm"),
+                                  QStringLiteral("WAV,AVI|*.WAV;*.AVI"), QString()});
     if (chosen.isEmpty()) return;
     alarm_file_ = chosen;
     Label3.caption = chosen;

@@ -12,7 +12,7 @@ struct Seams;
 // The settings dialog "Setup". Its four value boxes and its check box are the live store of
 // those five settings: other parts read them here at the moment of use.
 class Video_Quelm_Setup {
-public:
+  public:
     // The defaults, also used where a box holds text that is not a number.
     static constexpr double default_alarm_seconds = 30;
     static constexpr double default_ring_seconds = 10;
@@ -30,10 +30,10 @@ public:
     QString caption = QStringLiteral("Setup");
     bool visible = false;  // created hidden; closing only hides it
 
-    TextBox Text1;  // "Alarm Sound Seconds"
-    TextBox Text2;  // "Seconds to Ring"
-    TextBox Text3;  // "Settle Delay Seconds"
-    TextBox Text4;  // "Max Conn Minutes"
+    TextBox Text1;    // "Alarm Sound Seconds"
+    TextBox Text2;    // "Seconds to Ring"
+    TextBox Text3;    // "Settle Delay Seconds"
+    TextBox Text4;    // "Max Conn Minutes"
     CheckBox Check1;  // "Start Motion Detection on Program Start"
     Label Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8;
     CommandButton Command1, Command2, Command3, Command4, Command5, Command6, Command7, Command8,
@@ -64,7 +64,7 @@ public:
     bool Form_Unload();
     void MMControl1_Done(int notify_code);
 
-private:
+  private:
     struct ValueStep {
         TextBox* box;
         double step;

@@ -1,8 +1,8 @@
 #include "windows/video_settings_dialog.h"
 
-#include "windows/camera_settings_file.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
+#include "windows/camera_settings_file.h"
 
 void VideoSettingsDialog::show() {
     if (!seams_.camera.device()) return;
@@ -45,6 +45,5 @@ void VideoSettingsDialog::Defaults_Click() {
 void VideoSettingsDialog::Close_Click() {
     visible = false;
     if (CameraDevice* device = seams_.camera.device())
-        camera_settings_file::save(settings_path_(),
-                                   device->choice());
+        camera_settings_file::save(settings_path_(), device->choice());
 }

@@ -6,13 +6,13 @@
 #include <memory>
 
 #include "child_process.h"
+#include "client/simulated_client.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/dbus/skype_bus.h"
 #include "private_bus.h"
 #include "qt_printers.h"
 #include "scripted_client.h"
-#include "client/simulated_client.h"
 #include "time/qt_scheduler.h"
 
 namespace {
@@ -66,7 +66,7 @@ struct LinkTest : ::testing::Test {
     std::vector<std::unique_ptr<ClientOnBus>> clients;
     QDBusConnection program_bus = QDBusConnection(QString());
     std::unique_ptr<DBusSkypeLink> link;
-    QStringList lines;  // what reached the program, in order
+    QStringList lines;       // what reached the program, in order
     QList<LinkEvent> notes;  // what the link noted about the bus
 };
 

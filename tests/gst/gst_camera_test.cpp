@@ -7,9 +7,9 @@
 
 #include "gst_test_support.h"
 #include "loopback_mjpeg_server.h"
-#include "seams/camera_device.h"
 #include "platform/gst/gst_camera.h"
 #include "qt_printers.h"
+#include "seams/camera_device.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "seams/camera.h"
 #include "qt_printers.h"
+#include "seams/camera.h"
 #include "seams/file_dialogs.h"
 #include "seams/keystrokes.h"
 #include "seams/skype_link.h"
@@ -39,7 +39,7 @@ struct Journal {
 
 // A camera that shows whatever frame the test puts in front of it.
 class ScriptedCamera : public Camera {
-public:
+  public:
     explicit ScriptedCamera(Journal& journal) : journal_(journal) {}
     bool open() override {
         journal_.add(QStringLiteral("camera open"));
@@ -65,12 +65,12 @@ public:
     QImage frame;
     std::function<QImage(int grab_number)> scene;  // when set, it makes every frame
 
-private:
+  private:
     Journal& journal_;
 };
 
 class RecordingSkype : public SkypeLink, public Keystrokes {
-public:
+  public:
     explicit RecordingSkype(Journal& journal) : journal_(journal) {}
     void Connect(int value) override { connects.push_back(value); }
     void SendCommand(const QString& command) override {
@@ -88,12 +88,12 @@ public:
     QStringList keystrokes;
     int login_status = 1;
 
-private:
+  private:
     Journal& journal_;
 };
 
 class RecordingSound : public SoundDevice {
-public:
+  public:
     explicit RecordingSound(Journal& journal) : journal_(journal) {}
     void set_device_type(const QString&) override {}
     void set_file_name(const QString& name) override { file_name = name; }
@@ -104,12 +104,12 @@ public:
     QString file_name;
     QStringList commands;
 
-private:
+  private:
     Journal& journal_;
 };
 
 class RecordingMessages : public UserMessages {
-public:
+  public:
     explicit RecordingMessages(Journal& journal) : journal_(journal) {}
     void message_box(const QString& title, const QString& text) override {
         boxes.emplace_back(title, text);
@@ -117,19 +117,19 @@ public:
     }
     std::vector<std::pair<QString, QString>> boxes;
 
-private:
+  private:
     Journal& journal_;
 };
 
 // File dialogs that answer what the test queued (an empty text is a cancel).
 class ScriptedDialogs : public FileDialogs {
-public:
+  public:
     QString save_file(const Request& request) override { return answer(request); }
     QString open_file(const Request& request) override { return answer(request); }
     std::vector<Request> requests;
     QStringList answers;
 
-private:
+  private:
     QString answer(const Request& request) {
         requests.push_back(request);
         return answers.isEmpty() ? QString() : answers.takeFirst();

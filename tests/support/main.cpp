@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QGuiApplication>
 #include <QLocale>
-#include <gtest/gtest.h>
 
 // Snapshots are stamped with text, which needs the GUI font machinery (offscreen is enough).
 int main(int argc, char** argv) {

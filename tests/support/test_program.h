@@ -4,13 +4,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "app/class_motion.h"
-#include "doubles.h"
-#include "seams/seams.h"
 #include "client/simulated_client.h"
 #include "client/simulated_link.h"
+#include "doubles.h"
+#include "seams/seams.h"
 #include "time/virtual_scheduler.h"
 #include "windows/video_quelm_setup.h"
 

@@ -14,6 +14,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "client/simulated_client.h"
 #include "desktop/about_view.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"
@@ -27,7 +28,6 @@
 #include "desktop/widget_messages.h"
 #include "run/run_options.h"
 #include "run/session.h"
-#include "client/simulated_client.h"
 #include "windows/quelm_splash.h"
 #include "windows/video_quelm_setup.h"
 

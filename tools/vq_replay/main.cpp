@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/install_places.h"
-#include "windows/version.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
+#include "windows/version.h"
 
 namespace {
 // Frames kept in memory for the engine-only pass: about 300 KiB each.

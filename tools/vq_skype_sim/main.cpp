@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <optional>
 
+#include "client/simulated_client.h"
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/terminal_lines.h"
 #include "sim/owner_console.h"
 #include "sim/owner_script.h"
-#include "client/simulated_client.h"
 #include "time/qt_scheduler.h"
 
 namespace {

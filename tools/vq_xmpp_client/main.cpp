@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "sim/demo_camera.h"
+#include "client/simulated_client.h"
 #include "platform/dbus/simulated_client_service.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/xmpp/xmpp_client.h"
-#include "client/simulated_client.h"
+#include "sim/demo_camera.h"
 #include "time/qt_scheduler.h"
 
 namespace {

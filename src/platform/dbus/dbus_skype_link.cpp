@@ -92,22 +92,23 @@ void DBusSkypeLink::call_client(const QString& interface, const QString& method,
     call.setAutoStartService(false);  // the user runs the client; we never start one
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     const bool is_command = interface == skype_bus::client_interface;
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, argument, is_command](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                const QDBusMessage reply = finished->reply();
-                if (reply.type() != QDBusMessage::ReplyMessage) {
-                    report({LinkEvent::Kind::command_failed, argument, finished->error().message()});
-                    return;
-                }
-                if (!is_command || reply.arguments().isEmpty()) return;
-                const QString line = reply.arguments().constFirst().toString();
-                // Behind any notification still held, so the order is kept.
-                if (presence_ == Presence::unknown)
-                    hold({}, line);
-                else
-                    arrived(line);
-            });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, argument, is_command](QDBusPendingCallWatcher* finished) {
+            finished->deleteLater();
+            const QDBusMessage reply = finished->reply();
+            if (reply.type() != QDBusMessage::ReplyMessage) {
+                report({LinkEvent::Kind::command_failed, argument, finished->error().message()});
+                return;
+            }
+            if (!is_command || reply.arguments().isEmpty()) return;
+            const QString line = reply.arguments().constFirst().toString();
+            // Behind any notification still held, so the order is kept.
+            if (presence_ == Presence::unknown)
+                hold({}, line);
+            else
+                arrived(line);
+        });
 }
 
 void DBusSkypeLink::ask_for_owner() {
@@ -134,7 +135,8 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
     presence_ = new_owner.isEmpty() ? Presence::absent : Presence::present;
     release_held();
     report({new_owner.isEmpty() ? LinkEvent::Kind::client_left : LinkEvent::Kind::client_arrived,
-            {}, {}});
+            {},
+            {}});
     if (new_owner.isEmpty()) return;
     // A client that starts afresh has not said whether anyone is logged out, and knows nothing
     // of us: name ourselves again if the program had attached.
@@ -198,18 +200,19 @@ void DBusSkypeLink::watch(const QString& line, bool outgoing) {
 
 void DBusSkypeLink::report(const LinkEvent& event) {
     switch (event.kind) {
-    case LinkEvent::Kind::command_failed:
-        qCWarning(link_log) << "the bus did not deliver" << event.subject << ":" << event.reason;
-        break;
-    case LinkEvent::Kind::client_arrived:
-        qCInfo(link_log) << "the client is on the bus";
-        break;
-    case LinkEvent::Kind::client_left:
-        qCWarning(link_log) << "the client left the bus";
-        break;
-    case LinkEvent::Kind::line_refused:
-        qCWarning(link_log) << "line ignored from" << event.reason << ":" << event.subject;
-        break;
+        case LinkEvent::Kind::command_failed:
+            qCWarning(link_log) << "the bus did not deliver" << event.subject << ":"
+                                << event.reason;
+            break;
+        case LinkEvent::Kind::client_arrived:
+            qCInfo(link_log) << "the client is on the bus";
+            break;
+        case LinkEvent::Kind::client_left:
+            qCWarning(link_log) << "the client left the bus";
+            break;
+        case LinkEvent::Kind::line_refused:
+            qCWarning(link_log) << "line ignored from" << event.reason << ":" << event.subject;
+            break;
     }
     if (on_event) on_event(event);
 }

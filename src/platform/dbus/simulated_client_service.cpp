@@ -3,8 +3,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
-#include "platform/dbus/skype_bus.h"
 #include "client/simulated_client.h"
+#include "platform/dbus/skype_bus.h"
 
 SimulatedClientService::SimulatedClientService(SimulatedClient& client, const QDBusConnection& bus)
     : client_(client), bus_(bus) {

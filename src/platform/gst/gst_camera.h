@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
+#include "platform/gst/video_source.h"
 #include "seams/camera.h"
 #include "seams/camera_device.h"
-#include "platform/gst/video_source.h"
 
 class GstBusRelay;
 class GstVideoPipeline;

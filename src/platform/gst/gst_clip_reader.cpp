@@ -40,7 +40,8 @@ std::optional<ClipFrame> GstClipReader::next() {
     while (true) {
         if (const GstSamplePtr sample{gst_app_sink_try_pull_sample(sink, pull_slice)}) {
             std::optional<QImage> image = GstVideoPipeline::frame_of(sample.get());
-            if (image) return ClipFrame{std::move(*image), GstVideoPipeline::clip_ms_of(sample.get())};
+            if (image)
+                return ClipFrame{std::move(*image), GstVideoPipeline::clip_ms_of(sample.get())};
             continue;
         }
         if (gst_app_sink_is_eos(sink)) break;

@@ -16,10 +16,10 @@ GstClipWriter::GstClipWriter(const QString& path, int width, int height, int fra
     if (!pipeline) return;
     GstElementPtr source(gst_bin_get_by_name(GST_BIN(pipeline.get()), "pictures"));
     const GstElementPtr file(gst_bin_get_by_name(GST_BIN(pipeline.get()), "file"));
-    const GstCapsPtr caps(
-        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(),
-                            "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, "framerate",
-                            GST_TYPE_FRACTION, frames_per_second, 1, nullptr));
+    const GstCapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
+                                              gst_runtime::rgb32_format(), "width", G_TYPE_INT,
+                                              width, "height", G_TYPE_INT, height, "framerate",
+                                              GST_TYPE_FRACTION, frames_per_second, 1, nullptr));
     g_object_set(source.get(), "caps", caps.get(), "block", TRUE, nullptr);
     g_object_set(file.get(), "location", path.toLocal8Bit().constData(), nullptr);
     // Nothing can preroll before the first picture, so only a failure at once (the file cannot be
@@ -32,7 +32,9 @@ GstClipWriter::GstClipWriter(const QString& path, int width, int height, int fra
     source_ = std::move(source);
 }
 
-GstClipWriter::~GstClipWriter() { close(); }
+GstClipWriter::~GstClipWriter() {
+    close();
+}
 
 void GstClipWriter::close() {
     if (!pipeline_) return;

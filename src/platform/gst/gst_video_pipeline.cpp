@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "platform/gst/camera_head.h"
-#include "seams/camera.h"
 #include "platform/gst/gst_runtime.h"
 #include "platform/gst/low_latency.h"
+#include "seams/camera.h"
 
 namespace {
 GstCaps* frame_caps() {

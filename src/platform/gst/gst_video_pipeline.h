@@ -9,8 +9,8 @@
 #include <chrono>
 #include <optional>
 
-#include "seams/camera_device.h"
 #include "platform/gst/video_source.h"
+#include "seams/camera_device.h"
 
 // A source, decoded and scaled to the engine's 320 x 240 frames, ending in an app sink the
 // program pulls from. Shared by the camera (newest frame only, at the source's own pace) and the

@@ -1,11 +1,11 @@
 #include "platform/xmpp/xmpp_client.h"
 
+#include "client/simulated_client.h"
 #include "log/categories.h"
 #include "platform/xmpp/live_picture.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_resolver.h"
 #include "platform/xmpp/xmpp_stream.h"
-#include "client/simulated_client.h"
 
 namespace {
 SimulatedClientOptions core_options(const std::optional<XmppAccount>& account) {

@@ -2,9 +2,9 @@
 
 #include <QXmlStreamWriter>
 
+#include "client/simulated_client.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
-#include "client/simulated_client.h"
 
 namespace {
 constexpr int iq_timeout_ms = 30'000;

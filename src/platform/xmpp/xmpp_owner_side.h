@@ -13,9 +13,9 @@
 #include <optional>
 #include <set>
 
+#include "client/far_side.h"
 #include "platform/xmpp/xmpp_roster.h"
 #include "platform/xmpp/xmpp_upload.h"
-#include "client/far_side.h"
 
 class SimulatedClient;
 

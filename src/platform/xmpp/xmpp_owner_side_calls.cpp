@@ -1,10 +1,10 @@
 // Calls as Jingle Message Initiation: the machine's calls ring the contact's phone, the contact's
 // proposals ring the machine. There is no media: a call that asks for video gets one live
 // picture and ends.
+#include "client/simulated_client.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_stanzas.h"
-#include "client/simulated_client.h"
 
 void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, bool incoming,
                                CallEvent event) {
