@@ -54,12 +54,7 @@ int run_headless(const RunOptions& options) {
     ConsoleMessages messages;
     NoFileDialogs dialogs;
     Session session(options, messages, dialogs);
-    session.on_device_problem = [&messages](const QString& text) {
-        messages.message_box(QStringLiteral("Camera"), text);
-    };
-    session.on_account_problem = [&messages](const QString& text) {
-        messages.message_box(QStringLiteral("Messenger Account"), text);
-    };
+    session.report_problems_in(messages);
     Program& program = session.program();
     session.scheduler().after_event = watch_status(program, messages);
 

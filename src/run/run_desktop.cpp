@@ -22,12 +22,7 @@ int run_desktop(const RunOptions& options) {
     WidgetMessages messages;
     WidgetFileDialogs dialogs;
     Session session(options, messages, dialogs);
-    session.on_device_problem = [&messages](const QString& text) {
-        messages.message_box(QStringLiteral("Camera"), text);
-    };
-    session.on_account_problem = [&messages](const QString& text) {
-        messages.message_box(QStringLiteral("Messenger Account"), text);
-    };
+    session.report_problems_in(messages);
     Program& program = session.program();
     Desktop desktop(program);
     desktop.main().set_account_file(options.xmpp_config_path());

@@ -9,6 +9,7 @@
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
+#include "seams/user_messages.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),
@@ -51,4 +52,13 @@ void Session::show_main_window() {
         window.Text1.text = bindings_.client->options().owner;
     if (options_.arm && window.cmdCapture.enabled) window.cmdCapture.click();
     if (bindings_.xmpp) bindings_.xmpp->start();
+}
+
+void Session::report_problems_in(UserMessages& messages) {
+    on_device_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Camera"), text);
+    };
+    on_account_problem = [&messages](const QString& text) {
+        messages.message_box(QStringLiteral("Messenger Account"), text);
+    };
 }

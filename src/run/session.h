@@ -32,6 +32,8 @@ class Session {
     std::function<void(const QString&)> on_device_problem;
     // Why the messenger account cannot be used (a missing or unsafe file, a refused login).
     std::function<void(const QString&)> on_account_problem;
+    // Both kinds of problem as message boxes titled "Camera" and "Messenger Account".
+    void report_problems_in(UserMessages& messages);
 
   private:
     RunOptions options_;
