@@ -22,6 +22,22 @@ int connections(const ProsodyServer& server) {
     return static_cast<int>(server.log().count("Client connected"));
 }
 
+// A server (with the upload service given), the machine on a room where someone walks once a
+// minute, and the owner's phone online; the machine is logged in with the run's CA.
+struct MachineWithOwner {
+    explicit MachineWithOwner(ProsodyServer::Upload upload = ProsodyServer::Upload::share)
+        : server(upload), machine(Machine::one_walk_a_minute), owner(server, "owner") {}
+    bool start() {
+        if (!server.ready() || !machine.ready() || !owner.online()) return false;
+        machine.start(server.write_account_file("machine", server.ca_file()));
+        return true;
+    }
+    std::string why() const { return ::why(machine, server, &owner); }
+    ProsodyServer server;
+    Machine machine;
+    Phone owner;
+};
+
 struct Refusal {
     const char* name;
     bool other_ca;
@@ -62,13 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(XmppServerRestart, TheMachineReconnectsAndDeliversWhatItSentMeanwhile) {
-    ProsodyServer server;
-    ASSERT_TRUE(server.ready()) << server.problem().toStdString();
-    Machine machine(Machine::one_walk_a_minute);
-    ASSERT_TRUE(machine.ready());
-    Phone owner(server, "owner");
-    ASSERT_TRUE(owner.online()) << owner.transcript();
-    machine.start(server.write_account_file("machine", server.ca_file()));
+    MachineWithOwner m;
+    ASSERT_TRUE(m.start()) << m.why();
+    auto& [server, machine, owner] = m;
     ASSERT_FALSE(owner.wait_for("presence" + from_machine + "available").isEmpty())
         << why(machine, server, &owner);
 
@@ -99,18 +111,12 @@ namespace {
 class PictureRefused : public ::testing::TestWithParam<ProsodyServer::Upload> {};
 
 TEST_P(PictureRefused, TheOwnerIsToldTheAlarmPictureCouldNotBeSent) {
-    ProsodyServer server(GetParam());
-    ASSERT_TRUE(server.ready()) << server.problem().toStdString();
-    Machine machine(Machine::one_walk_a_minute);
-    ASSERT_TRUE(machine.ready());
-    Phone owner(server, "owner");
-    ASSERT_TRUE(owner.online()) << owner.transcript();
-    machine.start(server.write_account_file("machine", server.ca_file()));
-
-    EXPECT_FALSE(
-        owner.wait_for("chat" + from_machine + "The picture could not be sent: ", 60'000).isEmpty())
-        << why(machine, server, &owner);
-    EXPECT_TRUE(owner.received("oob").isEmpty()) << why(machine, server, &owner);
+    MachineWithOwner m(GetParam());
+    ASSERT_TRUE(m.start()) << m.why();
+    EXPECT_FALSE(m.owner.wait_for("chat" + from_machine + "The picture could not be sent: ", 60'000)
+                     .isEmpty())
+        << m.why();
+    EXPECT_TRUE(m.owner.received("oob").isEmpty()) << m.why();
 }
 
 INSTANTIATE_TEST_SUITE_P(Xmpp, PictureRefused,
