@@ -180,17 +180,4 @@ TEST_F(OwnerSideTest, TheMachinesCallRingsThePhoneAndEndsAsThePhoneSays) {
     }
 }
 
-TEST_F(OwnerSideTest, LinesGoOutWithNewlinesAndWaitWhileOffline) {
-    roster(contacts);
-    receive("<message from='owner@example.org/phone' type='chat'><body>hi</body></message>");
-    over(100);
-    const QString name = client.handle("GET CHATMESSAGE 101 CHATNAME").section(' ', 3);
-    side.stream_down();
-    client.handle("CHATMESSAGE " + name + " one\rtwo");
-    over(100);
-    sent.clear();
-    side.stream_up("machine@example.org/vq");
-    EXPECT_TRUE(bodies().contains("one\ntwo")) << sent.join('\n');
-}
-
 }  // namespace
