@@ -60,13 +60,11 @@ TEST_P(ModeChoice, TakesTheModeThatCostsLeastAndDecodesOnlyWhatIsCompressed) {
     EXPECT_STREQ(decoder ? decoder : "", c.decoder);
 
     // The device is asked for exactly the chosen mode, which it offers.
-    GstCaps* offered = gst_caps_from_string(c.caps);
-    GstCaps* asked = camera_modes::caps_of(*chosen);
-    EXPECT_TRUE(gst_caps_is_fixed(asked));
-    EXPECT_TRUE(gst_caps_can_intersect(asked, offered));
-    EXPECT_EQ(camera_modes::of_caps(asked), std::vector<CameraMode>{*chosen});
-    gst_caps_unref(asked);
-    gst_caps_unref(offered);
+    const GstCapsPtr offered(gst_caps_from_string(c.caps));
+    const GstCapsPtr asked = camera_modes::caps_of(*chosen);
+    EXPECT_TRUE(gst_caps_is_fixed(asked.get()));
+    EXPECT_TRUE(gst_caps_can_intersect(asked.get(), offered.get()));
+    EXPECT_EQ(camera_modes::of_caps(asked.get()), std::vector<CameraMode>{*chosen});
 }
 
 INSTANTIATE_TEST_SUITE_P(

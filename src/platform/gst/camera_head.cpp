@@ -1,23 +1,21 @@
 #include "platform/gst/camera_head.h"
 
 #include "platform/gst/camera_modes.h"
+#include "platform/gst/gst_ptr.h"
 
 namespace camera_head {
 namespace {
 // The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
 // and further streams are left unlinked.
 void on_pad_added(GstElement*, GstPad* pad, gpointer next) {
-    GstPad* sink_pad = gst_element_get_static_pad(GST_ELEMENT(next), "sink");
-    if (!gst_pad_is_linked(sink_pad)) {
-        GstCaps* caps = gst_pad_get_current_caps(pad);
-        if (!caps) caps = gst_pad_query_caps(pad, nullptr);
-        const GstStructure* structure = gst_caps_get_structure(caps, 0);
-        if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
-            gst_pad_link(pad, sink_pad);
-        }
-        gst_caps_unref(caps);
+    const GstPadPtr sink_pad(gst_element_get_static_pad(GST_ELEMENT(next), "sink"));
+    if (gst_pad_is_linked(sink_pad.get())) return;
+    GstCapsPtr caps(gst_pad_get_current_caps(pad));
+    if (!caps) caps.reset(gst_pad_query_caps(pad, nullptr));
+    const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
+    if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
+        gst_pad_link(pad, sink_pad.get());
     }
-    gst_object_unref(sink_pad);
 }
 }  // namespace
 
@@ -32,10 +30,9 @@ bool link(GstBin* bin, GstElement* device, const std::optional<CameraMode>& mode
         if (element) gst_bin_add(bin, element);
     }
     if (!filter || (decoder_name && !decoder)) return false;
-    GstCaps* caps =
-        mode ? camera_modes::caps_of(*mode) : gst_caps_from_string("video/x-raw; image/jpeg");
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
+    const GstCapsPtr caps = mode ? camera_modes::caps_of(*mode)
+                                 : GstCapsPtr(gst_caps_from_string("video/x-raw; image/jpeg"));
+    g_object_set(filter, "caps", caps.get(), nullptr);
     if (!gst_element_link(device, filter)) return false;
     if (!decoder) return gst_element_link(filter, next);
     if (!gst_element_link(filter, decoder)) return false;

@@ -84,7 +84,7 @@ std::optional<CameraMode> least_work(const std::vector<CameraMode>& modes) {
         [](const CameraMode& m) { return m.format == QLatin1String("MJPG") && fits_frame(m); });
 }
 
-GstCaps* caps_of(const CameraMode& mode) {
+GstCapsPtr caps_of(const CameraMode& mode) {
     GstStructure* s = nullptr;
     for (const FormatName& f : format_names) {
         if (mode.format == QLatin1String(f.name)) {
@@ -99,7 +99,7 @@ GstCaps* caps_of(const CameraMode& mode) {
     gst_structure_set(s, "width", G_TYPE_INT, mode.width, "height", G_TYPE_INT, mode.height,
                       "framerate", GST_TYPE_FRACTION, mode.fps_numerator, mode.fps_denominator,
                       nullptr);
-    return gst_caps_new_full(s, nullptr);
+    return GstCapsPtr(gst_caps_new_full(s, nullptr));
 }
 
 const char* decoder_for(const CameraMode& mode) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/gst/gst_ptr.h"
 #include "seams/camera_device.h"
 
 // The modes a capture device offers, read from its GStreamer caps, and the choice among them.
@@ -20,7 +21,7 @@ std::vector<CameraMode> of_caps(const GstCaps* caps);
 std::optional<CameraMode> least_work(const std::vector<CameraMode>& modes);
 
 // The caps that ask the device for exactly this mode.
-GstCaps* caps_of(const CameraMode& mode);
+GstCapsPtr caps_of(const CameraMode& mode);
 
 // The element that decodes the mode's pictures: none for raw ones.
 const char* decoder_for(const CameraMode& mode);

@@ -4,6 +4,7 @@
 #include "platform/gst/camera_listing.h"
 #include "platform/gst/camera_modes.h"
 #include "platform/gst/gst_bus_relay.h"
+#include "platform/gst/gst_ptr.h"
 #include "platform/gst/gst_runtime.h"
 #include "platform/gst/gst_video_pipeline.h"
 #include "platform/v4l2/v4l2_controls.h"
@@ -69,11 +70,9 @@ QString GstCamera::device_path() {
 
 std::optional<QImage> GstCamera::grab() {
     if (!pipeline_ || failed_) return std::nullopt;
-    GstSample* sample = gst_app_sink_try_pull_sample(pipeline_->sink(), 0);
+    const GstSamplePtr sample(gst_app_sink_try_pull_sample(pipeline_->sink(), 0));
     if (!sample) return std::nullopt;
-    std::optional<QImage> frame = GstVideoPipeline::frame_of(sample);
-    gst_sample_unref(sample);
-    return frame;
+    return GstVideoPipeline::frame_of(sample.get());
 }
 
 void GstCamera::close() {

@@ -14,13 +14,12 @@ constexpr std::chrono::milliseconds open_limit{5000};
 GstSoundDevice::GstSoundDevice(GstElement* audio_sink) {
     gst_runtime::ensure_initialised();
     // A floating sink is ours to own until the player takes it.
-    const GstElementPtr sink(audio_sink ? GST_ELEMENT(gst_object_ref_sink(audio_sink)) : nullptr);
-    player_.reset(gst_element_factory_make("playbin", nullptr));
+    const GstElementPtr sink = sunk(audio_sink);
+    player_ = sunk(gst_element_factory_make("playbin", nullptr));
     if (!player_) {
         qCWarning(sound_log) << "no playbin: the sound device stays silent";
         return;
     }
-    gst_object_ref_sink(player_.get());
     // Sound only: an AVI's pictures are not shown anywhere.
     gst_util_set_object_arg(G_OBJECT(player_.get()), "flags", "audio+soft-volume");
     if (sink) g_object_set(player_.get(), "audio-sink", sink.get(), nullptr);

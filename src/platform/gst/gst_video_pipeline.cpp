@@ -3,6 +3,7 @@
 #include <gst/video/video.h>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/gst/camera_head.h"
 #include "platform/gst/gst_runtime.h"
@@ -10,10 +11,10 @@
 #include "seams/camera.h"
 
 namespace {
-GstCaps* frame_caps() {
-    return gst_caps_new_simple(
+GstCapsPtr frame_caps() {
+    return GstCapsPtr(gst_caps_new_simple(
         "video/x-raw", "format", G_TYPE_STRING, gst_runtime::opaque_rgb32_format(), "width",
-        G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT, Camera::frame_height, nullptr);
+        G_TYPE_INT, Camera::frame_width, "height", G_TYPE_INT, Camera::frame_height, nullptr));
 }
 
 GstElement* make(const char* factory) {
@@ -25,25 +26,22 @@ GstVideoPipeline::GstVideoPipeline(const VideoSource& source, Pace pace,
                                    const std::optional<CameraMode>& mode) {
     gst_runtime::ensure_initialised();
     low_latency::prefer_hardware_decoders();
-    if (!build(source, pace, mode) && pipeline_) {
-        gst_object_unref(pipeline_);
-        pipeline_ = nullptr;
+    if (!build(source, pace, mode)) {
+        pipeline_.reset();
         sink_ = nullptr;
     }
 }
 
 GstVideoPipeline::~GstVideoPipeline() {
-    if (!pipeline_) return;
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(pipeline_);
+    if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
 }
 
 bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
                              const std::optional<CameraMode>& mode) {
-    pipeline_ = gst_pipeline_new(nullptr);
-    if (pace == Pace::live) low_latency::tune_elements_of(pipeline_);
+    pipeline_ = sunk(gst_pipeline_new(nullptr));
+    if (pace == Pace::live) low_latency::tune_elements_of(pipeline_.get());
     GstElement* head = source.make_element();
-    if (head) gst_bin_add(GST_BIN(pipeline_), head);
+    if (head) gst_bin_add(GST_BIN(pipeline_.get()), head);
     GstElement* tail = add_tail(pace);
     if (!head || !tail) return false;
     count_pictures_into(tail);
@@ -51,7 +49,7 @@ bool GstVideoPipeline::build(const VideoSource& source, Pace pace,
         camera_head::link_first_video_pad(head, tail);
         return true;
     }
-    return camera_head::link(GST_BIN(pipeline_), head, mode, tail);
+    return camera_head::link(GST_BIN(pipeline_.get()), head, mode, tail);
 }
 
 // From whatever the source gives to the engine's frames: scaled first, in the source's own
@@ -63,16 +61,14 @@ GstElement* GstVideoPipeline::add_tail(Pace pace) {
     GstElement* filter = make("capsfilter");
     GstElement* sink = make("appsink");
     for (GstElement* element : {scale, convert, filter, sink}) {
-        if (element) gst_bin_add(GST_BIN(pipeline_), element);
+        if (element) gst_bin_add(GST_BIN(pipeline_.get()), element);
     }
     if (!scale || !convert || !filter || !sink) return nullptr;
 
     // Every pixel opaque, whatever the source: the frames are used as RGB32 without a pass of
     // their own to set the alpha byte.
     gst_util_set_object_arg(G_OBJECT(convert), "alpha-mode", "set");
-    GstCaps* caps = frame_caps();
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
+    g_object_set(filter, "caps", frame_caps().get(), nullptr);
     sink_ = GST_APP_SINK(sink);
     const bool live = pace == Pace::live;
     // A camera's end is known at once, whether or not its last frame was taken.
@@ -86,15 +82,14 @@ GstElement* GstVideoPipeline::add_tail(Pace pace) {
 // Every decoded picture passes the tail's first element: counting them there tells a stalled
 // stream from a quiet one.
 void GstVideoPipeline::count_pictures_into(GstElement* first) {
-    GstPad* pad = gst_element_get_static_pad(first, "sink");
+    const GstPadPtr pad(gst_element_get_static_pad(first, "sink"));
     gst_pad_add_probe(
-        pad, GST_PAD_PROBE_TYPE_BUFFER,
+        pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo*, gpointer counter) {
             static_cast<std::atomic<quint64>*>(counter)->fetch_add(1, std::memory_order_relaxed);
             return GST_PAD_PROBE_OK;
         },
         &pictures_in_, nullptr);
-    gst_object_unref(pad);
 }
 
 bool GstVideoPipeline::start(std::chrono::milliseconds limit, QString* error) {
@@ -102,17 +97,17 @@ bool GstVideoPipeline::start(std::chrono::milliseconds limit, QString* error) {
         if (error) *error = QStringLiteral("GStreamer lacks an element this source needs");
         return false;
     }
-    return gst_runtime::change_state(pipeline_, GST_STATE_PLAYING, limit, error);
+    return gst_runtime::change_state(pipeline_.get(), GST_STATE_PLAYING, limit, error);
 }
 
 void GstVideoPipeline::stop() {
-    if (pipeline_) gst_element_set_state(pipeline_, GST_STATE_NULL);
+    if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
 }
 
 bool GstVideoPipeline::rewind() {
     if (!pipeline_) return false;
     return gst_element_seek_simple(
-        pipeline_, GST_FORMAT_TIME,
+        pipeline_.get(), GST_FORMAT_TIME,
         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
 }
 
@@ -143,15 +138,13 @@ std::optional<QImage> GstVideoPipeline::frame_of(GstSample* sample) {
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     if (!buffer) return {};
     GstVideoInfo layout = frame_layout();
-    auto* frame = new GstVideoFrame;
-    if (!gst_video_frame_map(frame, &layout, buffer, GST_MAP_READ)) {
-        delete frame;
-        return {};
-    }
-    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));
-    return QImage(pixels, Camera::frame_width, Camera::frame_height,
-                  GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32, &unmap_frame,
-                  frame);
+    auto frame = std::make_unique_for_overwrite<GstVideoFrame>();
+    if (!gst_video_frame_map(frame.get(), &layout, buffer, GST_MAP_READ)) return {};
+    const auto* pixels = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame.get(), 0));
+    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(frame.get(), 0);
+    // From here the image owns the mapping: unmap_frame lets it go with the image's last copy.
+    return QImage(pixels, Camera::frame_width, Camera::frame_height, stride, QImage::Format_RGB32,
+                  &unmap_frame, frame.release());
 }
 
 qint64 GstVideoPipeline::clip_ms_of(GstSample* sample) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <optional>
 
+#include "platform/gst/gst_ptr.h"
 #include "platform/gst/video_source.h"
 #include "seams/camera_device.h"
 
@@ -31,7 +32,7 @@ class GstVideoPipeline {
 
     // All elements could be made (the plugins are installed).
     bool is_built() const { return pipeline_ != nullptr; }
-    GstElement* pipeline() const { return pipeline_; }
+    GstElement* pipeline() const { return pipeline_.get(); }
     GstAppSink* sink() const { return sink_; }
 
     // Pictures that have come from the source so far, taken or not: a source that stops
@@ -56,7 +57,7 @@ class GstVideoPipeline {
     GstElement* add_tail(Pace pace);
     void count_pictures_into(GstElement* first);
 
-    GstElement* pipeline_ = nullptr;
-    GstAppSink* sink_ = nullptr;
+    GstElementPtr pipeline_;
+    GstAppSink* sink_ = nullptr;  // the pipeline's
     std::atomic<quint64> pictures_in_{0};
 };

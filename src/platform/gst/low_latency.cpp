@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/gst/gst_ptr.h"
+
 namespace low_latency {
 namespace {
 bool has_property(GstElement* element, const char* name) {
@@ -31,14 +33,13 @@ void tune(GstBin*, GstBin*, GstElement* element, gpointer) {
 void prefer_hardware_decoders() {
     static std::once_flag once;
     std::call_once(once, [] {
-        GList* decoders = gst_element_factory_list_get_elements(
+        const GstObjectListPtr decoders(gst_element_factory_list_get_elements(
             GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO |
                 GST_ELEMENT_FACTORY_TYPE_HARDWARE,
-            GST_RANK_NONE);
-        for (GList* d = decoders; d; d = d->next) {
+            GST_RANK_NONE));
+        for (GList* d = decoders.get(); d; d = d->next) {
             gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(d->data), GST_RANK_PRIMARY + 1);
         }
-        gst_plugin_feature_list_free(decoders);
     });
 }
 
