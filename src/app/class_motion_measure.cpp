@@ -9,6 +9,6 @@
 void ClassMotion::Vision_Motion(Picture& inputImage, Picture& backgroundImage,
                                 Picture& motionImage) {
     Vision_VFWgrab(inputImage);
-    motionImage.set_exclusive_or(backgroundImage.image(), inputImage.image());
+    motionImage.set_exclusive_or(backgroundImage, inputImage.image());
     backgroundImage.set_picture(inputImage.image());
 }

@@ -42,39 +42,86 @@ void exclusive_or(const QImage& first, const QImage& second, QImage& out) {
 bool same_surface(const QImage& picture, const QImage& surface) {
     return picture.size() == surface.size() && picture.depth() == 32;
 }
+
+template <typename Pixel>
+void for_each_row(QImage& image, const Picture::Fill& block, Pixel pixel) {
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (int y = block.top; y <= block.bottom; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
+        for (int x = block.left; x <= block.right; ++x) row[x] = pixel(x, y);
+    }
+}
+
+void draw(QImage& image, const Picture::Fill& block) {
+    for_each_row(image, block, [&block](int, int) { return block.rgb; });
+}
+
+// A block drawn on the first picture of an exclusive-or shows as its colour XOR the second.
+void draw_over_exclusive_or(QImage& image, const Picture::Fill& block, const QImage& second) {
+    for_each_row(image, block, [&](int x, int y) {
+        return block.rgb ^ reinterpret_cast<const QRgb*>(second.constScanLine(y))[x];
+    });
+}
 }  // namespace
 
 // A pending exclusive-or is replaced as a whole: the new one covers the whole surface.
-void Picture::set_exclusive_or(const QImage& first, const QImage& second) {
-    if (same_surface(first, image_) && same_surface(second, image_)) {
-        pending_exclusive_or_.emplace(first, second);
+void Picture::set_exclusive_or(const Picture& first, const QImage& second) {
+    if (first.pending_exclusive_or_) first.settle();
+    if (same_surface(first.image_, image_) && same_surface(second, image_)) {
+        pending_fills_.clear();
+        pending_exclusive_or_.emplace(
+            PendingExclusiveOr{first.image_, first.pending_fills_, second});
         return;
     }
     settle();
-    exclusive_or(first, second, image_);
+    exclusive_or(first.image(), second, image_);
 }
 
 void Picture::settle() const {
-    if (!pending_exclusive_or_) return;
-    const auto [first, second] = std::move(*pending_exclusive_or_);
-    pending_exclusive_or_.reset();
-    exclusive_or(first, second, image_);
+    if (pending_exclusive_or_) {
+        const PendingExclusiveOr pending = std::move(*pending_exclusive_or_);
+        pending_exclusive_or_.reset();
+        exclusive_or(pending.first, pending.second, image_);
+        shares_pixels_ = false;
+        for (const Fill& block : pending.first_fills)
+            draw_over_exclusive_or(image_, block, pending.second);
+    }
+    if (!pending_fills_.empty()) {
+        for (const Fill& block : pending_fills_) draw(image_, block);
+        pending_fills_.clear();
+        shares_pixels_ = false;
+    }
 }
 
 Picture::PixelRow Picture::pixel_row(int py) const {
-    const auto row = [py](const QImage& image) {
+    const auto line = [py](const QImage& image) {
         return reinterpret_cast<const QRgb*>(image.constScanLine(py));
     };
+    PixelRow row{};
+    const auto add_spans = [&row, py](const std::vector<Fill>& blocks) {
+        for (const Fill& block : blocks) {
+            if (py >= block.top && py <= block.bottom)
+                row.spans[row.span_count++] = {block.left, block.right, block.rgb};
+        }
+    };
     if (pending_exclusive_or_) {
-        return {row(pending_exclusive_or_->first), row(pending_exclusive_or_->second)};
+        row.first = line(pending_exclusive_or_->first);
+        row.second = line(pending_exclusive_or_->second);
+        add_spans(pending_exclusive_or_->first_fills);
+    } else {
+        row.first = line(image_);
+        add_spans(pending_fills_);
     }
-    return {row(image_), nullptr};
+    return row;
 }
 
 void Picture::set_picture(const QImage& picture) {
     if (picture.isNull()) return;
     pending_exclusive_or_.reset();
-    if (picture.size() == image_.size() && picture.format() == QImage::Format_RGB32) {
+    pending_fills_.clear();
+    shares_pixels_ = picture.size() == image_.size() && picture.format() == QImage::Format_RGB32;
+    if (shares_pixels_) {
         image_ = picture;  // shared until either side draws on it
     } else {
         image_ = picture.convertToFormat(QImage::Format_RGB32)
@@ -99,18 +146,16 @@ Colour Picture::point(double x, double y) const {
 }
 
 void Picture::fill(int left, int top, int right, int bottom, QRgb rgb) {
-    settle();
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, image_.width() - 1);
-    bottom = std::min(bottom, image_.height() - 1);
-    if (left > right || top > bottom) return;
-    uchar* bits = image_.bits();
-    const qsizetype stride = image_.bytesPerLine();
-    for (int y = top; y <= bottom; ++y) {
-        QRgb* row = reinterpret_cast<QRgb*>(bits + y * stride);
-        std::fill(row + left, row + right + 1, rgb);
+    const Fill block{std::max(left, 0), std::max(top, 0), std::min(right, image_.width() - 1),
+                     std::min(bottom, image_.height() - 1), rgb};
+    if (block.left > block.right || block.top > block.bottom) return;
+    if (pending_exclusive_or_) settle();
+    if (shares_pixels_ && pending_fills_.size() < most_pending_fills) {
+        pending_fills_.push_back(block);
+        return;
     }
+    settle();
+    draw(image_, block);
 }
 
 void Picture::line(double x1, double y1, double x2, double y2, Colour colour) {

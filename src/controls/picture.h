@@ -3,8 +3,9 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <array>
 #include <optional>
-#include <utility>
+#include <vector>
 
 #include "controls/colour.h"
 #include "controls/controls.h"
@@ -31,17 +32,37 @@ class Picture : public Control {
 
     // Replaces the surface with a picture, stretched to the surface's size when it differs.
     void set_picture(const QImage& picture);
-    // The surface becomes first XOR second, word by word. For pictures of the surface's size the
-    // whole surface is worked out only when something reads it; until then single pixels are
-    // read from the two pictures (pixel_row), which is all the motion measure needs.
-    void set_exclusive_or(const QImage& first, const QImage& second);
+    // The surface becomes first XOR second, word by word, first with what was drawn on it. For
+    // pictures of the surface's size the whole surface is worked out only when something reads
+    // it; until then single pixels are read from the two pictures (pixel_row), which is all the
+    // motion measure needs.
+    void set_exclusive_or(const Picture& first, const QImage& second);
 
-    // One pixel row of the surface: its scan line, or, while an exclusive-or is pending, the two
-    // scan lines it comes from.
+    // A filled block of pixels, drawn on a surface shared with another picture.
+    struct Fill {
+        int left, top, right, bottom;
+        QRgb rgb;
+    };
+    static constexpr int most_pending_fills = 8;
+
+    // One pixel row of the surface: its scan line, or, while drawing or an exclusive-or is
+    // pending, the scan lines and the blocks it comes from.
     struct PixelRow {
+        struct Span {
+            int left, right;
+            QRgb rgb;
+        };
         const QRgb* first;
-        const QRgb* second;  // null unless pending
-        QRgb operator[](int px) const { return second ? first[px] ^ second[px] : first[px]; }
+        const QRgb* second;                          // null unless an exclusive-or is pending
+        std::array<Span, most_pending_fills> spans;  // blocks drawn over first, later ones on top
+        int span_count = 0;
+        QRgb operator[](int px) const {
+            QRgb rgb = first[px];
+            for (int i = 0; i < span_count; ++i) {
+                if (px >= spans[i].left && px <= spans[i].right) rgb = spans[i].rgb;
+            }
+            return second ? rgb ^ second[px] : rgb;
+        }
     };
     PixelRow pixel_row(int py) const;
     // The colour at a point, or black outside the surface.
@@ -60,12 +81,23 @@ class Picture : public Control {
     QFont font;
 
   private:
+    struct PendingExclusiveOr {
+        QImage first;
+        std::vector<Fill> first_fills;
+        QImage second;
+    };
+
     void fill(int left, int top, int right, int bottom, QRgb rgb);
-    // Works out an exclusive-or left pending.
+    // Works out an exclusive-or and drawing left pending.
     void settle() const;
 
     mutable QImage image_;
-    mutable std::optional<std::pair<QImage, QImage>> pending_exclusive_or_;
+    mutable std::optional<PendingExclusiveOr> pending_exclusive_or_;
+    // Blocks drawn on a surface that shares its pixels with another picture (the camera picture
+    // shares the frame it shows): kept aside rather than copying the frame each time, and drawn
+    // when the surface is read as a whole.
+    mutable std::vector<Fill> pending_fills_;
+    mutable bool shares_pixels_ = false;
     double scale_width_;
     double scale_height_;
     double x_factor_;  // pixels per unit

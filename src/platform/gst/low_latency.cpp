@@ -1,5 +1,6 @@
 #include "platform/gst/low_latency.h"
 
+#include <cstring>
 #include <mutex>
 
 #include "platform/gst/gst_ptr.h"
@@ -28,17 +29,27 @@ void tune(GstBin*, GstBin*, GstElement* element, gpointer) {
         gst_util_set_object_arg(G_OBJECT(element), "thread-type", "slice");
     }
 }
+
+// The factory list's type flags select decoders OR hardware elements, so the klass is checked
+// here: ranking every video decoder up would put the software fallbacks (avdec_*) ahead of the
+// decoders GStreamer prefers, jpegdec among them, at a third more CPU per picture.
+bool is_hardware_decoder(GstPluginFeature* feature) {
+    const gchar* klass =
+        gst_element_factory_get_metadata(GST_ELEMENT_FACTORY(feature), GST_ELEMENT_METADATA_KLASS);
+    return klass && strstr(klass, "Hardware") && strstr(klass, "Decoder");
+}
 }  // namespace
 
 void prefer_hardware_decoders() {
     static std::once_flag once;
     std::call_once(once, [] {
         const GstObjectListPtr decoders(gst_element_factory_list_get_elements(
-            GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO |
-                GST_ELEMENT_FACTORY_TYPE_HARDWARE,
+            GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO,
             GST_RANK_NONE));
         for (GList* d = decoders.get(); d; d = d->next) {
-            gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(d->data), GST_RANK_PRIMARY + 1);
+            auto* feature = GST_PLUGIN_FEATURE(d->data);
+            if (is_hardware_decoder(feature))
+                gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
         }
     });
 }
