@@ -24,10 +24,10 @@ export XDG_RUNTIME_DIR="$work/runtime"
 make_clip() {
     local width=$1 height=$2 clip=$3
     [ -f "$clip" ] && return
-    gst-launch-1.0 -q filesrc location="$source_clip" ! decodebin ! videoconvert ! videoscale !
+    gst-launch-1.0 -q filesrc location="$source_clip" ! decodebin ! videoconvert ! videoscale ! \
         "video/x-raw,format=I420,width=$width,height=$height" ! fdsink fd=1 |
-        gst-launch-1.0 -q fdsrc fd=0 blocksize=$((width * height * 3 / 2)) !
-        rawvideoparse width="$width" height="$height" format=i420 framerate=20/1 !
+        gst-launch-1.0 -q fdsrc fd=0 blocksize=$((width * height * 3 / 2)) ! \
+            rawvideoparse width="$width" height="$height" format=i420 framerate=20/1 ! \
             jpegenc quality=85 ! avimux ! filesink location="$clip.part"
     mv "$clip.part" "$clip"
 }
