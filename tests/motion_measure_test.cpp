@@ -1,72 +1,55 @@
 #include <gtest/gtest.h>
 
-#include "frames.h"
-#include "test_program.h"
+#include <tuple>
+
+#include "machine_fixture.h"
 
 namespace {
 
-struct MeasureTest : ::testing::Test {
-    void SetUp() override { f.show(); }
-    void measure(const QImage& difference) {
-        f.picResult.set_picture(difference);
-        f.motion().Vision_CentreOfMotion(f.picResult);
-    }
-    TestProgram t;
-    frmTesting& f = t.form;
-    const QImage black = solid_frame(qRgb(0, 0, 0));
-};
+const QImage black = solid_frame(qRgb(0, 0, 0));
 
-TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheLastTwoFrames) {
-    struct Case {
-        int before, after, expected;
-    };
-    for (const Case& c :
-         {Case{127, 128, 255}, Case{64, 74, 10}, Case{100, 100, 0}, Case{16, 17, 1}}) {
-        f.Picture3.set_picture(solid_frame(qRgb(c.before, c.before, c.before)));
-        t.camera.frame = solid_frame(qRgb(c.after, c.after, c.after));
-        f.motion().Vision_Motion(f.Picture1, f.Picture3, f.picResult);
-        const QRgb d = f.picResult.image().pixel(200, 100);
-        EXPECT_EQ((std::array<int, 3>{qRed(d), qGreen(d), qBlue(d)}),
-                  (std::array<int, 3>{c.expected, c.expected, c.expected}))
-            << c.before << " to " << c.after;
-        EXPECT_EQ(f.Picture3.image().pixel(5, 5), qRgb(c.after, c.after, c.after))
-            << "the newest frame becomes the camera picture";
-    }
+// One step of the measure on the given difference image.
+void measure_step(frmTesting& f, const QImage& difference) {
+    f.picResult.set_picture(difference);
+    f.motion().Vision_CentreOfMotion(f.picResult);
 }
 
-// The difference image is worked out only when read: whatever happens to the two frames after
-// the step, it still shows the two frames as they were, and drawing on it draws on the difference.
-TEST_F(MeasureTest, TheDifferenceKeepsTheFramesOfItsStep) {
-    const QRgb before = qRgb(40, 40, 40), after = qRgb(50, 60, 70);
-    const QRgb expected = qRgb(40 ^ 50, 40 ^ 60, 40 ^ 70);
+struct MeasureTest : MachineTest {
+    void measure(const QImage& difference) { measure_step(f, difference); }
+};
+
+// The difference is the exclusive or of the last two frames, worked out only when read: whatever
+// happens to the two frames after the step, it still shows them as they were, and drawing on it
+// draws on the difference. The newest frame becomes the camera picture.
+TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheFramesOfItsStep) {
+    const auto grey = [](int v) { return qRgb(v, v, v); };
     struct Case {
         const char* name;
-        std::function<void()> then;
-        QPoint at;
-        QRgb seen;
+        QRgb before, after, difference;
+        std::function<void()> then = [] {};
     };
-    for (const Case& c : {
-             Case{"frames left alone", [] {}, {200, 100}, expected},
-             Case{"rectangle drawn on the new camera picture",
-                  [this] { f.Picture3.line(0, 100, 319, 100, colours::red); },
-                  {200, 100},
-                  expected},
-             Case{"newer frame in the input picture",
-                  [this] { f.Picture1.set_picture(solid_frame(qRgb(1, 2, 3))); },
-                  {200, 100},
-                  expected},
-             Case{"line drawn on the difference itself",
-                  [this] { f.picResult.line(0, 50, 319, 50, colours::red); },
-                  {200, 50},
-                  to_rgb(colours::red)},
-         }) {
-        f.Picture3.set_picture(solid_frame(before));
-        t.camera.frame = solid_frame(after);
+    const Case cases[] = {
+        {"every bit", grey(127), grey(128), grey(255)},
+        {"some bits", grey(64), grey(74), grey(10)},
+        {"no change", grey(100), grey(100), grey(0)},
+        {"the lowest bit", grey(16), grey(17), grey(1)},
+        {"each channel on its own", grey(40), qRgb(50, 60, 70), qRgb(40 ^ 50, 40 ^ 60, 40 ^ 70)},
+        {"rectangle drawn on the new camera picture", grey(40), grey(50), grey(40 ^ 50),
+         [this] { f.Picture3.line(0, 100, 319, 100, colours::red); }},
+        {"newer frame in the input picture", grey(40), grey(50), grey(40 ^ 50),
+         [this] { f.Picture1.set_picture(solid_frame(qRgb(1, 2, 3))); }},
+    };
+    for (const Case& c : cases) {
+        f.Picture3.set_picture(solid_frame(c.before));
+        t.camera.frame = solid_frame(c.after);
         f.motion().Vision_Motion(f.Picture1, f.Picture3, f.picResult);
         c.then();
-        EXPECT_EQ(f.picResult.image().pixel(c.at), c.seen) << c.name;
-        EXPECT_EQ(f.picResult.image().pixel(10, 10), expected) << c.name;
+        EXPECT_EQ(f.picResult.image().pixel(200, 100), c.difference) << c.name;
+        EXPECT_EQ(f.Picture3.image().pixel(5, 5), c.after) << c.name;
     }
+    f.picResult.line(0, 50, 319, 50, colours::red);
+    EXPECT_EQ(f.picResult.image().pixel(200, 50), to_rgb(colours::red));
+    EXPECT_EQ(f.picResult.image().pixel(200, 100), grey(40 ^ 50));
 }
 
 TEST_F(MeasureTest, TheFirstDifferenceIsTheFirstFrameAgainstTheEmptyPicture) {
@@ -82,7 +65,7 @@ TEST_F(MeasureTest, TheFirstDifferenceIsTheFirstFrameAgainstTheEmptyPicture) {
 TEST_F(MeasureTest, OnlyStrictlyInsidePointsWithEveryChannelAboveTenCount) {
     struct Case {
         const char* name;
-        std::array<qint16, 4> box;  // left, right, top, bottom
+        std::tuple<qint16, qint16, qint16, qint16> box;  // left, right, top, bottom
         QRgb change;
         int peak;
     };
@@ -98,14 +81,9 @@ TEST_F(MeasureTest, OnlyStrictlyInsidePointsWithEveryChannelAboveTenCount) {
         {"dragged bottom to top", {1, 315, 235, 1}, qRgb(200, 200, 200), 0},
     };
     for (const Case& c : cases) {
-        TestProgram p;
-        p.form.show();
-        p.form.box_left = c.box[0];
-        p.form.box_right = c.box[1];
-        p.form.box_top = c.box[2];
-        p.form.box_bottom = c.box[3];
-        p.form.picResult.set_picture(with_pixels(black, column_points(10, 1, 79), c.change));
-        p.form.motion().Vision_CentreOfMotion(p.form.picResult);
+        ShownProgram p;
+        std::tie(p.form.box_left, p.form.box_right, p.form.box_top, p.form.box_bottom) = c.box;
+        measure_step(p.form, with_pixels(black, column_points(10, 1, 79), c.change));
         EXPECT_EQ(p.form.Label9.caption, QString::number(c.peak)) << c.name;
     }
 }
@@ -140,61 +118,51 @@ TEST_F(MeasureTest, BarsAreRedWhileDisarmedAndGreenWhileArmed) {
 }
 
 // The automatic modes put the threshold (16 - slider) a fixed height above the average peak of
-// the last 600 frames; Auto Off leaves it to the user.
+// the last 600 frames, which starts at 9; Auto Off leaves it to the user.
 TEST_F(MeasureTest, TheAutomaticModesSetTheSliderFromThePeakHistory) {
     struct Case {
         OptionButton* option;
-        int history;  // every entry of the peak history
+        int moving_frames;  // before a still one
         int slider;
     };
     const Case cases[] = {
-        {&f.Option2, 9, 1},  {&f.Option4, 9, 3},
-        {&f.Option3, 9, 5},  {&f.Option1, 9, 12},  // left where the user put it
-        {&f.Option2, 40, 0},                       // below the slider's range: its minimum
+        {&f.Option2, 0, 1},  {&f.Option4, 0, 3},
+        {&f.Option3, 0, 5},  {&f.Option1, 0, 12},  // left where the user put it
+        {&f.Option2, 30, 0},                       // an average of 12: the slider's minimum
     };
+    const QImage moving = with_pixels(black, column_points(20, 1, 79), qRgb(255, 255, 255));
     for (const Case& c : cases) {
         c.option->set_value(true);
         f.Slider1.set_value(12);
-        std::fill(f.motion_history.begin() + 1, f.motion_history.begin() + 601, c.history);
+        for (int frame = 0; frame < c.moving_frames; ++frame) measure(moving);
         measure(black);
-        EXPECT_EQ(f.Slider1.value, c.slider)
-            << c.option->caption.toStdString() << " at " << c.history;
+        EXPECT_EQ(f.Slider1.value, c.slider) << c.option->caption.toStdString();
     }
 }
 
-TEST_F(MeasureTest, APeakEqualToTheThresholdDoesNotFireAndOneMoreDoes) {
+// Three frames, armed for the last: a peak equal to the threshold does not fire and one more
+// does; a last frame without any change never fires, whatever the smoothing still holds.
+TEST(Measure, OnlyAPeakAboveTheThresholdInAFrameWithChangeFires) {
     struct Case {
-        int changed_points;  // smoothed over three equal frames the peak is one less
+        std::array<int, 3> changed_points;  // in one column, frame by frame
+        int peak;
         bool fires;
     };
-    for (const Case& c : {Case{11, false}, Case{12, true}}) {
-        TestProgram p;
-        p.form.show();
+    for (const Case& c : {Case{{11, 11, 11}, 10, false}, Case{{12, 12, 12}, 11, true},
+                          Case{{60, 60, 0}, 40, false}}) {
+        ShownProgram p;
         p.form.Check1.value = CheckBox::unchecked;
         p.form.Option1.set_value(true);
         p.form.Slider1.set_value(6);  // threshold height 16 - 6 = 10
-        p.form.picResult.set_picture(
-            with_pixels(black, column_points(30, 1, c.changed_points), qRgb(99, 99, 99)));
         for (int frame = 0; frame < 3; ++frame) {
-            p.form.motion_active = frame == 2;  // armed for the third frame only
-            p.form.motion().Vision_CentreOfMotion(p.form.picResult);
+            p.form.motion_active = frame == 2;
+            measure_step(p.form, with_pixels(black, column_points(30, 1, c.changed_points[frame]),
+                                             qRgb(99, 99, 99)));
         }
-        EXPECT_EQ(p.form.Label9.caption, QString::number(c.changed_points - 1));
-        EXPECT_EQ(!p.form.motion_active, c.fires) << c.changed_points;
+        EXPECT_EQ(p.form.Label9.caption, QString::number(c.peak));
+        EXPECT_EQ(!p.form.motion_active, c.fires) << c.changed_points[0];
         EXPECT_EQ(p.read_file("motion_log.txt").isEmpty(), !c.fires);
     }
-}
-
-TEST_F(MeasureTest, AFrameWithoutAnyChangeNeverFiresWhateverTheSmoothingHolds) {
-    f.Check1.value = CheckBox::unchecked;
-    const QImage motion = with_pixels(black, column_points(30, 1, 60), qRgb(255, 255, 255));
-    measure(motion);  // left over from the last motion
-    measure(motion);
-    f.motion_active = true;
-    measure(black);
-    EXPECT_EQ(f.Label9.caption, "40");
-    EXPECT_TRUE(f.motion_active);
-    EXPECT_TRUE(t.read_file("motion_log.txt").isEmpty());
 }
 
 }  // namespace

@@ -1,16 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "frames.h"
-#include "test_program.h"
+#include "machine_fixture.h"
 
 namespace {
 
-struct RectangleTest : ::testing::Test {
-    void SetUp() override { f.show(); }
-    std::array<int, 4> box() const { return {f.box_left, f.box_right, f.box_top, f.box_bottom}; }
-    TestProgram t;
-    frmTesting& f = t.form;
-};
+using RectangleTest = MachineTest;
 
 // Mouse events on the camera picture, one after the other on the same window: "d" a press,
 // "m" a move, "u" a release, each at x,y in picture units.
@@ -41,7 +35,9 @@ TEST_F(RectangleTest, ADragSetsTheCornersAsDraggedRoundedHalfToEven) {
             if (event[0] == 'm') f.Picture3_MouseMove(x, y);
             if (event[0] == 'u') f.Picture3_MouseUp(x, y);
         }
-        EXPECT_EQ(box(), c.expected) << c.name;
+        EXPECT_EQ((std::array<int, 4>{f.box_left, f.box_right, f.box_top, f.box_bottom}),
+                  c.expected)
+            << c.name;
     }
 }
 
@@ -62,17 +58,14 @@ TEST_F(RectangleTest, TheRectangleIsDrawnInRedOnEveryNewPicture) {
     }
 }
 
+// Only Auto Off leaves the slider to the user; every automatic mode, Auto Med too, moves it.
 TEST_F(RectangleTest, SensitivityButtonsDecideWhoMovesTheSlider) {
     EXPECT_FALSE(f.Slider1.enabled) << "Auto Med, the first choice";
-    f.Option1.set_value(true);
-    EXPECT_TRUE(f.Slider1.enabled);
-    f.Option4.set_value(true);
-    EXPECT_FALSE(f.Slider1.enabled) << "Auto Med moves it too";
-    f.Option2.set_value(true);
-    EXPECT_FALSE(f.Slider1.enabled);
-    f.Option1.set_value(true);
-    f.Option3.set_value(true);
-    EXPECT_FALSE(f.Slider1.enabled);
+    for (OptionButton* option :
+         {&f.Option1, &f.Option4, &f.Option1, &f.Option2, &f.Option1, &f.Option3}) {
+        option->set_value(true);
+        EXPECT_EQ(f.Slider1.enabled, option == &f.Option1) << option->caption.toStdString();
+    }
     EXPECT_FALSE(f.Option1.value || f.Option2.value || f.Option4.value) << "one group";
 }
 

@@ -11,6 +11,8 @@
 namespace {
 
 const QFileDevice::Permissions private_file = QFile::ReadOwner | QFile::WriteOwner;
+const char* const complete = "[account]\njid=cam@example.org\npassword=secret\n";
+const QString readable = "others can read it. Make it private with: chmod 600";
 
 TEST(StartupChecks, TheAccountFileMustBePrivateAndComplete) {
     struct Case {
@@ -19,12 +21,10 @@ TEST(StartupChecks, TheAccountFileMustBePrivateAndComplete) {
         QString says;  // empty: the check passes
     };
     const Case cases[] = {
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file, {}},
+        {complete, private_file, {}},
         {nullptr, private_file, "missing"},
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadGroup,
-         "others can read it. Make it private with: chmod 600"},
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadOther,
-         "others can read it. Make it private with: chmod 600"},
+        {complete, private_file | QFile::ReadGroup, readable},
+        {complete, private_file | QFile::ReadOther, readable},
         {"[account]\njid=cam@example.org\n", private_file, "key \"password\" is missing"},
         {"[account]\npassword=secret\n", private_file, "key \"jid\" is missing"},
         {"jid=cam@example.org\npassword=secret\n", private_file, "key \"jid\" is missing"},
