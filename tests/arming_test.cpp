@@ -4,25 +4,12 @@
 
 namespace {
 
-// What the window shows and does in each state: its texts, then the names of what is on.
-QStringList shown(const frmTesting& f) {
-    QStringList row{f.Label5.caption, f.Label1.caption};
-    const std::pair<bool, const char*> flags[] = {
-        {f.cmdCapture.enabled, "capture"},    {f.cmdStop.enabled, "stop"},
-        {f.mnuFormat.enabled, "format menu"}, {f.mnuSettings.enabled, "settings menu"},
-        {f.Picture3.enabled, "picture"},      {f.Timer1.enabled(), "settling"},
-        {f.motion_active, "active"}};
-    for (const auto& [on, name] : flags)
-        if (on) row.append(name);
-    return row;
-}
-
 const QString hint = "Camera Image- Hold Left Mouse Down & Drag to Adjust Area";
-const QStringList off{"Motion Detect Off", hint,     "capture", "format menu",
-                      "settings menu",     "picture"};
-const QStringList settling{"Motion Detect on Delay", "Camera Image", "stop", "settling"};
-const QStringList active{"Motion Detect Active", "Camera Image", "stop", "active"};
-const QStringList triggered{"Motion Detect on Delay", "Camera Image", "stop"};
+const QStringList off{"Motion Detect Off", hint,      "capture", "format menu",
+                      "settings menu",     "picture", "loop"};
+const QStringList settling{"Motion Detect on Delay", "Camera Image", "stop", "loop", "settling"};
+const QStringList active{"Motion Detect Active", "Camera Image", "stop", "loop", "active"};
+const QStringList calling{"Motion Detect on Delay", "Camera Image", "stop", "calling"};
 
 using ArmingTest = MachineTest;
 
@@ -37,9 +24,9 @@ TEST_F(ArmingTest, EachStateShowsItsRow) {
     f.Check1.value = CheckBox::checked;  // the call keeps the settling delay from starting
     t.start_motion();
     t.scheduler.run_for(50);
-    EXPECT_EQ(shown(f), triggered);
-    f.cmdStop.click();
-    EXPECT_EQ(shown(f), off);
+    EXPECT_EQ(shown(f), calling);
+    f.cmdStop.click();  // the call goes on, and the loop stays stopped until it ends
+    EXPECT_EQ(shown(f), QStringList(off.first(6)) << "calling");
 }
 
 // Disarming keeps the count, so the next settling is shorter; becoming active clears it.
@@ -59,25 +46,32 @@ TEST_F(ArmingTest, DisarmingKeepsTheCountSoTheNextSettlingIsShorter) {
     EXPECT_FALSE(f.motion_active);
 }
 
-// The delay is set once the count runs: it is read afresh on each second's tick, and a count
-// already past it ends the settling too.
-TEST(Arming, TheDelayIsReadAfreshEachSecond) {
+// The settle delay and the alarm sound's length are read afresh on each second's tick, and a
+// count already past its setting ends too: a fraction, zero or a damaged text must still end
+// it. The sound's count then starts again for the next sound.
+TEST(Arming, TheSettleDelayAndTheSoundLengthAreReadAfreshEachSecond) {
     struct Case {
-        const char* delay;
-        qint64 active_after_ms;
+        const char* seconds;
+        qint64 ends_after_ms;
         qint64 set_after_ms = 0;
     };
     for (const Case& c :
          {Case{"10", 10'000}, Case{"0", 1'000}, Case{"-3", 1'000}, Case{"2.5", 3'000},
           Case{"lots", 30'000}, Case{"", 30'000}, Case{"10", 13'000, 12'000}}) {
+        SCOPED_TRACE(c.seconds);
         ShownProgram p;
         p.form.cmdCapture.click();
+        p.form.Timer6.set_enabled(true);
         p.scheduler.run_for(c.set_after_ms);
-        p.setup().Text3.text = c.delay;
-        p.scheduler.run_for(c.active_after_ms - c.set_after_ms - 1);
-        EXPECT_FALSE(p.form.motion_active) << c.delay;
+        p.setup().Text3.text = p.setup().Text1.text = c.seconds;
+        p.scheduler.run_for(c.ends_after_ms - c.set_after_ms - 1);
+        EXPECT_FALSE(p.form.motion_active);
+        EXPECT_TRUE(p.sound.commands.isEmpty());
         p.scheduler.run_for(1);
-        EXPECT_TRUE(p.form.motion_active) << c.delay;
+        EXPECT_TRUE(p.form.motion_active);
+        EXPECT_EQ(p.sound.commands, (QStringList{"Stop", "Close"}));
+        p.scheduler.run_for(c.ends_after_ms);
+        EXPECT_EQ(p.sound.commands.size(), 4) << "the sound's count starts again";
     }
 }
 

@@ -11,42 +11,31 @@
 
 namespace {
 
-// The program on a USB webcam, restarted in the same folder when a test asks.
+// The program on a USB webcam, started again in the same folder when a test asks.
 struct CameraDialogsTest : ::testing::Test {
-    WebcamTable webcam;
-    QTemporaryDir folder;  // outlives each program in it
-    std::unique_ptr<TestProgram> t = start();
-
-    std::unique_ptr<TestProgram> start() {
-        auto program = std::make_unique<TestProgram>(folder.path());
-        program->camera.device_behind = &webcam;
-        program->form.show();
-        return program;
-    }
-    void restart() {
-        t.reset();
-        webcam = WebcamTable();  // unplugged and plugged in again: the driver's defaults
-        t = start();
+    CameraDialogsTest() { start(); }
+    void start() {
+        t = std::make_unique<TestProgram>(folder.path());
+        t->camera.device_behind = &webcam;
+        t->form.show();
     }
     VideoFormatDialog& format() { return t->program.video_format(); }
     VideoSettingsDialog& settings() { return t->program.video_settings(); }
     int opens() const { return int(t->journal.texts().filter("camera open").size()); }
-    int value_shown(unsigned id) const {
-        for (const CameraControl& c : t->program.video_settings().controls)
-            if (c.id == id) return c.value;
-        return -1;
-    }
+
+    WebcamTable webcam;
+    QTemporaryDir folder;  // outlives each program in it
+    std::unique_ptr<TestProgram> t;
 };
 
 TEST_F(CameraDialogsTest, SourcesThatAreNotCamerasSaySoInsteadOfADialog) {
     t->camera.device_behind = nullptr;
     t->form.mnuFormat.click();
     t->form.mnuSettings.click();
-    ASSERT_EQ(t->messages.boxes.size(), 2u);
-    EXPECT_EQ(t->messages.boxes[0].second,
-              "This picture source is not a camera: it has no video format.");
-    EXPECT_EQ(t->messages.boxes[1].second,
-              "This picture source is not a camera: it has no video settings.");
+    EXPECT_EQ(
+        t->journal.texts().filter("message "),
+        (QStringList{"message This picture source is not a camera: it has no video format.",
+                     "message This picture source is not a camera: it has no video settings."}));
     EXPECT_FALSE(t->program.has_video_format() || t->program.has_video_settings());
 }
 
@@ -93,7 +82,9 @@ TEST_F(CameraDialogsTest, ChoicesReachTheDeviceAndSurviveARestart) {
     settings().Close_Click();
     EXPECT_FALSE(settings().visible);
 
-    restart();
+    t.reset();
+    webcam = WebcamTable();  // unplugged and plugged in again: the driver's defaults
+    start();
     EXPECT_EQ(webcam.chosen.path, "/dev/video2");
     EXPECT_EQ(webcam.chosen.mode, webcam.mjpeg_only.modes[1]);
     EXPECT_EQ(webcam.at(V4L2_CID_BRIGHTNESS).value, 90);
@@ -111,6 +102,11 @@ TEST_F(CameraDialogsTest, SettingsShowTheDriversControlsAndChangeTheDevice) {
     ASSERT_TRUE(settings().visible);
     ASSERT_EQ(settings().controls.size(), webcam.device_controls.size());
     EXPECT_TRUE(settings().empty_note.isEmpty());
+    const auto value_shown = [this](unsigned id) {
+        for (const CameraControl& c : settings().controls)
+            if (c.id == id) return c.value;
+        return -1;
+    };
     struct Change {
         unsigned id;
         int value;

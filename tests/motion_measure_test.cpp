@@ -18,10 +18,13 @@ struct MeasureTest : MachineTest {
     void measure(const QImage& difference) { measure_step(f, difference); }
 };
 
-// The difference is the exclusive or of the last two frames, worked out only when read: whatever
-// happens to the two frames after the step, it still shows them as they were, and drawing on it
-// draws on the difference. The newest frame becomes the camera picture.
+// The difference is the exclusive or of the last two frames (the first against the empty
+// picture), worked out only when read: whatever happens to the two frames after the step, it
+// still shows them as they were, and drawing on it draws on the difference. The newest frame becomes the camera picture.
 TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheFramesOfItsStep) {
+    t.camera.frame = solid_frame(qRgb(90, 120, 150));
+    t.scheduler.run_for(50);  // the first frame, against the empty camera picture
+    EXPECT_EQ(f.picResult.image().pixel(10, 10), qRgb(90, 120, 150));
     const auto grey = [](int v) { return qRgb(v, v, v); };
     struct Case {
         const char* name;
@@ -50,14 +53,6 @@ TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheFramesOfItsStep) {
     f.picResult.line(0, 50, 319, 50, colours::red);
     EXPECT_EQ(f.picResult.image().pixel(200, 50), to_rgb(colours::red));
     EXPECT_EQ(f.picResult.image().pixel(200, 100), grey(40 ^ 50));
-}
-
-TEST_F(MeasureTest, TheFirstDifferenceIsTheFirstFrameAgainstTheEmptyPicture) {
-    TestProgram fresh;
-    fresh.camera.frame = solid_frame(qRgb(90, 120, 150));
-    fresh.form.show();
-    fresh.scheduler.run_for(50);
-    EXPECT_EQ(fresh.form.picResult.image().pixel(10, 10), qRgb(90, 120, 150));
 }
 
 // Each case changes the points of column 10 (x = 40) only, in a fresh program: a single frame
@@ -89,14 +84,19 @@ TEST_F(MeasureTest, OnlyStrictlyInsidePointsWithEveryChannelAboveTenCount) {
 }
 
 // 30 changed points in one column: mean 30/80; bars floor(30/3 - 0.375), floor(60/3 - 0.375),
-// floor(90/3 - 0.375). A frame without any change then shows what the smoothing holds (60/3)
-// and leaves it, and the graph, as they were.
+// floor(90/3 - 0.375), red while disarmed and green while armed (here settling, so nothing
+// fires). A frame without any change then shows what the smoothing holds (60/3) and leaves it,
+// and the graph, as they were.
 TEST_F(MeasureTest, ColumnsAreSmoothedOverThreeFramesAndAStillFrameLeavesThemAlone) {
     f.Option1.set_value(true);  // the threshold line stays where it is
     const QImage difference = with_pixels(black, column_points(20, 1, 30), qRgb(255, 255, 255));
     for (int peak : {9, 19, 29}) {
+        f.motion_active = peak == 29;
+        f.Timer1.set_enabled(peak == 29);
         measure(difference);
         EXPECT_EQ(f.Label9.caption, QString::number(peak));
+        EXPECT_EQ(f.Picture2.image().pixel(80, f.Picture2.image().height() - 2),
+                  peak == 29 ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
     }
     const QImage graph_before = f.Picture2.image().copy();
     for (int frame = 0; frame < 3; ++frame) {
@@ -104,17 +104,6 @@ TEST_F(MeasureTest, ColumnsAreSmoothedOverThreeFramesAndAStillFrameLeavesThemAlo
         EXPECT_EQ(f.Label9.caption, "20") << "still frame " << frame;
     }
     EXPECT_EQ(f.Picture2.image(), graph_before);
-}
-
-TEST_F(MeasureTest, BarsAreRedWhileDisarmedAndGreenWhileArmed) {
-    const QImage difference = with_pixels(black, column_points(20, 1, 60), qRgb(255, 255, 255));
-    const int x = 80, y = f.Picture2.image().height() - 2;
-    measure(difference);
-    EXPECT_EQ(f.Picture2.image().pixel(x, y), qRgb(255, 0, 0));
-    f.motion_active = true;
-    f.Timer1.set_enabled(true);  // settling: no trigger, but the bars show the armed colour
-    measure(difference);
-    EXPECT_EQ(f.Picture2.image().pixel(x, y), qRgb(0, 255, 0));
 }
 
 // The automatic modes put the threshold (16 - slider) a fixed height above the average peak of

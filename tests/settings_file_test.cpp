@@ -17,8 +17,12 @@ QByteArray shifted(const QByteArray& value) {
     return out;
 }
 
-const QByteArray stored_true("\x86\xA4\xA7\x97");
-const QByteArray stored_false("\x78\x93\x9E\xA5\x97");
+// The start values, in the file's order.
+QStringList start_values(const QString& app_folder) {
+    return QString("|30|10|30|30|%1/|1|0|1|0|0|False|False|False|True||1|315|1|235")
+        .arg(app_folder)
+        .split('|');
+}
 
 // The values the settings file keeps, as the program holds them, in the file's order.
 QStringList saved(TestProgram& t) {
@@ -40,10 +44,9 @@ QStringList saved(TestProgram& t) {
 TEST(SettingsFile, AFirstRunWritesTheWorkedExampleByteForByte) {
     ShownProgram t;
     t.form.mnuExit_Click();
-    const QByteArray expected =
-        "\r\neb\r\ncb\r\neb\r\neb\r\n" + shifted(t.app_folder.toLatin1() + "/") +
-        "\r\nc\r\nb\r\nc\r\nb\r\nb\r\n" + stored_false + "\r\n" + stored_false + "\r\n" +
-        stored_false + "\r\n" + stored_true + "\r\n\r\nc\r\necg\r\nc\r\ndeg\r\n";
+    QByteArray expected;
+    for (const QString& value : start_values(t.app_folder))
+        expected += shifted(value.toLatin1()) + "\r\n";
     EXPECT_EQ(t.read_file("vq.stp"), expected);
 }
 
@@ -104,11 +107,9 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
         TestProgram t;
         t.write_file("vq.stp", c.file);
         t.form.show();
-        EXPECT_EQ(t.form.Label5.caption, "Motion Detect Off") << c.name;
-        const QStringList defaults =
-            QString("|30|10|30|30|%1/|1|0|1|0|0|False|False|False|True||1|315|1|235")
-                .arg(t.app_folder)
-                .split('|');
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(t.form.Label5.caption, "Motion Detect Off");
+        const QStringList defaults = start_values(t.app_folder);
         QStringList from_file = values;
         from_file[0] = c.target;
         const QStringList got = saved(t);
@@ -117,7 +118,7 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
             // the others as it is applied.
             const int deciding_line = i >= 11 && i <= 14 ? 12 : i;
             EXPECT_EQ(got[i], deciding_line < c.lines_applied ? from_file[i] : defaults[i])
-                << c.name << ", line " << i + 1;
+                << "line " << i + 1;
         }
     }
 }

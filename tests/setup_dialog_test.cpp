@@ -40,7 +40,8 @@ TEST_F(SetupDialog, ValueButtonsStepWithinTheirLimits) {
 }
 
 // The folder is what precedes the last slash of the suggested file; the sound is opened, ready
-// for its play button, but not played; a cancel changes nothing.
+// for its play button, but not played; a cancel changes nothing. Closing only hides the dialog
+// and stops the alarm sound, not the alarm's count; it shows the paths afresh when it opens.
 TEST_F(SetupDialog, ChosenPathsAreKeptAndShownEachTimeItOpens) {
     f.mnuOptions.click();
     Video_Quelm_Setup& s = t.setup();
@@ -60,28 +61,20 @@ TEST_F(SetupDialog, ChosenPathsAreKeptAndShownEachTimeItOpens) {
     EXPECT_EQ(t.sound.file_name, "/home/me/siren.wav");
     EXPECT_EQ(t.sound.commands, QStringList{"Open"});
 
-    EXPECT_TRUE(s.Form_Unload());
-    EXPECT_FALSE(s.visible);
-    f.snap_folder = "/srv/cam/";  // by a remote command, say
-    f.mnuOptions.click();
-    EXPECT_EQ(s.Label1.caption, "/srv/cam/");
-    EXPECT_EQ(s.Label3.caption, "/home/me/siren.wav");
-}
-
-// Closing stops the alarm sound, but not the alarm's count.
-TEST_F(SetupDialog, ClosingOnlyHidesAndStopsTheSound) {
-    Video_Quelm_Setup& s = t.setup();
-    s.visible = true;
     s.Text2.text = "42";
     f.Timer6.set_enabled(true);
     t.scheduler.run_for(5'000);
     EXPECT_TRUE(s.Form_Unload());
     EXPECT_FALSE(s.visible);
-    EXPECT_EQ(t.sound.commands, QStringList{"Stop"});
-    EXPECT_EQ(&t.setup(), &s);
-    EXPECT_EQ(s.Text2.text, "42");
+    EXPECT_EQ(t.sound.commands, (QStringList{"Open", "Stop"}));
     EXPECT_TRUE(f.Timer6.enabled());
     EXPECT_EQ(f.alarm_count, 5);
+    f.snap_folder = "/srv/cam/";  // by a remote command, say
+    f.mnuOptions.click();
+    EXPECT_EQ(&t.setup(), &s);
+    EXPECT_EQ(s.Text2.text, "42");
+    EXPECT_EQ(s.Label1.caption, "/srv/cam/");
+    EXPECT_EQ(s.Label3.caption, "/home/me/siren.wav");
 }
 
 }  // namespace
