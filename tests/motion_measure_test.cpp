@@ -20,7 +20,8 @@ struct MeasureTest : MachineTest {
 
 // The difference is the exclusive or of the last two frames (the first against the empty
 // picture), worked out only when read: whatever happens to the two frames after the step, it
-// still shows them as they were, and drawing on it draws on the difference. The newest frame becomes the camera picture.
+// still shows them as they were, and drawing on it draws on the difference. The newest frame
+// becomes the camera picture.
 TEST_F(MeasureTest, TheDifferenceIsTheExclusiveOrOfTheFramesOfItsStep) {
     t.camera.frame = solid_frame(qRgb(90, 120, 150));
     t.scheduler.run_for(50);  // the first frame, against the empty camera picture
