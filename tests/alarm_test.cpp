@@ -99,7 +99,6 @@ TEST(AlarmSequence, EachAlarmLeavesAStampedJpegAndALogLine) {
             reddish += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
         }
     EXPECT_GT(reddish, 40);
-    EXPECT_EQ(t.form.Picture4.image().pixel(260, 200), qRgb(20, 160, 40));
     t.scheduler.run_for(10'100);  // settled again; the motion goes on, so it fires again
     EXPECT_EQ(t.read_file("motion_log.txt"), first_picture + "  3/15/2007  2:23:30 PM\r\n" +
                                                  "Pic070315142340.JPG  3/15/2007  2:23:40 PM\r\n");

@@ -114,13 +114,9 @@ TEST_F(CameraDialogsTest, SettingsShowTheDriversControlsAndChangeTheDevice) {
     };
     for (const Change& c :
          {Change{V4L2_CID_BRIGHTNESS, 200, 200},
-          Change{V4L2_CID_BRIGHTNESS, 999, 200},  // out of range: refused
-          Change{V4L2_CID_POWER_LINE_FREQUENCY, 1, 1},
+          Change{V4L2_CID_BRIGHTNESS, 999, 200},         // out of range: refused
           Change{V4L2_CID_EXPOSURE_ABSOLUTE, 300, 166},  // auto rules it
-          Change{V4L2_CID_EXPOSURE_AUTO, 1, 1}, Change{V4L2_CID_EXPOSURE_ABSOLUTE, 300, 300},
-          Change{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5005, 4000},
-          Change{V4L2_CID_AUTO_WHITE_BALANCE, 0, 0},
-          Change{V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5005, 5000}}) {
+          Change{V4L2_CID_EXPOSURE_AUTO, 1, 1}, Change{V4L2_CID_EXPOSURE_ABSOLUTE, 300, 300}}) {
         settings().set_value(c.id, c.value);
         EXPECT_EQ(value_shown(c.id), c.shown) << std::hex << c.id << " to " << std::dec << c.value;
         EXPECT_EQ(webcam.at(c.id).value, c.shown);

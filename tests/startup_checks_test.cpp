@@ -36,7 +36,6 @@ TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
         {{"--app-folder", "some/where"},
          "auto dbus | " + QDir::current().absoluteFilePath("some/where")},
         {{"--help"}, "exit 0: Usage: videoquelm [options]"},
-        {{"-h"}, "exit 0: Usage: videoquelm [options]"},
         {{"--skype", "irc"}, "exit 2: --skype takes dbus, sim or xmpp"},
         {{"--camera", ""}, "exit 2: --camera needs a source"},
         {{"--bogus"}, "exit 2: Unknown option 'bogus'"},
