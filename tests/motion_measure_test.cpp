@@ -81,8 +81,8 @@ TEST_F(MeasureTest, OnlyStrictlyInsidePointsWithEveryChannelAboveTenCount) {
 
 // 30 changed points in one column: mean 30/80; bars floor(30/3 - 0.375), floor(60/3 - 0.375),
 // floor(90/3 - 0.375), red while disarmed and green while armed (here settling, so nothing
-// fires). A frame without any change then shows what the smoothing holds (60/3) and leaves it,
-// and the graph, as they were.
+// fires, whatever the flag says). A frame without any change then shows what the smoothing holds
+// (60/3) and leaves it, and the graph, as they were.
 TEST_F(MeasureTest, ColumnsAreSmoothedOverThreeFramesAndAStillFrameLeavesThemAlone) {
     f.Option1.set_value(true);  // the threshold line stays where it is
     const QImage difference = with_pixels(black, column_points(20, 1, 30), qRgb(255, 255, 255));
@@ -94,6 +94,7 @@ TEST_F(MeasureTest, ColumnsAreSmoothedOverThreeFramesAndAStillFrameLeavesThemAlo
         EXPECT_EQ(f.Picture2.image().pixel(80, f.Picture2.image().height() - 2),
                   peak == 29 ? qRgb(0, 255, 0) : qRgb(255, 0, 0));
     }
+    EXPECT_TRUE(t.read_file("motion_log.txt").isEmpty());
     const QImage graph_before = f.Picture2.image().copy();
     for (int frame = 0; frame < 3; ++frame) {
         measure_step(f, black);
