@@ -8,16 +8,13 @@ using MainWindowTest = MachineTest;
 
 // Loading twice attaches once. The start values are the settings file's, the window's state the
 // arming test's. Without a camera the user hears of it once, and the loop runs all the same.
-TEST(MainWindow, LoadingAttachesOnceAndShowsTheStartState) {
+TEST(MainWindow, LoadingAttachesOnceAndRunsWithoutACamera) {
     TestProgram t;
     t.camera.present = false;
-    EXPECT_EQ(t.form.caption, "Video Quelm for Skype v1.0") << "the design caption until loaded";
     t.form.show();
     t.form.show();
     EXPECT_EQ(t.skype.connects, std::vector<int>{10});
-    EXPECT_FALSE(t.form.Command2.visible);
     EXPECT_EQ(t.form.Slider1.value, 5);
-    EXPECT_FALSE(t.setup().visible);
     t.scheduler.run_for(5000);
     EXPECT_EQ(
         t.messages.boxes,
