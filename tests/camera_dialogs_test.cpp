@@ -39,32 +39,30 @@ TEST_F(CameraDialogsTest, SourcesThatAreNotCamerasSaySoInsteadOfADialog) {
     EXPECT_FALSE(t->program.has_video_format() || t->program.has_video_settings());
 }
 
-TEST_F(CameraDialogsTest, FormatDialogOffersTheDevicesAndTheirModes) {
+// The dialog offers each device's modes; Cancel changes nothing, an unchanged format leaves the
+// camera running and a new one reopens it; without any camera, OK changes nothing. The choices
+// are kept for the next start, when the device has forgotten them.
+TEST_F(CameraDialogsTest, ChoicesReachTheDeviceAndSurviveARestart) {
+    const int opens_before = opens();
     t->form.mnuFormat.click();
     ASSERT_TRUE(format().visible);
     ASSERT_EQ(format().devices.size(), 2u);
     EXPECT_EQ(format().device_index, 0);
     EXPECT_EQ(format().mode_index, -1);  // automatic
-    EXPECT_EQ(format().modes().size(), webcam.usb_webcam.modes.size());
+    EXPECT_EQ(format().modes(), webcam.usb_webcam.modes);
     format().choose_device(1);
     EXPECT_EQ(format().modes(), webcam.mjpeg_only.modes);
     format().Cancel_Click();
     EXPECT_FALSE(format().visible);
     EXPECT_EQ(webcam.chosen.path, "");
     EXPECT_FALSE(QFile::exists(camera_settings_file::path_in(t->app_folder)));
-
     webcam.plugged.clear();
     t->form.mnuFormat.click();
     EXPECT_TRUE(format().devices.empty());
     EXPECT_EQ(format().note, "No camera found: plug one in and open this again.");
     format().OK_Click();
     EXPECT_EQ(webcam.chosen.path, "");
-}
-
-// An unchanged format leaves the camera running; a new one reopens it. The choices are kept
-// for the next start, when the device has forgotten them.
-TEST_F(CameraDialogsTest, ChoicesReachTheDeviceAndSurviveARestart) {
-    const int opens_before = opens();
+    webcam.plugged = {webcam.usb_webcam, webcam.mjpeg_only};
     t->form.mnuFormat.click();
     format().OK_Click();
     EXPECT_EQ(opens(), opens_before);

@@ -57,25 +57,17 @@ TEST(InstallPlaces, AnInstalledCopyKeepsTheUsersThingsInTheirDataFolder) {
     QFile::setPermissions(root.filePath("opt/vq/bin"),
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     const QString data = root.filePath("home/.local/share");
-
-    struct Case {
-        QString program_folder;
-        bool installed;
-        QString app_folder, documents_folder;
+    // Whether installed, then the application folder and the documents folder, under the root.
+    const std::pair<const char*, const char*> cases[] = {
+        {"usr/bin", "installed home/.local/share/videoquelm usr/share/videoquelm"},
+        {"opt/vq/bin", "installed home/.local/share/videoquelm opt/vq/share/videoquelm"},
+        {"build/release/src", "in place build/release/src build/release/src"},
     };
-    const Case cases[] = {
-        {root.filePath("usr/bin"), true, data + "/videoquelm",
-         root.filePath("usr/share/videoquelm")},
-        {root.filePath("opt/vq/bin"), true, data + "/videoquelm",
-         root.filePath("opt/vq/share/videoquelm")},
-        {root.filePath("build/release/src"), false, root.filePath("build/release/src"),
-         root.filePath("build/release/src")},
-    };
-    for (const Case& c : cases) {
-        const InstallPlaces places = install_places(c.program_folder, data);
-        EXPECT_EQ(places.installed, c.installed) << c.program_folder;
-        EXPECT_EQ(places.app_folder, c.app_folder) << c.program_folder;
-        EXPECT_EQ(places.documents_folder, c.documents_folder) << c.program_folder;
+    for (const auto& [program_folder, expected] : cases) {
+        const InstallPlaces places = install_places(root.filePath(program_folder), data);
+        const QStringList seen{places.installed ? "installed" : "in place", places.app_folder,
+                               places.documents_folder};
+        EXPECT_EQ(seen.join(' ').remove(root.path() + '/'), expected);
     }
 }
 
