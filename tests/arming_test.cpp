@@ -1,109 +1,77 @@
 #include <gtest/gtest.h>
 
-#include "frames.h"
-#include "qt_printers.h"
-#include "test_program.h"
+#include "machine_fixture.h"
 
 namespace {
 
-// What the window shows and does in each state: its texts, then the names of what is on.
-QStringList shown(const frmTesting& f) {
-    QStringList row{f.Label5.caption, f.Label1.caption};
-    const std::pair<bool, const char*> flags[] = {
-        {f.cmdCapture.enabled, "capture"},    {f.cmdStop.enabled, "stop"},
-        {f.mnuFormat.enabled, "format menu"}, {f.mnuSettings.enabled, "settings menu"},
-        {f.Picture3.enabled, "picture"},      {f.Timer1.enabled(), "settling"},
-        {f.motion_active, "active"}};
-    for (const auto& [on, name] : flags)
-        if (on) row.append(name);
-    return row;
-}
-
 const QString hint = "Camera Image- Hold Left Mouse Down & Drag to Adjust Area";
-const QStringList off{"Motion Detect Off", hint,     "capture", "format menu",
-                      "settings menu",     "picture"};
-const QStringList settling{"Motion Detect on Delay", "Camera Image", "stop", "settling"};
-const QStringList active{"Motion Detect Active", "Camera Image", "stop", "active"};
-const QStringList triggered{"Motion Detect on Delay", "Camera Image", "stop"};
+const QStringList off{"Motion Detect Off", hint,      "capture", "format menu",
+                      "settings menu",     "picture", "loop"};
+const QStringList settling{"Motion Detect on Delay", "Camera Image", "stop", "loop", "settling"};
+const QStringList active{"Motion Detect Active", "Camera Image", "stop", "loop", "active"};
+const QStringList calling{"Motion Detect on Delay", "Camera Image", "stop", "calling"};
 
-struct ArmingTest : ::testing::Test {
-    void SetUp() override { f.show(); }
-    TestProgram t;
-    frmTesting& f = t.form;
-};
+using ArmingTest = MachineTest;
 
+// Disarming keeps the settling count, so the next settling is shorter; becoming active clears it.
 TEST_F(ArmingTest, EachStateShowsItsRow) {
     EXPECT_EQ(shown(f), off);
     f.cmdCapture.click();
     EXPECT_EQ(shown(f), settling);
-    t.scheduler.run_for(29'999);
-    EXPECT_EQ(shown(f), settling);
-    t.scheduler.run_for(1);
-    EXPECT_EQ(shown(f), active);
-    f.Check1.value = CheckBox::checked;  // the call keeps the settling delay from starting
-    t.camera.scene = flickering_band(100, 140);
-    t.scheduler.run_for(50);
-    EXPECT_EQ(shown(f), triggered);
-    f.cmdStop.click();
-    EXPECT_EQ(shown(f), off);
-}
-
-// Disarming keeps the count, so the next settling is shorter; becoming active clears it.
-TEST_F(ArmingTest, DisarmingKeepsTheCountSoTheNextSettlingIsShorter) {
-    f.cmdCapture.click();
     t.scheduler.run_for(10'000);
     f.cmdStop.click();
+    EXPECT_EQ(shown(f), off);
     t.scheduler.run_for(5'000);
     f.cmdCapture.click();
     t.scheduler.run_for(19'999);
-    EXPECT_FALSE(f.motion_active);
+    EXPECT_EQ(shown(f), settling);
     t.scheduler.run_for(1);
-    EXPECT_TRUE(f.motion_active);
-    f.cmdStop.click();  // once active, the count starts from nothing again
+    EXPECT_EQ(shown(f), active);
+    f.arm_detection();  // again while active, as a remote command may: the flag stays
+    EXPECT_EQ(shown(f), QStringList(settling) << "active");
+    f.cmdStop.click();
     f.cmdCapture.click();
     t.scheduler.run_for(29'999);
-    EXPECT_FALSE(f.motion_active);
+    EXPECT_EQ(shown(f), settling);
+    t.scheduler.run_for(1);
+    f.Check1.value = CheckBox::checked;  // the call keeps the settling delay from starting
+    t.start_motion();
+    t.scheduler.run_for(50);
+    EXPECT_EQ(shown(f), calling);
+    f.cmdStop.click();  // the call goes on, and the loop stays stopped until it ends
+    EXPECT_EQ(shown(f), QStringList(off.first(6)) << "calling");
 }
 
-TEST_F(ArmingTest, TheDelayIsReadAfreshEachSecond) {
+// The settle delay and the alarm sound's length are read afresh on each second's tick, and a
+// count already past its setting ends too: a fraction, zero or a damaged text must still end
+// it. The sound's count then starts again for the next sound.
+TEST(Arming, TheSettleDelayAndTheSoundLengthAreReadAfreshEachSecond) {
     struct Case {
-        const char* delay;
-        qint64 active_after_ms;
+        const char* seconds;
+        qint64 ends_after_ms;
+        qint64 set_after_ms = 0;
     };
-    for (const Case& c : {Case{"10", 10'000}, Case{"0", 1'000}, Case{"-3", 1'000},
-                          Case{"2.5", 3'000}, Case{"lots", 30'000}, Case{"", 30'000}}) {
-        TestProgram p;
-        p.form.show();
-        p.setup().Text3.text = c.delay;
+    for (const Case& c :
+         {Case{"10", 10'000}, Case{"0", 1'000}, Case{"-3", 1'000}, Case{"2.5", 3'000},
+          Case{"lots", 30'000}, Case{"", 30'000}, Case{"10", 13'000, 12'000}}) {
+        SCOPED_TRACE(c.seconds);
+        ShownProgram p;
         p.form.cmdCapture.click();
-        p.scheduler.run_for(c.active_after_ms - 1);
-        EXPECT_FALSE(p.form.motion_active) << c.delay;
+        p.form.Timer6.set_enabled(true);
+        p.scheduler.run_for(c.set_after_ms);
+        p.setup().Text3.text = p.setup().Text1.text = c.seconds;
+        p.scheduler.run_for(c.ends_after_ms - c.set_after_ms - 1);
+        EXPECT_FALSE(p.form.motion_active);
+        EXPECT_TRUE(p.sound.commands.isEmpty());
         p.scheduler.run_for(1);
-        EXPECT_TRUE(p.form.motion_active) << c.delay;
+        EXPECT_TRUE(p.form.motion_active);
+        EXPECT_EQ(p.sound.commands, (QStringList{"Stop", "Close"}));
+        p.scheduler.run_for(c.ends_after_ms);
+        EXPECT_EQ(p.sound.commands.size(), 4) << "the sound's count starts again";
     }
 }
 
-TEST_F(ArmingTest, AChangedDelayAppliesToACountAlreadyRunning) {
-    f.cmdCapture.click();
-    t.scheduler.run_for(12'000);
-    t.setup().Text3.text = "10";
-    t.scheduler.run_for(1'000);
-    EXPECT_TRUE(f.motion_active);
-}
-
-TEST_F(ArmingTest, ArmingAgainWhileActiveKeepsTheFlagButNoTriggerFiresDuringTheCount) {
-    f.cmdCapture.click();
-    t.scheduler.run_for(30'000);
-    f.arm_detection();
-    EXPECT_TRUE(f.motion_active);
-    EXPECT_EQ(f.Label5.caption, "Motion Detect on Delay");
-    f.Check1.value = CheckBox::unchecked;
-    t.camera.scene = flickering_band(100, 140);
-    t.scheduler.run_for(29'000);
-    EXPECT_TRUE(t.read_file("motion_log.txt").isEmpty()) << "no trigger while Timer1 runs";
-}
-
-TEST(StartUpArming, TheStartUpBoxArmsOnceThreeSecondsAfterLoading) {
+TEST(Arming, TheStartUpBoxArmsOnceThreeSecondsAfterLoading) {
     TestProgram t;
     t.setup().Check1.value = CheckBox::checked;
     t.form.show();
@@ -114,7 +82,6 @@ TEST(StartUpArming, TheStartUpBoxArmsOnceThreeSecondsAfterLoading) {
     t.form.cmdStop.click();
     t.scheduler.run_for(60'000);
     EXPECT_EQ(t.form.Label5.caption, "Motion Detect Off");
-    EXPECT_FALSE(t.form.Timer2.enabled());
 }
 
 }  // namespace

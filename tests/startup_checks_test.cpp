@@ -4,13 +4,76 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "app/install_places.h"
 #include "qt_printers.h"
 #include "run/run_options.h"
 #include "run/startup_checks.h"
 
 namespace {
 
+// What the command line asks for, then the application folder if it is absolute; or how the
+// program ends and what it says.
+QString outcome(const QStringList& arguments) {
+    QString message;
+    int exit_code = -1;
+    const auto o = parse_run_options(QStringList{"videoquelm"} + arguments, message, exit_code);
+    if (!o) return QString("exit %1: %2").arg(exit_code).arg(message);
+    QStringList parts{o->camera, o->skype};
+    for (const auto& [on, name] :
+         {std::pair{o->headless, "headless"}, std::pair{o->demo, "demo"}, std::pair{o->arm, "arm"}})
+        if (on) parts << name;
+    return parts.join(' ') + " | " + (QDir::isAbsolutePath(o->app_folder) ? o->app_folder : "");
+}
+
+TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
+    const std::pair<QStringList, QString> cases[] = {
+        {{}, "auto dbus | /"},
+        {{"--demo"}, "demo sim demo | /"},
+        {{"--demo", "--camera", "/dev/video1"}, "/dev/video1 sim demo | /"},
+        {{"--skype", "dbus", "--demo"}, "demo dbus demo | /"},
+        {{"--headless", "--arm", "--camera", "rtsp://cam/live"},
+         "rtsp://cam/live dbus headless arm | /"},
+        {{"--app-folder", "some/where"},
+         "auto dbus | " + QDir::current().absoluteFilePath("some/where")},
+        {{"--help"}, "exit 0: Usage: videoquelm [options]"},
+        {{"--skype", "irc"}, "exit 2: --skype takes dbus, sim or xmpp"},
+        {{"--camera", ""}, "exit 2: --camera needs a source"},
+        {{"--bogus"}, "exit 2: Unknown option 'bogus'"},
+        {{"clip.avi"}, "exit 2: Unexpected argument: clip.avi"},
+        {{"--camera"}, "exit 2: Missing value after '--camera'"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const QString seen = outcome(arguments);
+        EXPECT_TRUE(seen.startsWith(expected)) << arguments.join(' ') << ": " << seen;
+    }
+}
+
+TEST(InstallPlaces, AnInstalledCopyKeepsTheUsersThingsInTheirDataFolder) {
+    QTemporaryDir root;
+    for (const char* folder : {"usr/bin", "usr/share/videoquelm", "opt/vq/bin",
+                               "opt/vq/share/videoquelm", "build/release/src"})
+        ASSERT_TRUE(QDir(root.path()).mkpath(folder));
+    // An installed copy counts as installed even where nobody may write.
+    QFile::setPermissions(root.filePath("opt/vq/bin"),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    const QString data = root.filePath("home/.local/share");
+    // Whether installed, then the application folder and the documents folder, under the root.
+    const std::pair<const char*, const char*> cases[] = {
+        {"usr/bin", "installed home/.local/share/videoquelm usr/share/videoquelm"},
+        {"opt/vq/bin", "installed home/.local/share/videoquelm opt/vq/share/videoquelm"},
+        {"build/release/src", "in place build/release/src build/release/src"},
+    };
+    for (const auto& [program_folder, expected] : cases) {
+        const InstallPlaces places = install_places(root.filePath(program_folder), data);
+        const QStringList seen{places.installed ? "installed" : "in place", places.app_folder,
+                               places.documents_folder};
+        EXPECT_EQ(seen.join(' ').remove(root.path() + '/'), expected);
+    }
+}
+
 const QFileDevice::Permissions private_file = QFile::ReadOwner | QFile::WriteOwner;
+const char* const complete = "[account]\njid=cam@example.org\npassword=secret\n";
+const QString readable = "others can read it. Make it private with: chmod 600";
 
 TEST(StartupChecks, TheAccountFileMustBePrivateAndComplete) {
     struct Case {
@@ -19,12 +82,10 @@ TEST(StartupChecks, TheAccountFileMustBePrivateAndComplete) {
         QString says;  // empty: the check passes
     };
     const Case cases[] = {
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file, {}},
+        {complete, private_file, {}},
         {nullptr, private_file, "missing"},
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadGroup,
-         "others can read it. Make it private with: chmod 600"},
-        {"[account]\njid=cam@example.org\npassword=secret\n", private_file | QFile::ReadOther,
-         "others can read it. Make it private with: chmod 600"},
+        {complete, private_file | QFile::ReadGroup, readable},
+        {complete, private_file | QFile::ReadOther, readable},
         {"[account]\njid=cam@example.org\n", private_file, "key \"password\" is missing"},
         {"[account]\npassword=secret\n", private_file, "key \"jid\" is missing"},
         {"jid=cam@example.org\npassword=secret\n", private_file, "key \"jid\" is missing"},

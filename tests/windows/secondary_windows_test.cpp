@@ -10,7 +10,6 @@
 namespace {
 
 const QString eula_caption = QStringLiteral("Video Quelm EULA");
-const QString manual_caption = QStringLiteral("Video Quelm Instructions and User Manual");
 
 struct WindowsTest : ::testing::Test {
     TestProgram t;
@@ -21,95 +20,73 @@ struct WindowsTest : ::testing::Test {
         t.write_file(name,
                      QStringLiteral("{\\rtf1\\ansi %1\\par second paragraph}").arg(text).toUtf8());
     }
+    QString shown_text() { return program.viewer().RichTextBox1.document().toPlainText(); }
 };
 
 // The start-up window starts nothing by itself; "Start" loads the main window before it shows it,
-// and the start-up window is gone for good.
+// and the start-up window is gone for good. Beside the main window, closing the viewer ends
+// nothing.
 TEST_F(WindowsTest, TheStartUpWindowStartsNothingUntilStartIsPressed) {
     splash.show();
-    EXPECT_EQ(
-        (QStringList{splash.Command1.caption, splash.Command2.caption, splash.Command3.caption}),
-        (QStringList{"Start Video Quelm", "View EULA", "Exit"}));
     t.scheduler.run_for(60'000);
     EXPECT_FALSE(t.form.loaded);
     EXPECT_TRUE(t.skype.connects.empty());
     EXPECT_FALSE(t.camera.is_open);
     EXPECT_FALSE(program.has_setup());
 
-    splash.Command1.click();
-    EXPECT_TRUE(t.form.visible);
-    EXPECT_EQ(t.form.caption, "Video Quelm Version 1.0.13");
-    EXPECT_FALSE(splash.visible);
-    splash.show();
-    EXPECT_FALSE(splash.visible);
-}
-
-TEST_F(WindowsTest, ExitEndsTheProgramWithTheLastWindow) {
-    struct Case {
-        const char* name;
-        bool viewer_open;
-    };
-    for (const Case& c : {Case{"alone", false}, Case{"with the agreement open", true}}) {
-        TestProgram fresh;
-        Quelm_Splash& s = fresh.program.splash();
-        s.show();
-        if (c.viewer_open) s.Command2.click();
-        s.Command3.click();
-        EXPECT_FALSE(s.visible) << c.name;
-        EXPECT_EQ(fresh.scheduler.has_quit(), !c.viewer_open) << c.name;
-        if (!c.viewer_open) continue;
-        EXPECT_TRUE(fresh.program.viewer().visible) << c.name;
-        fresh.program.close_viewer();
-        EXPECT_TRUE(fresh.scheduler.has_quit()) << c.name;
-        EXPECT_FALSE(fresh.form.loaded) << c.name;
-        EXPECT_FALSE(QFile::exists(fresh.path("vq.stp"))) << c.name;  // nothing was saved
-    }
-}
-
-TEST_F(WindowsTest, ClosingTheViewerBesideTheMainWindowEndsNothing) {
-    splash.show();
     splash.Command2.click();
     splash.Command1.click();
-    EXPECT_TRUE(program.viewer().visible);
     EXPECT_TRUE(t.form.visible);
+    EXPECT_FALSE(splash.visible);
+    splash.show();
+    EXPECT_FALSE(splash.visible);
     program.close_viewer();
     EXPECT_FALSE(t.scheduler.has_quit());
 }
 
-TEST_F(WindowsTest, OneViewerServesBothDocumentsAndReloads) {
-    write_document("VideoQuelm_EULA.rtf", "licence");
-    write_document("Video_Quelm_Skype.rtf", "manual");
+// Exit ends the program at once, or with the agreement open when the viewer closes; nothing was
+// loaded, so nothing is saved.
+TEST_F(WindowsTest, ExitEndsTheProgramWithTheLastWindow) {
+    TestProgram alone;
+    alone.program.splash().show();
+    alone.program.splash().Command3.click();
+    EXPECT_TRUE(alone.scheduler.has_quit());
+
     splash.show();
     splash.Command2.click();
-    VQ_EULA* first = &program.viewer();
-    EXPECT_EQ(first->caption, eula_caption);
-    first->RichTextBox1.sel_start = 5;
-    write_document("VideoQuelm_EULA.rtf", "licence, changed");
-    splash.Command2.click();
-    EXPECT_EQ(&program.viewer(), first);
-    EXPECT_TRUE(first->RichTextBox1.document().toPlainText().startsWith("licence, changed"));
-    EXPECT_EQ(first->RichTextBox1.sel_start, 0);
-    splash.Command1.click();
-    t.form.mnuInstructions.click();
-    EXPECT_EQ(&program.viewer(), first);
-    EXPECT_EQ(first->caption, manual_caption);
-    EXPECT_TRUE(first->RichTextBox1.document().toPlainText().startsWith("manual"));
+    splash.Command3.click();
+    EXPECT_FALSE(splash.visible);
+    EXPECT_FALSE(t.scheduler.has_quit());
+    program.close_viewer();
+    EXPECT_TRUE(t.scheduler.has_quit());
+    EXPECT_FALSE(t.form.loaded);
+    EXPECT_FALSE(QFile::exists(t.path("vq.stp")));
 }
 
-TEST_F(WindowsTest, AMissingDocumentOpensTheViewerWithWhatItHeld) {
+// One viewer shows either document, read afresh and from its start each time; a document that is
+// missing leaves it with the caption asked for and the text it held.
+TEST_F(WindowsTest, OneViewerServesBothDocumentsAndReloads) {
     splash.show();
     splash.Command2.click();
-    EXPECT_TRUE(program.viewer().visible);
-    EXPECT_EQ(program.viewer().caption, eula_caption);
-    EXPECT_TRUE(program.viewer().RichTextBox1.document().isEmpty());
+    VQ_EULA* viewer = &program.viewer();
+    EXPECT_TRUE(viewer->visible);
+    write_document("VideoQuelm_EULA.rtf", "licence");
+    viewer->RichTextBox1.sel_start = 5;
+    splash.Command2.click();
+    EXPECT_EQ(&program.viewer(), viewer);
+    EXPECT_TRUE(shown_text().startsWith("licence"));
+    EXPECT_EQ(viewer->RichTextBox1.sel_start, 0);
 
     write_document("Video_Quelm_Skype.rtf", "manual");
     splash.Command1.click();
     t.form.mnuInstructions.click();
+    EXPECT_EQ(&program.viewer(), viewer);
+    EXPECT_EQ(viewer->caption, "Video Quelm Instructions and User Manual");
+    EXPECT_TRUE(shown_text().startsWith("manual"));
     QFile::remove(t.path("VideoQuelm_EULA.rtf"));
-    program.viewer().show_document(eula_caption, "VideoQuelm_EULA.rtf");
-    EXPECT_EQ(program.viewer().caption, eula_caption);
-    EXPECT_TRUE(program.viewer().RichTextBox1.document().toPlainText().startsWith("manual"));
+    viewer->show_document(eula_caption, "VideoQuelm_EULA.rtf");
+    EXPECT_EQ(viewer->caption, eula_caption);
+    EXPECT_TRUE(shown_text().startsWith("manual"));
 }
 
 TEST_F(WindowsTest, DocumentsAreLookedForBesideTheProgramToo) {
@@ -121,24 +98,18 @@ TEST_F(WindowsTest, DocumentsAreLookedForBesideTheProgramToo) {
     EXPECT_EQ(program.document_path("VideoQuelm_EULA.rtf"), t.path("VideoQuelm_EULA.rtf"));
 }
 
+// The text box keeps a border inside the window, and its size when the window is too small
+// for one or minimised.
 TEST_F(WindowsTest, TheTextBoxFollowsTheViewersSize) {
-    struct Case {
-        int outer_width, outer_height;
-        int width, height;
-    };
     VQ_EULA& viewer = program.viewer();
-    const Case cases[] = {
-        {14000, 9000, 13400, 8400}, {3000, 2000, 2400, 1400},
-        {600, 9000, 2400, 1400},  // too small: left as it was
-        {5000, 0, 2400, 1400},    // minimised
-        {601, 601, 1, 1},
+    const std::pair<QSize, QSize> cases[] = {
+        {{14000, 9000}, {13400, 8400}}, {{3000, 2000}, {2400, 1400}}, {{600, 9000}, {2400, 1400}},
+        {{5000, 0}, {2400, 1400}},      {{601, 601}, {1, 1}},
     };
-    for (const Case& c : cases) {
-        viewer.Form_Resize(c.outer_width, c.outer_height);
-        EXPECT_EQ(viewer.RichTextBox1.width, c.width) << c.outer_width << "x" << c.outer_height;
-        EXPECT_EQ(viewer.RichTextBox1.height, c.height) << c.outer_width << "x" << c.outer_height;
-        EXPECT_EQ(viewer.RichTextBox1.left, 240);
-        EXPECT_EQ(viewer.RichTextBox1.top, 240);
+    for (const auto& [outer, box] : cases) {
+        viewer.Form_Resize(outer.width(), outer.height());
+        EXPECT_EQ(QSize(viewer.RichTextBox1.width, viewer.RichTextBox1.height), box)
+            << outer.width() << "x" << outer.height();
     }
 }
 
