@@ -53,10 +53,9 @@ struct RemoteTest : ::testing::Test {
         }
     }
     // A message from the owner (or another author) through to its answer.
-    QStringList say(const QString& body, const QString& from_chat = chat, const QString& id = "293",
-                    const QString& from = "bob") {
+    QStringList say(const QString& body) {
         t.skype.commands.clear();
-        deliver({{id, from_chat, from, body}});
+        deliver({{"293", chat, "bob", body}});
         return t.skype.commands;
     }
     // The chat lines sent, without their "CHATMESSAGE ".
@@ -69,13 +68,31 @@ struct RemoteTest : ::testing::Test {
     frmTesting& f = t.form;
 };
 
-TEST_F(RemoteTest, AMessageIsFetchedThenAnsweredInItsChat) {
-    EXPECT_EQ(
-        say("status", chat, "293").mid(0, 3),
-        (QStringList{"#605 GET CHATMESSAGE 293 CHATNAME", "#606 GET CHATMESSAGE 293 FROM_HANDLE",
-                     "#610 GET CHATMESSAGE 293 BODY"}));
-    EXPECT_TRUE(
-        t.skype.commands.last().startsWith("CHATMESSAGE " + chat + " Status of Video Quelm"));
+// A message is fetched by its chat, author and body; one that is no command gets no reply (the
+// body is what follows the first "BODY" after the id). Odd lines change nothing either, and the
+// link still works after them.
+TEST_F(RemoteTest, OnlyACommandIsAnsweredAndOddLinesAreHandledQuietly) {
+    const QStringList questions = {"#605 GET CHATMESSAGE 293 CHATNAME",
+                                   "#606 GET CHATMESSAGE 293 FROM_HANDLE",
+                                   "#610 GET CHATMESSAGE 293 BODY"};
+    for (const char* body :
+         {" motion on", "motion on ", "motion on.", "", "hello", "10", "mark BODY status"})
+        EXPECT_EQ(say(body), questions) << body;
+    const QString lines[] = {"",
+                             "CHATMESSAGE",
+                             "CHATMESSAGE RECEIVED",
+                             "#605",
+                             "#605 no hash here",
+                             "#610",
+                             "#610 BODY",
+                             "#610 CHATMESSAGE 5 BODY motion on",
+                             QString(1 << 20, 'x'),
+                             QString::fromLatin1("#610 \0BODY x", 12),
+                             "CHATMESSAGE 99999999999999999999 STATUS RECEIVED"};
+    for (const QString& line : lines) t.skype.on_notification(line);
+    EXPECT_TRUE(f.cmdCapture.enabled);
+    say("motion on");
+    EXPECT_FALSE(f.cmdCapture.enabled);
 }
 
 // Messages that arrive together are each answered once, in their own chat, whatever the order
@@ -91,14 +108,6 @@ TEST_F(RemoteTest, EachMessageIsAnsweredInItsOwnChatAndOnlyTheOwnerIsObeyed) {
         QStringList replies;  // chat and text
     };
     const Case cases[] = {
-        {"owner then stranger",
-         {owner("1", "im on"), {"2", strangers, "eve", "alarm on"}},
-         false,
-         {chat + " IM pic now on"}},
-        {"two owner commands",
-         {owner("1", "alarm on"), owner("2", "im on")},
-         false,
-         {chat + " Alarm now on", chat + " IM pic now on"}},
         {"a slow client: five commands before any reply",
          {owner("1", "call off"), owner("2", "im on"), owner("3", "answer off"),
           owner("4", "motion high"), owner("5", "alarm on")},
@@ -161,13 +170,6 @@ TEST_F(RemoteTest, EveryOnOffCommandChangesItsControlAndReplies) {
     }
 }
 
-TEST_F(RemoteTest, NearMissesGetNoReply) {
-    for (const char* body : {" motion on", "motion on ", "motion on.", "", "hello", "10"}) {
-        EXPECT_EQ(say(body).size(), 3) << body;
-        EXPECT_TRUE(f.cmdCapture.enabled) << body;
-    }
-}
-
 TEST_F(RemoteTest, StatusAndHelpTexts) {
     f.Check1.value = 0;
     say("status");
@@ -186,10 +188,6 @@ TEST_F(RemoteTest, StatusAndHelpTexts) {
     EXPECT_EQ(help.count('\r'), 16);
 }
 
-TEST_F(RemoteTest, TheBodyIsWhatFollowsTheFirstBodyAfterTheId) {
-    EXPECT_EQ(say("mark BODY status").size(), 3) << "'mark BODY status' is no command";
-}
-
 TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
     auto log_lines = [&](int count) {
         QByteArray log;
@@ -199,8 +197,6 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
                        .toLatin1();
         t.write_file("motion_log.txt", log);
     };
-    say("list");
-    EXPECT_EQ(t.skype.commands.last(), "CHATMESSAGE " + chat + " Select Number to View\r\r");
     log_lines(3);
     say("list");
     EXPECT_EQ(t.skype.commands.last(), "CHATMESSAGE " + chat +
@@ -212,30 +208,12 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
     say("list");
     const QString listing = t.skype.commands.last();
     EXPECT_EQ(listing.count('#'), 10 + 1);  // ten entries and the chat name
-    EXPECT_TRUE(listing.contains("#9  Pic070315142303.JPG"));
+    EXPECT_TRUE(listing.contains("View\r\r#9  Pic070315142303.JPG"));
     EXPECT_TRUE(listing.endsWith("#0  Pic070315142312.JPG  3/15/2007  2:23:12 PM\r"));
     say("0");
     EXPECT_EQ(t.skype.keystrokes.mid(0, 3),
               (QStringList{"{TAB}", "+{TAB}", "Pic070315142312.JPG"}));
     EXPECT_TRUE(t.skype.commands.last().startsWith("OPEN FILETRANSFER bob IN "));
-}
-
-TEST_F(RemoteTest, OddLinesAreHandledQuietly) {
-    const QString lines[] = {"",
-                             "CHATMESSAGE",
-                             "CHATMESSAGE RECEIVED",
-                             "#605",
-                             "#605 no hash here",
-                             "#610",
-                             "#610 BODY",
-                             "#610 CHATMESSAGE 5 BODY motion on",
-                             QString(1 << 20, 'x'),
-                             QString::fromLatin1("#610 \0BODY x", 12),
-                             "CHATMESSAGE 99999999999999999999 STATUS RECEIVED"};
-    for (const QString& line : lines) t.skype.on_notification(line);
-    EXPECT_TRUE(f.cmdCapture.enabled);
-    say("motion on");
-    EXPECT_FALSE(f.cmdCapture.enabled) << "the link still works after them";
 }
 
 }  // namespace

@@ -13,10 +13,15 @@ ScriptedClient::~ScriptedClient() {
 }
 
 void ScriptedClient::notify(const QString& program, const QString& line, const QString& interface) {
+    bus_.send(notify_call(program, line, interface));
+}
+
+QDBusMessage ScriptedClient::notify_call(const QString& program, const QString& line,
+                                         const QString& interface) {
     QDBusMessage call = QDBusMessage::createMethodCall(program, skype_bus::program_path, interface,
                                                        QStringLiteral("Notify"));
     call << line;
-    bus_.send(call);
+    return call;
 }
 
 bool ScriptedClient::handleMessage(const QDBusMessage& message, const QDBusConnection&) {

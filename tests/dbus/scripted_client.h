@@ -16,6 +16,9 @@ class ScriptedClient : public QDBusVirtualObject {
     QDBusConnection& bus() { return bus_; }
     // Calls the program's Notify(s) under the interface given (which may be empty).
     void notify(const QString& program, const QString& line, const QString& interface);
+    // That call, which anyone on the bus could make.
+    static QDBusMessage notify_call(const QString& program, const QString& line,
+                                    const QString& interface);
 
     std::function<void(const QDBusMessage& call, QDBusConnection& bus)> on_call;
 
