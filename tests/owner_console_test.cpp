@@ -20,16 +20,21 @@ struct OwnerSide {
         client.notify = [this](const QString& line) { to_machine.append(line); };
         client.handle("NAME VideoQuelm");
     }
-    // What the machine is told over the next `ms`.
-    QStringList told_over(qint64 ms) {
-        to_machine.clear();
-        scheduler.run_for(ms);
-        return to_machine;
-    }
     // What the owner is shown over the next `ms`.
     QStringList shown_over(qint64 ms) {
         scheduler.run_for(ms);
         return std::exchange(printed, {});
+    }
+    // What reached the machine: the states of call 101, and chat messages by their text.
+    QStringList heard() {
+        QStringList heard;
+        for (const QString& line : to_machine)
+            if (line.startsWith("CALL 101 STATUS "))
+                heard.append(line.section(' ', 3));
+            else if (line.startsWith("CHATMESSAGE ") && line.endsWith(" STATUS RECEIVED"))
+                heard.append(client.handle("GET CHATMESSAGE " + line.section(' ', 1, 1) + " BODY")
+                                 .section(' ', 3));
+        return heard;
     }
 
     VirtualScheduler scheduler;
@@ -39,95 +44,44 @@ struct OwnerSide {
     OwnerConsole console{client, [this](const QString& line) { printed.append(line); }};
 };
 
-struct ConsoleTest : OwnerSide, ::testing::Test {};
-
-// The keys the program types after opening the dialog, and others a dialog may be given.
-TEST(SimulatedClient, TheFileDialogSendsOnlyWhatItsKeysPick) {
+// Calls either side begins and the ways they end, chat lines and the file dialog, as the owner
+// is told of them and as they reach the machine; no video before the answer, no answering twice,
+// and a file only for the keys the program types. The steps are lines the owner types,
+// "machine: " and a command the machine sends, "keys: " and keys it types into the file dialog
+// (in the folder "@"), "wait" for a second, or "call from " or "stranger says " and another
+// contact's act; what the owner is shown and what the machine heard are joined by "|".
+TEST(OwnerConsole, WhatEachSideDoesIsToldToTheOther) {
     QTemporaryDir folder;
     QFile(folder.filePath("Pic070315142330.JPG")).open(QIODevice::WriteOnly);
-    struct Case {
-        QStringList keys;
-        bool delivered;
-        bool stays_open;
-    };
-    const Case cases[] = {
-        {{"{TAB}", "+{TAB}", "Pic070315142330.JPG", "{TAB}{TAB}{TAB}{ENTER}"}, true, false},
-        {{"Pic070315142330.JPG", "{ESC}"}, false, false},
-        {{"Pic070315142330.JPG", "{TAB}{TAB}{TAB}{TAB}{TAB}{ENTER}"}, false, false},  // on "Cancel"
-        {{"Pic070315142399.JPG", "{ENTER}"}, false, true},
-        {{"Pic07{"}, false, true},
-    };
-    for (const Case& c : cases) {
-        OwnerSide t;
-        t.client.handle("OPEN FILETRANSFER vq.owner IN " + folder.path() + "/");
-        for (const QString& keys : c.keys) t.client.type_keys(keys);
-        const QStringList shown = t.shown_over(1'000);
-        const QStringList expected =
-            c.delivered ? QStringList{"picture received: " + folder.filePath("Pic070315142330.JPG")}
-                        : QStringList{};
-        EXPECT_EQ(shown, expected) << c.keys.join('|').toStdString();
-        EXPECT_EQ(t.client.file_dialog() != nullptr, c.stays_open)
-            << c.keys.join('|').toStdString();
-    }
-}
-
-TEST_F(ConsoleTest, WordsActAndEverythingElseIsAChatLine) {
-    // What the owner types, and what reaches the machine as a chat message, if anything.
-    const std::pair<QString, QString> cases[] = {
-        {"status", "status"},         {"say call", "call"}, {"SAY hangup", "hangup"},
-        {"Motion On ", "Motion On "}, {"   ", ""},          {"?", ""},
-    };
-    int next_id = 101;
-    for (const auto& [typed, body] : cases) {
-        console.enter(typed);
-        const QStringList told = told_over(1'000);
-        if (body.isEmpty()) {
-            EXPECT_TRUE(told.isEmpty()) << typed;
-            continue;
-        }
-        const QString id = QString::number(next_id++);
-        EXPECT_EQ(told, QStringList{"CHATMESSAGE " + id + " STATUS RECEIVED"}) << typed;
-        EXPECT_EQ(client.handle("GET CHATMESSAGE " + id + " BODY"),
-                  "CHATMESSAGE " + id + " BODY " + body)
-            << typed;
-    }
-    EXPECT_EQ(client.current_call(), nullptr) << "\"say call\" only says it";
-    client.say("motion off", "stranger");
-    EXPECT_TRUE(told_over(1'000).isEmpty()) << "only contacts reach the machine";
-}
-
-// Calls either side begins, and the ways they end, as the owner is told of them; no video before
-// the answer, and no answering twice. The steps are
-// lines the owner types, "machine: " and a command the machine sends, "wait" for a second, or
-// "call from " and another contact; the owner's view is shown lines joined by "|".
-TEST(OwnerConsole, CallsAreToldFromTheOwnersSide) {
+    const QString picture = "picture received: @/Pic070315142330.JPG";
+    const QString open = "machine: OPEN FILETRANSFER vq.owner IN @/; ";
     struct Case {
         QString steps, shown;
-        QString machine_heard;  // the call's states the client told the machine
+        QString machine_heard;
     };
     const Case cases[] = {
         {"machine: CALL vq.owner; wait; machine: ALTER CALL 101 START_VIDEO_SEND; answer; "
          "machine: ALTER CALL 101 START_VIDEO_SEND; hangup",
          "the machine is calling you: type answer|call answered|"
          "video: you see the machine's camera|video: off|call ended",
-         "ROUTING RINGING INPROGRESS FINISHED"},
+         "ROUTING|RINGING|INPROGRESS|FINISHED"},
         {"machine: CALL vq.owner; wait; refuse",
-         "the machine is calling you: type answer|call refused", "ROUTING RINGING REFUSED"},
+         "the machine is calling you: type answer|call refused", "ROUTING|RINGING|REFUSED"},
         {"machine: CALL vq.owner; wait; machine: SET CALL 101 STATUS FINISHED",
          "the machine is calling you: type answer|the machine stopped calling",
-         "ROUTING RINGING CANCELLED"},
+         "ROUTING|RINGING|CANCELLED"},
         {"call; machine: SET CALL 101 STATUS INPROGRESS; machine: SET CALL 101 STATUS INPROGRESS; "
          "machine: SET CALL 101 STATUS FINISHED",
-         "ringing the machine...|the machine answered|call ended", "RINGING INPROGRESS FINISHED"},
+         "ringing the machine...|the machine answered|call ended", "RINGING|INPROGRESS|FINISHED"},
         {"call; machine: SET CALL 101 STATUS FINISHED",
-         "ringing the machine...|the machine did not take the call", "RINGING REFUSED"},
+         "ringing the machine...|the machine did not take the call", "RINGING|REFUSED"},
         {"call; call; hangup",
          "ringing the machine...|you are already in a call|you stopped calling",
-         "RINGING CANCELLED"},
+         "RINGING|CANCELLED"},
         {"call; machine: SET CALL 101 STATUS INPROGRESS; logout",
          "ringing the machine...|the machine answered|call ended|the machine's client is logged "
          "out",
-         "RINGING INPROGRESS FINISHED"},
+         "RINGING|INPROGRESS|FINISHED"},
         // Logged out, the client takes nothing from either side.
         {"logout; call; hello; machine: CALL vq.owner; login",
          "the machine's client is logged out|call failed: vq.camera is not online|"
@@ -138,25 +92,38 @@ TEST(OwnerConsole, CallsAreToldFromTheOwnersSide) {
          ""},
         // The machine hears of the other contact's call; the owner hears of neither.
         {"call from alice.next.door; machine: CALL echo123", "", "RINGING"},
-        {"machine: CALL nobody.known", "", "ROUTING FAILED"},
+        {"machine: CALL nobody.known", "", "ROUTING|FAILED"},
+        // Words act; "say" makes anything a chat line; blank lines and strangers reach nobody.
+        {"status; say call; SAY hangup; Motion On ;    ; stranger says motion off", "",
+         "status|call|hangup|Motion On "},
+        {open +
+             "keys: {TAB}; keys: +{TAB}; keys: Pic070315142330.JPG; keys: {TAB}{TAB}{TAB}{ENTER}",
+         picture, ""},
+        {open + "keys: Pic070315142330.JPG; keys: {ESC}", "", ""},
+        {open + "keys: Pic070315142330.JPG; keys: {TAB}{TAB}{TAB}{TAB}{TAB}{ENTER}", "", ""},
+        {open + "keys: Pic070315142399.JPG; keys: {ENTER}", "", ""},
+        {open + "keys: Pic07{", "", ""},
     };
     for (const Case& c : cases) {
         OwnerSide t;
-        for (const QString& step : c.steps.split("; ")) {
+        for (QString step : c.steps.split("; ")) {
+            step.replace('@', folder.path());
             if (step.startsWith("machine: "))
                 t.client.handle(step.mid(9));
+            else if (step.startsWith("keys: "))
+                t.client.type_keys(step.mid(6));
             else if (step.startsWith("call from "))
                 t.client.call_machine(step.mid(10));
+            else if (step.startsWith("stranger says "))
+                t.client.say(step.mid(14), "stranger");
             else if (step == "wait")
                 t.scheduler.run_for(1'000);
             else
                 t.console.enter(step);
         }
-        EXPECT_EQ(t.shown_over(5'000).join('|'), c.shown) << c.steps;
-        QStringList heard;
-        for (const QString& line : t.to_machine)
-            if (line.startsWith("CALL 101 STATUS ")) heard.append(line.section(' ', 3));
-        EXPECT_EQ(heard.join(' '), c.machine_heard) << c.steps;
+        EXPECT_EQ(t.shown_over(5'000).join('|'), QString(c.shown).replace('@', folder.path()))
+            << c.steps;
+        EXPECT_EQ(t.heard().join('|'), c.machine_heard) << c.steps;
     }
 }
 

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QDBusPendingCallWatcher>
+#include <QFile>
+#include <QTemporaryDir>
 #include <memory>
 
+#include "child_process.h"
 #include "client/simulated_client.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/simulated_client_service.h"
@@ -44,7 +47,7 @@ struct LinkTest : ::testing::Test {
     }
     // On the program's connection, made now unless the test made it already.
     DBusSkypeLink& start_link() {
-        if (!program_bus.isConnected()) program_bus = bus.connect();
+        if (program_bus.name().isEmpty()) program_bus = bus.connect();
         link = std::make_unique<DBusSkypeLink>(scheduler, program_bus);
         link->on_notification = [this](const QString& line) { lines.append(line); };
         link->on_event = [this](const LinkEvent& event) { notes.append(event); };
@@ -175,21 +178,45 @@ TEST_F(LinkTest, TheProgramAttachesWheneverAClientComes) {
     EXPECT_EQ(link->LoginStatus(), 1);
 }
 
-TEST(LinkWithoutBus, ComplainsToNobodyAndCountsAsLoggedOut) {
-    QtScheduler scheduler;
-    DBusSkypeLink link(scheduler,
-                       QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                     QStringLiteral("no-bus")));
-    QStringList lines;
-    link.on_notification = [&](const QString& line) { lines.append(line); };
-    link.Connect(10);
-    link.send_keys("{ENTER}");
-    bool done = false;
-    scheduler.post([&] { done = true; });
-    ASSERT_TRUE(wait_until([&] { return done; }));
+TEST_F(LinkTest, WithoutABusItComplainsToNobodyAndCountsAsLoggedOut) {
+    program_bus = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                QStringLiteral("no-bus"));
+    start_link().Connect(10);
+    link->send_keys("{ENTER}");
+    settle();
     EXPECT_TRUE(lines.isEmpty());
-    EXPECT_EQ(link.LoginStatus(), 2);
+    EXPECT_EQ(link->LoginStatus(), 2);
+    link.reset();
     QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+// The vq-skype-sim program stops at once, and says why, when it cannot run. (The whole
+// conversation with it, ended by its script, is the whole-program test's.)
+TEST_F(LinkTest, TheSimulatedClientProgramStopsAtOnceWhenItCannotRun) {
+    ScriptedClient holder(bus.connect());
+    ASSERT_TRUE(holder.started());
+    QTemporaryDir folder;
+    QFile bad_script(folder.filePath("bad.script"));
+    ASSERT_TRUE(bad_script.open(QIODevice::WriteOnly));
+    bad_script.write("# fine\nten call\n");
+    bad_script.close();
+    struct Case {
+        QStringList arguments;
+        int exit_code;
+        QString says;
+    };
+    const Case cases[] = {
+        {{}, 1, "com.Skype.API is already on the bus: another client is running"},
+        {{"--script", bad_script.fileName()}, 2, "line 2: a time in seconds comes first"},
+        {{"--script", folder.filePath("missing")}, 2, "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says.toStdString());
+        ChildProcess sim(QStringLiteral(VQ_SKYPE_SIM), c.arguments, bus.address());
+        ASSERT_TRUE(sim.finish());
+        EXPECT_EQ(sim.process.exitCode(), c.exit_code);
+        EXPECT_TRUE(sim.errors.contains(c.says));
+    }
 }
 
 }  // namespace

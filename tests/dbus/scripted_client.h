@@ -13,7 +13,6 @@ class ScriptedClient : public QDBusVirtualObject {
     ~ScriptedClient() override;
 
     bool started() const { return started_; }
-    QDBusConnection& bus() { return bus_; }
     // Calls the program's Notify(s) under the interface given (which may be empty).
     void notify(const QString& program, const QString& line, const QString& interface);
     // That call, which anyone on the bus could make.
