@@ -129,13 +129,8 @@ TEST(OwnerConsole, WhatEachSideDoesIsToldToTheOther) {
 
 TEST(OwnerScript, ReadsTimesAndLinesAndRejectsWhatIsNot) {
     const auto steps = OwnerScript::parse(
-        "# the owner arms the machine\n"
-        "12.5 say motion on\n"
-        "\n"
-        "  40   call  \r\n"
-        "3 status\n"
-        "40 hangup\n"
-        "0 #1 is a chat line too\n");
+        "# the owner arms the machine\n12.5 say motion on\n\n  40   call  \r\n3 status\n"
+        "40 hangup\n0 #1 is a chat line too\n");
     ASSERT_TRUE(steps.has_value());
     QStringList seen;
     for (const auto& step : *steps) seen.append(QString::number(step.at_ms) + " " + step.line);

@@ -2,7 +2,6 @@
 
 #include <QRegularExpression>
 #include <algorithm>
-#include <optional>
 #include <tuple>
 
 #include "test_program.h"
@@ -16,22 +15,6 @@ struct Message {
     QString id, chat, from, body;
 };
 
-// What the client answers to "<tag> GET CHATMESSAGE <id> <property>", or nothing.
-std::optional<QString> client_reply(const std::vector<Message>& messages, const QString& command) {
-    static const QRegularExpression question("^(#\\d+) GET CHATMESSAGE (\\S+) (\\S+)$");
-    const QRegularExpressionMatch m = question.match(command);
-    if (!m.hasMatch()) return std::nullopt;
-    for (const Message& message : messages) {
-        if (message.id != m.captured(2)) continue;
-        const QString property = m.captured(3);
-        const QString value = property == "CHATNAME"      ? message.chat
-                              : property == "FROM_HANDLE" ? message.from
-                                                          : message.body;
-        return m.captured(1) + " CHATMESSAGE " + message.id + " " + property + " " + value;
-    }
-    return std::nullopt;
-}
-
 struct RemoteTest : ::testing::Test {
     void SetUp() override {
         f.show();
@@ -39,18 +22,27 @@ struct RemoteTest : ::testing::Test {
         t.skype.commands.clear();
     }
     // The messages are announced one right after the other; then the client answers each round
-    // of questions, in the order asked or the reverse, until the program asks nothing more.
+    // of questions ("<tag> GET CHATMESSAGE <id> <property>"), in the order asked or the reverse,
+    // until the program asks nothing more.
     void deliver(const std::vector<Message>& messages, bool reverse = false) {
+        static const QRegularExpression question("^(#\\d+) GET CHATMESSAGE (\\S+) (\\S+)$");
         for (const Message& message : messages)
             t.skype.on_notification("CHATMESSAGE " + message.id + " STATUS RECEIVED");
-        qsizetype asked = 0;
-        while (asked < t.skype.commands.size()) {
+        for (qsizetype asked = 0; asked < t.skype.commands.size();) {
             QStringList round = t.skype.commands.mid(asked);
             asked = t.skype.commands.size();
             if (reverse) std::reverse(round.begin(), round.end());
-            for (const QString& command : round)
-                if (const auto reply = client_reply(messages, command))
-                    t.skype.on_notification(*reply);
+            for (const QString& command : round) {
+                const QRegularExpressionMatch q = question.match(command);
+                const QString property = q.captured(3);
+                for (const Message& m : messages)
+                    if (q.hasMatch() && m.id == q.captured(2))
+                        t.skype.on_notification(q.captured(1) + " CHATMESSAGE " + m.id + " " +
+                                                property + " " +
+                                                (property == "CHATNAME"      ? m.chat
+                                                 : property == "FROM_HANDLE" ? m.from
+                                                                             : m.body));
+            }
         }
     }
     // A message from the owner (or another author) through to its answer.
@@ -170,10 +162,7 @@ TEST_F(RemoteTest, EveryCommandRepliesAndTheStatusShowsItsEffect) {
         EXPECT_TRUE(say("status").last().contains(QString("\r") + status + "\r")) << body;
     }
     const QString help = say("Help").last();
-    EXPECT_TRUE(help.startsWith(
-        "CHATMESSAGE " + chat +
-        " Video Quelm Remote Access Commands\r\rMotion On- Turn Motion Sensing On\r"));
-    EXPECT_TRUE(help.endsWith("List- List the last ten motion trigger events\r"));
+    EXPECT_TRUE(help.startsWith("CHATMESSAGE " + chat + " Video Quelm Remote Access Commands\r"));
     EXPECT_EQ(help.count('\r'), 16);
 }
 
