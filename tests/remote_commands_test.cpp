@@ -51,12 +51,6 @@ struct RemoteTest : ::testing::Test {
         deliver({{"293", chat, "bob", body}});
         return t.skype.commands;
     }
-    // The chat lines sent, without their "CHATMESSAGE ".
-    QStringList replies() const {
-        QStringList lines = t.skype.commands.filter(QRegularExpression("^CHATMESSAGE "));
-        for (QString& line : lines) line.remove(0, 12);
-        return lines;
-    }
     TestProgram t;
     frmTesting& f = t.form;
 };
@@ -93,26 +87,27 @@ TEST_F(RemoteTest, OnlyACommandIsAnsweredAndOddLinesAreHandledQuietly) {
 // commands, in whatever chat it writes; a stranger is neither obeyed nor answered.
 TEST_F(RemoteTest, EachMessageIsAnsweredInItsOwnChatAndOnlyTheOwnerIsObeyed) {
     const QString group = "#alice/$c0ffee01", strangers = "#eve/$cam;2";
+    const QString to_owner = "CHATMESSAGE " + chat + " ", to_group = "CHATMESSAGE " + group + " ";
     auto owner = [&](const char* id, const char* body) { return Message{id, chat, "bob", body}; };
     struct Case {
         const char* name;
         std::vector<Message> messages;
         bool reverse;
-        QStringList replies;  // chat and text
+        QStringList replies;
     };
     const Case cases[] = {
         {"a slow client: five commands before any reply",
          {owner("1", "call off"), owner("2", "im on"), owner("3", "answer off"),
           owner("4", "motion high"), owner("5", "alarm on")},
          false,
-         {chat + " Call now off", chat + " IM pic now on", chat + " Answer calls now off",
-          chat + " motion now high", chat + " Alarm now on"}},
+         {to_owner + "Call now off", to_owner + "IM pic now on", to_owner + "Answer calls now off",
+          to_owner + "motion now high", to_owner + "Alarm now on"}},
         {"replies in reverse order",
          {owner("1", "alarm on"),
           {"2", strangers, "eve", "call off"},
           {"3", group, "bob", "im on"}},
          true,
-         {group + " IM pic now on", chat + " Alarm now on"}},
+         {to_group + "IM pic now on", to_owner + "Alarm now on"}},
         {"a stranger in the owner's group chat",
          {{"1", "#bob/$c0ffee01", "eve", "alarm on"}},
          false,
@@ -126,7 +121,8 @@ TEST_F(RemoteTest, EachMessageIsAnsweredInItsOwnChatAndOnlyTheOwnerIsObeyed) {
         f.Check4.value = 0;
         t.skype.commands.clear();
         deliver(c.messages, c.reverse);
-        EXPECT_EQ(replies(), c.replies) << c.name;
+        EXPECT_EQ(t.skype.commands.filter(QRegularExpression("^CHATMESSAGE ")), c.replies)
+            << c.name;
         EXPECT_EQ(f.Check4.value, c.replies.join('|').contains("Alarm now on") ? 1 : 0) << c.name;
     }
     f.Text1.text.clear();
