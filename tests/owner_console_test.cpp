@@ -14,36 +14,6 @@
 
 namespace {
 
-// The owner at the console of a client that a machine has attached to.
-struct OwnerSide {
-    OwnerSide() {
-        client.notify = [this](const QString& line) { to_machine.append(line); };
-        client.handle("NAME VideoQuelm");
-    }
-    // What the owner is shown over the next `ms`.
-    QStringList shown_over(qint64 ms) {
-        scheduler.run_for(ms);
-        return std::exchange(printed, {});
-    }
-    // What reached the machine: the states of call 101, and chat messages by their text.
-    QStringList heard() {
-        QStringList heard;
-        for (const QString& line : to_machine)
-            if (line.startsWith("CALL 101 STATUS "))
-                heard.append(line.section(' ', 3));
-            else if (line.startsWith("CHATMESSAGE ") && line.endsWith(" STATUS RECEIVED"))
-                heard.append(client.handle("GET CHATMESSAGE " + line.section(' ', 1, 1) + " BODY")
-                                 .section(' ', 3));
-        return heard;
-    }
-
-    VirtualScheduler scheduler;
-    SimulatedClient client{scheduler};
-    QStringList printed;
-    QStringList to_machine;
-    OwnerConsole console{client, [this](const QString& line) { printed.append(line); }};
-};
-
 // Calls either side begins and the ways they end, chat lines and the file dialog, as the owner
 // is told of them and as they reach the machine; no video before the answer, no answering twice,
 // and a file only for the keys the program types. The steps are lines the owner types,
@@ -53,7 +23,6 @@ struct OwnerSide {
 TEST(OwnerConsole, WhatEachSideDoesIsToldToTheOther) {
     QTemporaryDir folder;
     QFile(folder.filePath("Pic070315142330.JPG")).open(QIODevice::WriteOnly);
-    const QString picture = "picture received: @/Pic070315142330.JPG";
     const QString open = "machine: OPEN FILETRANSFER vq.owner IN @/; ";
     struct Case {
         QString steps, shown;
@@ -98,32 +67,43 @@ TEST(OwnerConsole, WhatEachSideDoesIsToldToTheOther) {
          "status|call|hangup|Motion On "},
         {open +
              "keys: {TAB}; keys: +{TAB}; keys: Pic070315142330.JPG; keys: {TAB}{TAB}{TAB}{ENTER}",
-         picture, ""},
+         "picture received: @/Pic070315142330.JPG", ""},
         {open + "keys: Pic070315142330.JPG; keys: {ESC}", "", ""},
         {open + "keys: Pic070315142330.JPG; keys: {TAB}{TAB}{TAB}{TAB}{TAB}{ENTER}", "", ""},
         {open + "keys: Pic070315142399.JPG; keys: {ENTER}", "", ""},
         {open + "keys: Pic07{", "", ""},
     };
     for (const Case& c : cases) {
-        OwnerSide t;
+        VirtualScheduler scheduler;
+        SimulatedClient client{scheduler};
+        QStringList shown, heard;  // heard: the states of call 101, chat messages by their text
+        client.notify = [&](const QString& line) {
+            if (line.startsWith("CALL 101 STATUS "))
+                heard.append(line.section(' ', 3));
+            else if (line.startsWith("CHATMESSAGE ") && line.endsWith(" STATUS RECEIVED"))
+                heard.append(client.handle("GET CHATMESSAGE " + line.section(' ', 1, 1) + " BODY")
+                                 .section(' ', 3));
+        };
+        client.handle("NAME VideoQuelm");
+        OwnerConsole console{client, [&](const QString& line) { shown.append(line); }};
         for (QString step : c.steps.split("; ")) {
             step.replace('@', folder.path());
             if (step.startsWith("machine: "))
-                t.client.handle(step.mid(9));
+                client.handle(step.mid(9));
             else if (step.startsWith("keys: "))
-                t.client.type_keys(step.mid(6));
+                client.type_keys(step.mid(6));
             else if (step.startsWith("call from "))
-                t.client.call_machine(step.mid(10));
+                client.call_machine(step.mid(10));
             else if (step.startsWith("stranger says "))
-                t.client.say(step.mid(14), "stranger");
+                client.say(step.mid(14), "stranger");
             else if (step == "wait")
-                t.scheduler.run_for(1'000);
+                scheduler.run_for(1'000);
             else
-                t.console.enter(step);
+                console.enter(step);
         }
-        EXPECT_EQ(t.shown_over(5'000).join('|'), QString(c.shown).replace('@', folder.path()))
-            << c.steps;
-        EXPECT_EQ(t.heard().join('|'), c.machine_heard) << c.steps;
+        scheduler.run_for(5'000);
+        EXPECT_EQ(shown.join('|'), QString(c.shown).replace('@', folder.path())) << c.steps;
+        EXPECT_EQ(heard.join('|'), c.machine_heard) << c.steps;
     }
 }
 
