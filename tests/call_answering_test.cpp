@@ -101,7 +101,7 @@ TEST(CallAnswering, OnlyTheCallTargetIsAnsweredAndEveryEndGivesTheCameraBack) {
 
 // A placed call nobody answers is hung up on the tenth tick; an answered one on the first
 // 30-second tick at or past the longest call, in elapsed time, so that a call across the hour is
-// neither cut short nor kept for ever. An earlier call that ended early leaves no tick behind.
+// neither cut short nor kept for ever. An earlier call that failed early leaves no tick behind.
 TEST(CallAnswering, APlacedCallIsHungUpWhenItsTimeIsUp) {
     struct Case {
         const char* max_minutes;
@@ -114,12 +114,11 @@ TEST(CallAnswering, APlacedCallIsHungUpWhenItsTimeIsUp) {
         SCOPED_TRACE(c.max_minutes);
         OwnedProgram p(false);
         p.setup().Text4.text = c.max_minutes;
-        p.scheduler.run_for(((c.start_minute - 23) * 60 + c.start_second - 42) * 1000LL);
+        p.scheduler.run_for(((c.start_minute - 23) * 60 + c.start_second) * 1000LL - 5'500);
         p.form.motion().phone_trigger();
-        p.line("CALL 77 STATUS INPROGRESS");
-        p.scheduler.run_for(2'000);
-        p.line("CALL 77 STATUS FINISHED");
-        p.scheduler.run_for(40'000);
+        p.scheduler.run_for(2'500);
+        p.line("CALL 77 STATUS FAILED");
+        p.scheduler.run_for(3'000);
         p.skype.commands.clear();
         p.form.motion().phone_trigger();
         p.line("CALL 78 STATUS ROUTING");
