@@ -168,6 +168,21 @@ TEST_F(LinkTest, TheProgramAttachesWheneverAClientComes) {
     EXPECT_EQ(link->LoginStatus(), 1);
 }
 
+// A client that refuses the program tells it so and nothing else, not even the owner's chat; its
+// replies to the program's commands still come.
+TEST_F(LinkTest, ARefusedProgramIsToldSoAndHearsNothingElse) {
+    ClientOnBus side(bus, scheduler);
+    ASSERT_TRUE(side.service.start());
+    side.client.set_access_allowed(false);
+    start_link().Connect(10);
+    ASSERT_TRUE(got(2));
+    side.client.say("status");
+    link->SendCommand("PING");  // answered after whatever the owner's line would have caused
+    ASSERT_TRUE(got(3));
+    settle();
+    EXPECT_EQ(lines, (QStringList{"ERROR 68", "ERROR 68", "PONG"}));
+}
+
 TEST_F(LinkTest, WithoutABusItComplainsToNobodyAndCountsAsLoggedOut) {
     program_bus = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                 QStringLiteral("no-bus"));
