@@ -1,16 +1,19 @@
-// The simulated client, the owner's console on it and the scripts that play the owner, in
-// virtual time. The whole-program test shows the usual conversation through all three; here,
-// what it does not reach.
+// The simulated client, the owner's console on it, the lines typed into it and the scripts that
+// play the owner, in virtual time. The whole-program test shows the usual conversation through
+// them; here, what it does not reach.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "client/simulated_client.h"
+#include "platform/terminal_lines.h"
 #include "qt_printers.h"
 #include "sim/owner_console.h"
 #include "sim/owner_script.h"
 #include "time/virtual_scheduler.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -128,6 +131,28 @@ TEST(OwnerScript, ReadsTimesAndLinesAndRejectsWhatIsNot) {
         EXPECT_FALSE(OwnerScript::parse(text, &error).has_value()) << text;
         EXPECT_EQ(error, reason) << text;
     }
+}
+
+// Lines typed on the terminal, read as they come.
+TEST(TerminalLines, SplitsWhatArrivesIntoLinesAndTellsTheEndOnce) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    TerminalLines input(ends[0]);
+    QStringList lines;
+    int ended = 0;
+    input.on_line = [&](const QString& line) { lines.append(line); };
+    input.on_end = [&] { ++ended; };
+
+    const QByteArray first = "motion on\r\nsta";
+    ASSERT_EQ(write(ends[1], first.data(), first.size()), first.size());
+    ASSERT_TRUE(wait_until([&] { return !lines.isEmpty(); }));
+    const QByteArray rest = "tus\n\nh\xc3\xa9llo";
+    ASSERT_EQ(write(ends[1], rest.data(), rest.size()), rest.size());
+    close(ends[1]);
+    ASSERT_TRUE(wait_until([&] { return ended > 0; }));
+    EXPECT_EQ(lines, (QStringList{"motion on", "status", "", QString::fromUtf8("h\xc3\xa9llo")}));
+    EXPECT_EQ(ended, 1);
+    close(ends[0]);
 }
 
 }  // namespace
