@@ -14,9 +14,7 @@ struct WatchTest : ::testing::Test {
 };
 
 TEST_F(WatchTest, TheVersionIsAskedOnceAndOldClientsAreWarned) {
-    t.scheduler.run_for(3'000);
-    EXPECT_EQ(t.skype.commands, QStringList{"GET SKYPEVERSION"});
-    t.scheduler.run_for(30'000);
+    t.scheduler.run_for(33'000);
     EXPECT_EQ(t.skype.commands.count("GET SKYPEVERSION"), 1);
     const std::pair<const char*, bool> cases[] = {
         {"SKYPEVERSION 1.4.0.84", true}, {"SKYPEVERSION 2.0.0.81", false},

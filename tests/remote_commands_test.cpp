@@ -176,8 +176,7 @@ TEST_F(RemoteTest, ListShowsTheLastTenLinesAndDigitsSendThem) {
                                    "#9  Pic070315142303.JPG  3/15/2007  2:23:03 PM\r"
                                    "#8  Pic070315142304.JPG  3/15/2007  2:23:04 PM\r"));
     EXPECT_TRUE(listing.endsWith("#0  Pic070315142312.JPG  3/15/2007  2:23:12 PM\r"));
-    EXPECT_EQ(listing.count('#'), 10 + 1);  // ten entries and the chat name
-    say("0");                               // sent as an alarm picture is
+    say("0");  // sent as an alarm picture is
     EXPECT_TRUE(t.skype.keystrokes.contains("Pic070315142312.JPG"));
 }
 
