@@ -59,8 +59,6 @@ TEST_F(OwnerSideTest, OnlyChatFromAContactBecomesALine) {
     const std::pair<QString, bool> cases[] = {
         {"<message " + from + "type='chat'><body>status</body></message>", true},
         {"<message " + from + "type='groupchat'><body>motion off</body></message>", false},
-        {"<message " + from + "type='headline'><body>motion off</body></message>", false},
-        {"<message " + from + "type='error'><body>motion off</body></message>", false},
         {"<message " + from +
              "type='chat'><active xmlns='http://jabber.org/protocol/chatstates'/></message>",
          false},
