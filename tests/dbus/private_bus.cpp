@@ -2,21 +2,15 @@
 
 #include <QDeadlineTimer>
 
-namespace {
-int buses_started = 0;
-}
-
 PrivateBus::PrivateBus() {
-    daemon_.setProgram(QStringLiteral("dbus-daemon"));
-    daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                          QStringLiteral("--print-address")});
-    daemon_.start();
+    daemon_.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
     if (!daemon_.waitForStarted(10'000)) return;
     const QDeadlineTimer deadline(10'000);
     while (!daemon_.canReadLine() && !deadline.hasExpired())
         daemon_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
     address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    ++buses_started;
 }
 
 PrivateBus::~PrivateBus() {
@@ -27,10 +21,10 @@ PrivateBus::~PrivateBus() {
 }
 
 QDBusConnection PrivateBus::connect() {
-    // Connection names are the process's own, so they must differ from bus to bus.
-    const QString name = QStringLiteral("bus%1-connection%2").arg(buses_started).arg(names_.size());
-    names_.append(name);
-    return QDBusConnection::connectToBus(address_, name);
+    // Connection names are the process's own; the address (which holds the bus's guid) keeps
+    // them apart from bus to bus.
+    names_.append(address_ + QStringLiteral("#%1").arg(names_.size()));
+    return QDBusConnection::connectToBus(address_, names_.last());
 }
 
 void PrivateBus::disconnect(const QDBusConnection& connection) {
