@@ -16,7 +16,7 @@ namespace {
 // Grabs until a frame comes.
 std::optional<QImage> next_frame(GstCamera& camera) {
     std::optional<QImage> frame;
-    spin_until([&] { return (frame = camera.grab()).has_value(); });
+    wait_until([&] { return (frame = camera.grab()).has_value(); });
     return frame;
 }
 
@@ -35,7 +35,7 @@ TEST(GstCamera, GivesTheClipsFramesWholeAndStartsAgainAtItsEnd) {
         ASSERT_TRUE(camera.open()) << camera.open_error();
         bool saw_last = false;
         bool saw_first_after_last = false;
-        spin_until([&] {
+        wait_until([&] {
             const std::optional<QImage> frame = camera.grab();
             if (!frame) return false;
             EXPECT_EQ(frame->size(), QSize(320, 240));
@@ -100,7 +100,7 @@ TEST(GstCamera, StreamThatEndsIsReportedOnce) {
     QStringList problems;
     camera.on_problem = [&](const QString& problem) { problems.append(problem); };
     ASSERT_TRUE(camera.open()) << camera.open_error();
-    EXPECT_TRUE(spin_until([&] { return !problems.isEmpty(); }));
+    EXPECT_TRUE(wait_until([&] { return !problems.isEmpty(); }));
     spin_for(500ms);
     EXPECT_EQ(problems.size(), 1) << problems.join(" | ");
     EXPECT_FALSE(camera.grab());
@@ -128,7 +128,7 @@ TEST(GstCamera, NetworkCameraThatStallsIsReportedOnce) {
         << "a camera that sends is not stalled: " << problems.join(" | ");
 
     server.stall();
-    EXPECT_TRUE(spin_until([&] { return !problems.isEmpty(); }, 10s));
+    EXPECT_TRUE(wait_until([&] { return !problems.isEmpty(); }, 10'000));
     spin_for(2000ms);
     ASSERT_EQ(problems.size(), 1) << problems.join(" | ");
     EXPECT_TRUE(problems.first().contains("no picture")) << problems.first();

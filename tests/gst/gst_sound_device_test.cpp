@@ -69,7 +69,7 @@ TEST(GstSoundDevice, UnplayableFilesAreSilentAndEachCompletionCanStartTheSoundAg
         }
     };
     sound.start(make_wav(folder, "beep.wav", 0.3));
-    ASSERT_TRUE(spin_until([&] { return sound.codes.size() == 3; }));
+    ASSERT_TRUE(wait_until([&] { return sound.codes.size() == 3; }));
     EXPECT_EQ(sound.codes, std::vector<int>(3, SoundDevice::completed));
     const int whole = buffers_at_end[0];
     EXPECT_GT(whole, 0);
@@ -84,10 +84,10 @@ TEST(GstSoundDevice, StoppedPlayIsNotACompletion) {
     for (const char* ending : {"Stop", "Close"}) {
         CountedDevice sound(true);
         sound.start(long_sound);
-        ASSERT_TRUE(spin_until([&] { return sound.buffers > 0; })) << ending;
+        ASSERT_TRUE(wait_until([&] { return sound.buffers > 0; })) << ending;
         sound.device->command(ending);
         EXPECT_TRUE(sound.codes.empty()) << "reported after the command, not inside it";
-        ASSERT_TRUE(spin_until([&] { return !sound.codes.empty(); })) << ending;
+        ASSERT_TRUE(wait_until([&] { return !sound.codes.empty(); })) << ending;
         spin_for(200ms);
         ASSERT_EQ(sound.codes.size(), 1u) << ending;
         EXPECT_NE(sound.codes[0], SoundDevice::completed) << ending;

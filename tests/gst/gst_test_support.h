@@ -15,15 +15,9 @@
 
 using namespace std::chrono_literals;
 
-// Runs the Qt event loop (where the bindings' device events arrive) until the condition holds
-// or the generous limit has passed; returns whether it held.
-inline bool spin_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    return wait_until(done, static_cast<int>(limit.count()));
-}
-
-// Lets events arrive for a while: for showing that something does not happen.
+// Lets events arrive on the Qt event loop for a while: for showing that something does not happen.
 inline void spin_for(std::chrono::milliseconds time) {
-    spin_until([] { return false; }, time);
+    wait_until([] { return false; }, static_cast<int>(time.count()));
 }
 
 // Runs a gst-launch style description to its end; true when it ended without an error.

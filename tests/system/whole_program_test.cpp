@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
 #include "app/settings_codec.h"
@@ -34,44 +35,48 @@ const char* const owner_script =
     "43 quit\n";
 
 // A home service's settings (the owner "vq.owner") in a fresh application folder, on a bus of its
-// own.
+// own. A failure prints what the programs said.
 struct WholeProgram : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(bus.running()) << "no dbus-daemon to start";
         ASSERT_TRUE(QDir().mkpath(app));
         ASSERT_TRUE(write_home_settings(app, "vq.owner"));
     }
+    void TearDown() override {
+        if (!HasFailure()) return;
+        for (const auto* child : {sim.get(), program.get()})
+            if (child) std::cerr << (child->output + child->errors).toStdString() << "---\n";
+    }
     // The simulated client with these arguments, once it is on the bus.
-    std::unique_ptr<ChildProcess> client(const QStringList& arguments) {
-        auto sim = std::make_unique<ChildProcess>(VQ_SKYPE_SIM, arguments, bus.address());
+    void start_client(const QStringList& arguments) {
+        sim = std::make_unique<ChildProcess>(VQ_SKYPE_SIM, arguments, bus.address());
         EXPECT_TRUE(wait_until([&] {
             QDBusConnection connection = bus.connect();
             const bool there = connection.interface()->isServiceRegistered("com.Skype.API");
             bus.disconnect(connection);
             return there;
-        })) << sim->errors.toStdString();
-        return sim;
+        }));
     }
-    ChildProcess& start(const QString& camera = "demo") {
+    void start(const QString& camera = "demo") {
         program = std::make_unique<ChildProcess>(
             VQ_PROGRAM,
             QStringList{"--headless", "--camera", camera, "--skype", "dbus", "--app-folder", app},
             bus.address());
-        return *program;
     }
+    bool printed(const QString& text) const { return program->output.contains(text); }
     QString settings_path() const { return app + '/' + settings_codec::file_name; }
     // Ends the program with the signal; it goes through its normal exit.
     void end_with(int signal) {
         ::kill(static_cast<pid_t>(program->process.processId()), signal);
         ASSERT_TRUE(program->finish());
-        EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit)
-            << program->errors.toStdString();
+        EXPECT_EQ(program->process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program->process.exitCode(), 0);
     }
 
     PrivateBus bus;
     QTemporaryDir folder;
     const QString app = folder.filePath("app");
+    std::unique_ptr<ChildProcess> sim;
     std::unique_ptr<ChildProcess> program;
 };
 
@@ -82,36 +87,31 @@ TEST_F(WholeProgram, TheOwnerIsAlarmedLooksInAndTheSettingsAreKept) {
     QFile script(folder.filePath("owner.script"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write(owner_script) > 0);
     script.close();
-    const auto sim = client({"--script", script.fileName()});
+    start_client({"--script", script.fileName()});
     start(clip);
 
-    ASSERT_TRUE(sim->finish(120'000)) << sim->output.toStdString();
+    ASSERT_TRUE(sim->finish(120'000));
     const QStringList seen = sim->lines();
-    const std::string transcript =
-        (sim->output + "\n--- program:\n" + program->output + program->errors).toStdString();
-    EXPECT_TRUE(in_order(seen, {"-> NAME VideoQuelm", "<- OK", "-> PROTOCOL 5", "<- PROTOCOL 5"}))
-        << transcript;
+    EXPECT_TRUE(in_order(seen, {"-> NAME VideoQuelm", "<- OK", "-> PROTOCOL 5", "<- PROTOCOL 5"}));
     EXPECT_TRUE(in_order(seen, {"machine: Status of Video Quelm", "machine: IM Pic Enabled",
-                                "machine: Alarm now on"}))
-        << transcript;
+                                "machine: Alarm now on"}));
 
     // The alarm: a snapshot on disk and in the log, the picture with the owner, then the call.
     const QStringList snapshots = QDir(app).entryList({"Pic*.JPG"});
-    ASSERT_FALSE(snapshots.isEmpty()) << transcript;
+    ASSERT_FALSE(snapshots.isEmpty());
     QFile log(app + "/motion_log.txt");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().startsWith((snapshots.first() + "  ").toLatin1()));
     EXPECT_TRUE(
         in_order(seen, {"-> OPEN FILETRANSFER vq.owner IN " + app + "/",
-                        "picture received: " + app + "/" + snapshots.first(), "-> Call vq.owner"}))
-        << transcript;
+                        "picture received: " + app + "/" + snapshots.first(), "-> Call vq.owner"}));
 
     // The owner answers the alarm call and sees the camera, then calls in later and is answered.
-    EXPECT_EQ(seen.filter("video: you see the machine's camera").size(), 2) << transcript;
+    EXPECT_EQ(seen.filter("video: you see the machine's camera").size(), 2);
     EXPECT_EQ(seen.filter(QRegularExpression("^-> ALTER CALL \\d+ START_VIDEO_SEND$")).size(), 2);
-    EXPECT_TRUE(in_order(seen, {"-> Call vq.owner", "owner: answer", "owner: hangup",
-                                "machine: Motion Sensing Now OFF", "owner: call", "owner: hangup"}))
-        << transcript;
+    EXPECT_TRUE(
+        in_order(seen, {"-> Call vq.owner", "owner: answer", "owner: hangup",
+                        "machine: Motion Sensing Now OFF", "owner: call", "owner: hangup"}));
 
     // Ended by SIGTERM, the program goes through its normal exit and keeps what changed by chat.
     end_with(SIGTERM);
@@ -134,8 +134,7 @@ TEST_F(WholeProgram, SignalsAndAClosedOutputEndItThroughItsNormalExit) {
     for (const Case& c : {Case{"/dev/video99", false, SIGHUP}, Case{"demo", true, SIGTERM}}) {
         SCOPED_TRACE(c.camera);
         start(c.camera);
-        ASSERT_TRUE(wait_until([&] { return program->output.contains("status: "); }))
-            << program->errors.toStdString();
+        ASSERT_TRUE(wait_until([&] { return printed("status: "); }));
         ASSERT_TRUE(QFile::remove(settings_path()));
         if (c.output_closed) {
             program->process.closeReadChannel(QProcess::StandardOutput);
@@ -143,8 +142,7 @@ TEST_F(WholeProgram, SignalsAndAClosedOutputEndItThroughItsNormalExit) {
             EXPECT_FALSE(program->finish(8'000)) << "it runs on";
         } else {
             EXPECT_TRUE(wait_until([&] { return program->errors.contains("Logged out of Skype!"); },
-                                   30'000))
-                << program->errors.toStdString();
+                                   30'000));
             EXPECT_TRUE(program->errors.contains("Can't open capture window"));
             EXPECT_TRUE(program->output.contains("status: Motion Detect on Delay"))
                 << "the loop still runs";
@@ -166,7 +164,7 @@ TEST_F(WholeProgram, AFullDiskKeepsTheSettingsFile) {
     } unmount{app};
     ASSERT_TRUE(write_home_settings(app, "vq.owner"));
     start();
-    ASSERT_TRUE(wait_until([&] { return program->output.contains("status: "); }));
+    ASSERT_TRUE(wait_until([&] { return printed("status: "); }));
     QFile settings(settings_path());
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     const QByteArray before = settings.readAll();
@@ -183,11 +181,10 @@ TEST_F(WholeProgram, AFullDiskKeepsTheSettingsFile) {
 
 // A client that refuses the program access says so, and the terminal shows it in one line.
 TEST_F(WholeProgram, ARefusedProgramSaysSoInOneLine) {
-    const auto sim = client({"--refuse"});
+    start_client({"--refuse"});
     start();
     const QString said = "The chat client refused this program access";
-    ASSERT_TRUE(wait_until([&] { return program->output.contains(said); }))
-        << program->output.toStdString();
+    ASSERT_TRUE(wait_until([&] { return printed(said); }));
     EXPECT_FALSE(program->finish(3'000));
     EXPECT_EQ(program->output.count(said), 1);
     EXPECT_TRUE(program->errors.contains("ERROR 68")) << "and the log has it";
