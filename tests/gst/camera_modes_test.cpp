@@ -3,8 +3,6 @@
 #include <gst/app/gstappsink.h>
 #include "gst_test_support.h"
 
-#include <QSize>
-
 #include "platform/gst/camera_head.h"
 #include "platform/gst/camera_modes.h"
 
@@ -73,14 +71,15 @@ TEST(CameraModes, TheHeadDeliversRawPicturesOfTheMode) {
     struct Case {
         const char* device;
         std::optional<CameraMode> mode;
-        QSize size;  // of the pictures that come out
+        const char* pictures;  // what comes out
     };
     for (const Case& c :
-         {Case{"videotestsrc is-live=true", CameraMode{"YUYV", 320, 240, 20, 1}, {320, 240}},
-          Case{"videotestsrc is-live=true ! jpegenc",
-               CameraMode{"MJPG", 640, 360, 30, 1},
-               {640, 360}},
-          Case{"videotestsrc is-live=true ! jpegenc", std::nullopt, {320, 240}}}) {
+         {Case{"videotestsrc is-live=true", CameraMode{"YUYV", 320, 240, 20, 1},
+               "video/x-raw, width=320, height=240"},
+          Case{"videotestsrc is-live=true ! jpegenc", CameraMode{"MJPG", 640, 360, 30, 1},
+               "video/x-raw, width=640, height=360"},
+          Case{"videotestsrc is-live=true ! jpegenc", std::nullopt,
+               "video/x-raw, width=320, height=240"}}) {
         SCOPED_TRACE(c.device);
         GstElement* pipeline = gst_pipeline_new(nullptr);
         GstElement* device = gst_parse_bin_from_description(c.device, TRUE, nullptr);
@@ -93,13 +92,10 @@ TEST(CameraModes, TheHeadDeliversRawPicturesOfTheMode) {
 
         GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 10 * GST_SECOND);
         ASSERT_NE(sample, nullptr);
-        const GstStructure* s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
-        int width = 0;
-        int height = 0;
-        gst_structure_get_int(s, "width", &width);
-        gst_structure_get_int(s, "height", &height);
-        EXPECT_STREQ(gst_structure_get_name(s), "video/x-raw");
-        EXPECT_EQ(QSize(width, height), c.size);
+        GstCaps* expected = gst_caps_from_string(c.pictures);
+        EXPECT_TRUE(gst_caps_is_subset(gst_sample_get_caps(sample), expected))
+            << gst_caps_to_string(gst_sample_get_caps(sample));
+        gst_caps_unref(expected);
         gst_sample_unref(sample);
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);

@@ -29,7 +29,7 @@ TEST(GstCamera, GivesTheClipsFramesWholeAndStartsAgainAtItsEnd) {
         SCOPED_TRACE(size.width());
         const QString clip = folder.filePath(QStringLiteral("ramp%1.avi").arg(size.width()));
         ASSERT_TRUE(make_scene_clip(
-            clip, 10, [&](int n) { return solid(colour(n), size.width(), size.height()); },
+            clip, 10, [&](int n) { return solid_frame(colour(n), size.width(), size.height()); },
             size.width(), size.height()));
         GstCamera camera(clip);
         ASSERT_TRUE(camera.open()) << camera.open_error();
@@ -114,7 +114,7 @@ TEST(GstCamera, NetworkCameraThatStallsIsReportedOnce) {
     const QRgb colour = qRgb(200, 60, 30);
     QBuffer jpeg;
     jpeg.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(solid(colour, 640, 480).save(&jpeg, "JPG"));
+    ASSERT_TRUE(solid_frame(colour, 640, 480).save(&jpeg, "JPG"));
     LoopbackMjpegServer server(jpeg.data());
     GstCamera camera(server.url(), 1500ms);
     QStringList problems;

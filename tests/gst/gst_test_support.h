@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "child_process.h"
+#include "frames.h"
 #include "platform/gst/gst_clip_writer.h"
 #include "platform/gst/gst_runtime.h"
 
@@ -37,14 +38,8 @@ inline bool run_pipeline(const QString& description) {
     return ok;
 }
 
-// A frame of one colour (a grey level when given as one number).
-inline QImage solid(QRgb colour, int width = 320, int height = 240) {
-    QImage frame(width, height, QImage::Format_RGB32);
-    frame.fill(colour);
-    return frame;
-}
 inline QImage grey_frame(int level, int width = 320, int height = 240) {
-    return solid(qRgb(level, level, level), width, height);
+    return solid_frame(qRgb(level, level, level), width, height);
 }
 
 // A motion-JPEG clip, as a camera records one, whose every frame is drawn by the test.
