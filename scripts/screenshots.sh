@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds, then saves pictures of the windows (start-up, main window on the demo, settings,
-# About, manual, the simulated owner's window in a call) in build/screenshots, on a virtual X display.
+# Builds, then saves pictures of the windows (start-up, main window on the demo, settings, About,
+# manual, the simulated owner's window in a call, the camera's two dialogs) in build/screenshots,
+# on a virtual X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh release >/dev/null

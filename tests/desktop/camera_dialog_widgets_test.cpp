@@ -21,15 +21,11 @@ struct CameraDialogWidgets : DesktopTest {
         t.camera.device_behind = &webcam;
         start();
     }
-    void menu(MenuItem& item) {
-        t.scheduler.post([&item] { item.click(); });
-        handle();
-    }
 };
 
 // The user picks the MJPEG-only device and its second mode in the lists and presses OK.
 TEST_F(CameraDialogWidgets, FormatChosenInTheListsReachesTheDevice) {
-    menu(f.mnuFormat);
+    post([this] { f.mnuFormat.click(); });
     VideoFormatView& view = desktop.video_format();
     ASSERT_TRUE(view.isVisible());
     auto* devices = find<QComboBox>(&view, "devices");
@@ -50,7 +46,7 @@ TEST_F(CameraDialogWidgets, FormatChosenInTheListsReachesTheDevice) {
 // A row per control; moving a slider sets the device, and the rows an automatic control
 // rules are greyed.
 TEST_F(CameraDialogWidgets, SettingsRowsFollowTheDriver) {
-    menu(f.mnuSettings);
+    post([this] { f.mnuSettings.click(); });
     VideoSettingsView& view = desktop.video_settings();
     ASSERT_TRUE(view.isVisible());
     const QList<QSlider*> sliders = view.findChildren<QSlider*>();

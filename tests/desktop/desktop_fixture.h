@@ -19,6 +19,11 @@ struct DesktopTest : ::testing::Test {
     Desktop desktop{t.program};
 
     void handle() { t.scheduler.run_for(0); }
+    // Runs the action as an event of the program, as a timer or a link line would.
+    void post(std::function<void()> action) {
+        t.scheduler.post(std::move(action));
+        handle();
+    }
     void click(QAbstractButton* button) {
         ASSERT_NE(button, nullptr);
         QTest::mouseClick(button, Qt::LeftButton);
@@ -32,8 +37,7 @@ struct DesktopTest : ::testing::Test {
     }
     // Loads and shows the main window, as "Start Video Quelm" does.
     void start() {
-        t.scheduler.post([this] { f.show(); });
-        handle();
+        post([this] { f.show(); });
     }
     void mouse(QWidget* widget, QEvent::Type type, QPoint at) {
         QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,

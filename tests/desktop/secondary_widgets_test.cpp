@@ -12,42 +12,20 @@
 
 namespace {
 
-struct SecondaryWidgets : DesktopTest {
-    Quelm_Splash& splash = t.program.splash();
+using SecondaryWidgets = DesktopTest;
 
-    void show_splash() {
-        t.scheduler.post([this] { splash.show(); });
-        handle();
-    }
-    void instructions() {
-        t.scheduler.post([this] { f.mnuInstructions.click(); });
-        handle();
-    }
-    void write_manual(const QString& text) {
-        t.write_file(
-            "Video_Quelm_Skype.rtf",
-            QStringLiteral("{\\rtf1\\ansi{\\b %1}\\par more\\par and more}").arg(text).toUtf8());
-    }
-    int visible_windows(const char* name) {
-        int count = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == name && w->isVisible()) ++count;
-        return count;
-    }
-};
-
+// The buttons take the focus in their order; Enter on the first starts; the window has no close
+// box and a close does not end it.
 TEST_F(SecondaryWidgets, TheStartUpWindowStartsOnEnter) {
-    show_splash();
+    post([this] { t.program.splash().show(); });
     ModelWindow* window = desktop.splash().window();
     ASSERT_TRUE(window->isVisible());
     EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(find<QLabel>(window, "lblVersion")->text(), "Version 1.0.13");
     QWidget* start_button = find<QWidget>(window, "Command1");
     EXPECT_EQ(start_button->nextInFocusChain(), find<QWidget>(window, "Command3"));
     EXPECT_EQ(find<QWidget>(window, "Command3")->nextInFocusChain(),
               find<QWidget>(window, "Command2"));
-
-    window->close();  // no close box: it stays
+    window->close();
     handle();
     EXPECT_TRUE(window->isVisible());
 
@@ -58,33 +36,21 @@ TEST_F(SecondaryWidgets, TheStartUpWindowStartsOnEnter) {
     EXPECT_EQ(desktop.main().window()->windowTitle(), "Video Quelm Version 1.0.13");
 }
 
-TEST_F(SecondaryWidgets, ExitWithTheAgreementOpenEndsWhenTheViewerCloses) {
-    show_splash();
-    t.write_file("VideoQuelm_EULA.rtf", "{\\rtf1 terms}");
-    click(find(desktop.splash().window(), "Command2"));
-    ModelWindow* viewer = desktop.viewer().window();
-    EXPECT_EQ(viewer->windowTitle(), "Video Quelm EULA");
-    click(find(desktop.splash().window(), "Command3"));
-    EXPECT_FALSE(t.scheduler.has_quit());
-    viewer->close();
-    handle();
-    EXPECT_TRUE(t.scheduler.has_quit());
-}
-
-// The model's caret and wrap width reach the text box; the box follows the window's size.
+// The model's document and caret reach the text box, and the box follows the window's size.
 TEST_F(SecondaryWidgets, TheViewerShowsTheDocumentFromTheStartAndFollowsTheWindow) {
     start();
-    write_manual("first edition");
-    instructions();
+    const auto open_manual = [this](const QString& text) {
+        t.write_file("Video_Quelm_Skype.rtf", ("{\\rtf1\\ansi " + text + "\\par more}").toUtf8());
+        post([this] { f.mnuInstructions.click(); });
+    };
+    open_manual("first edition");
     QTextEdit* box = desktop.viewer().text_box();
     EXPECT_TRUE(box->toPlainText().startsWith("first edition"));
     EXPECT_EQ(box->lineWrapColumnOrWidth(), 733);  // 11000 twips
-
     QTextCursor at_end = box->textCursor();
     at_end.movePosition(QTextCursor::End);
     box->setTextCursor(at_end);  // the user read to the end
-    write_manual("second edition");
-    instructions();
+    open_manual("second edition");
     EXPECT_TRUE(box->toPlainText().startsWith("second edition"));
     EXPECT_EQ(box->textCursor().position(), 0);
 
@@ -99,11 +65,12 @@ TEST_F(SecondaryWidgets, TwoProblemsLeaveOneWindowWithTheLaterText) {
     start();
     t.skype.login_status = 2;
     t.scheduler.run_for(10'000);  // the watch finds the user logged out
+    post([this] { t.skype.on_notification("CONNSTATUS LOGGEDOUT"); });
     ModelWindow* window = desktop.problem().window();
-    EXPECT_EQ(window->windowTitle(), "Logged out of Skype!");
-    t.scheduler.post([this] { t.skype.on_notification("CONNSTATUS LOGGEDOUT"); });
-    handle();
-    EXPECT_EQ(visible_windows("Problem"), 1);
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        shown += w->objectName() == "Problem" && w->isVisible();
+    EXPECT_EQ(shown, 1);
     EXPECT_EQ(window->windowTitle(), "Disconnected from Skype!");
     EXPECT_TRUE(
         find<QLabel>(window, "Label1")->text().startsWith("You are disconnected from Skype"));
@@ -114,29 +81,26 @@ TEST_F(SecondaryWidgets, TwoProblemsLeaveOneWindowWithTheLaterText) {
 TEST_F(SecondaryWidgets, AClickInTheFriendPickerSetsTheTarget) {
     start();
     click(find(desktop.main().window(), "Command1"));
+    post([this] { t.skype.on_notification("USERS alice, bob.cam, carol"); });
     QListWidget* list = desktop.user_find().list();
-    EXPECT_TRUE(desktop.user_find().window()->isVisible());
-    t.scheduler.post([this] { t.skype.on_notification("USERS alice, bob.cam, carol"); });
-    handle();
     ASSERT_EQ(list->count(), 3);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(1)).center());
     handle();
-    EXPECT_EQ(find<QLineEdit>(desktop.main().window(), "Text1")->text(), "bob.cam");
+    EXPECT_EQ(f.Text1.text, "bob.cam");
     EXPECT_FALSE(desktop.user_find().window()->isVisible());
 }
 
+// The About window is made anew each time the model opens it: the view follows.
 TEST_F(SecondaryWidgets, AboutComesBackFreshAfterItsCloseBox) {
     start();
-    t.scheduler.post([this] { f.mnuAbout.click(); });
-    handle();
+    post([this] { f.mnuAbout.click(); });
     ModelWindow* window = desktop.about().window();
     EXPECT_EQ(window->windowTitle(), "About Video Quelm");
     window->close();
     handle();
     EXPECT_EQ(t.program.about(), nullptr);
-    t.scheduler.post([this] { f.mnuAbout.click(); });
-    handle();
+    post([this] { f.mnuAbout.click(); });
     EXPECT_TRUE(window->isVisible());
 }
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <vector>
 
-// Frames for the scripted camera.
-inline QImage solid_frame(QRgb colour) {
-    QImage frame(320, 240, QImage::Format_RGB32);
+// Frames for the scripted camera and the clips, of the engine's size unless told.
+inline QImage solid_frame(QRgb colour, int width = 320, int height = 240) {
+    QImage frame(width, height, QImage::Format_RGB32);
     frame.fill(colour);
     return frame;
 }

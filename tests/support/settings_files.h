@@ -13,3 +13,11 @@ inline bool write_settings_file(const QString& folder, const QStringList& values
     QFile file(folder + '/' + settings_codec::file_name);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
+
+// The settings of a home service: the owner as call target, two seconds to settle, picture and
+// call on motion, detection on at start, the whole picture watched.
+inline bool write_home_settings(const QString& folder, const QString& owner) {
+    return write_settings_file(
+        folder, {owner, "30",    "30",    "2",     "30",   "", "1", "1",   "1", "0",
+                 "1",   "False", "False", "False", "True", "", "4", "316", "4", "236"});
+}

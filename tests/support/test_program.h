@@ -75,19 +75,7 @@ struct SimulatedProgram : ProgramSurroundings {
           client(scheduler),
           link(scheduler, client),
           program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, app_folder),
-          form(program.main_window()) {
-        link.on_traffic = [this](const QString& line, bool outgoing) {
-            journal.add((outgoing ? QStringLiteral("-> ") : QStringLiteral("<- ")) + line);
-        };
-    }
-
-    // The lines in one direction, in order.
-    QStringList traffic(bool outgoing) const {
-        QStringList lines;
-        for (const QString& entry : journal.texts())
-            if (entry.startsWith(outgoing ? "-> " : "<- ")) lines.append(entry.mid(3));
-        return lines;
-    }
+          form(program.main_window()) {}
 
     SimulatedClient client;
     SimulatedLink link;

@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -12,33 +11,21 @@
 #include "prosody_server.h"
 #include "settings_files.h"
 
-// How the recorded room plays, round and round: seconds of a quiet room, then of someone
-// walking through it, then quiet again.
-struct RoomScene {
-    int quiet = 2;
-    int walking = 0;
-    int quiet_after = 0;
-};
-
-// The program as a headless home service with an XMPP account, watching a recorded room: the
-// owner's account is its call target, it is armed at start (two seconds to settle), sends a picture
-// and calls on motion, and answers calls with video.
+// The program as a headless home service with an XMPP account, watching a recorded room that
+// plays round and round: the owner's account is its call target, it is armed at start (two seconds
+// to settle), sends a picture and calls on motion, and answers calls with video.
 class Machine {
   public:
-    using Scene = RoomScene;
-    static constexpr Scene quiet_room{};
-    static constexpr Scene walk_every_ten_seconds{6, 4, 0};
-    static constexpr Scene walk_every_half_minute{6, 4, 20};
-    static constexpr Scene one_walk_a_minute{6, 4, 50};
+    // The recorded room, in frames at 20 a second: quiet, then someone walks through it.
+    using Scene = Room;
+    static constexpr Scene quiet_room{40};
+    static constexpr Scene walk_every_ten_seconds{120, 80};
+    static constexpr Scene walk_every_half_minute{120, 80, 400};
+    static constexpr Scene one_walk_a_minute{120, 80, 1000};
 
     explicit Machine(Scene scene = quiet_room) {
-        app_ = folder_.filePath("app");
-        QDir().mkpath(app_);
-        const QString owner = ProsodyServer::jid("owner");
-        const QStringList values = {owner,  "30", "30", "2",   "30",    "",      "1",
-                                    "1",    "1",  "0",  "1",   "False", "False", "False",
-                                    "True", "",   "4",  "316", "4",     "236"};
-        ready_ = write_settings_file(app_, values) && make_clip(scene);
+        ready_ = QDir().mkpath(app_) && write_home_settings(app_, ProsodyServer::jid("owner")) &&
+                 make_room_clip(clip_, scene);
     }
     bool ready() const { return ready_; }
     const QString& app() const { return app_; }
@@ -82,28 +69,9 @@ class Machine {
     std::string transcript() const { return ("machine:\n" + printed_text()).toStdString(); }
 
   private:
-    bool make_clip(Scene scene) {
-        constexpr int fps = 20;
-        clip_ = folder_.filePath("room.avi");
-        const int walk_from = scene.quiet * fps;
-        const int walk_to = walk_from + scene.walking * fps;
-        return make_scene_clip(clip_, walk_to + scene.quiet_after * fps, [=](int n) {
-            QImage frame = grey_frame(40);
-            QPainter painter(&frame);
-            painter.fillRect(200, 150, 80, 60, QColor(90, 70, 50));
-            if (n >= walk_from && n < walk_to) {
-                const int x = -60 + 5 * (n - walk_from);
-                for (int stripe = 0; stripe < 60; stripe += 8) {
-                    painter.fillRect(x + stripe, 90, 4, 60, QColor(230, 230, 230));
-                    painter.fillRect(x + stripe + 4, 90, 4, 60, QColor(10, 10, 10));
-                }
-            }
-            return frame;
-        });
-    }
-
     QTemporaryDir folder_;
-    QString app_, clip_;
+    const QString app_ = folder_.filePath("app");
+    const QString clip_ = folder_.filePath("room.avi");
     bool ready_ = false;
     std::vector<std::unique_ptr<ChildProcess>> programs_;
 };

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A real prosody on loopback for one test: its own folder, free ports, a CA and a certificate for
+// A real prosody on loopback for one test: its own folder, free ports, a certificate for
 // `localhost` made for the run, and three accounts (owner, machine, stranger) where the owner and
 // the machine already have each other on their rosters. Ended with the test.
 class ProsodyServer {
@@ -32,7 +32,7 @@ class ProsodyServer {
     bool running() const { return server_.state() != QProcess::NotRunning; }
 
     quint16 c2s_port() const { return c2s_port_; }
-    QString ca_file() const { return path("ca.pem"); }
+    QString ca_file() const { return path("server.pem"); }
     // A CA that did not sign this server's certificate.
     QString other_ca_file() const { return path("other-ca.pem"); }
     static QString jid(const QString& user) { return user + '@' + domain; }

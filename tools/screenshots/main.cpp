@@ -1,8 +1,9 @@
 // Takes pictures of the windows as a user sees them, on a real (virtual) X display: the
 // start-up window, the main window running the demo scene, the settings dialog and the About
-// window, and the user manual in the document viewer. Usage: vq_screenshots OUTPUT_FOLDER
-// DOCUMENTS_FOLDER. Checks a few pixels on the way, so a window that comes up blank or without its
-// camera picture fails.
+// window, the user manual in the document viewer, the messenger account, the simulated owner's
+// window in a call, and the camera's two dialogs with a common USB webcam as the device. Usage:
+// vq_screenshots OUTPUT_FOLDER DOCUMENTS_FOLDER. Checks a few pixels on the way, so a window that
+// comes up blank or without its camera picture fails.
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -23,12 +24,22 @@
 #include "desktop/owner_window.h"
 #include "desktop/setup_view.h"
 #include "desktop/splash_view.h"
+#include "desktop/video_format_view.h"
+#include "desktop/video_settings_view.h"
 #include "desktop/viewer_view.h"
 #include "desktop/widget_file_dialogs.h"
 #include "desktop/widget_messages.h"
+#include "platform/no_file_dialogs.h"
+#include "platform/offline_skype_link.h"
+#include "platform/silent_sound_device.h"
 #include "run/run_options.h"
 #include "run/session.h"
+#include "seams/seams.h"
+#include "sim/demo_camera.h"
+#include "time/qt_scheduler.h"
+#include "webcam_table.h"
 #include "windows/quelm_splash.h"
+#include "windows/video_format_dialog.h"
 #include "windows/video_quelm_setup.h"
 
 namespace {
@@ -59,6 +70,41 @@ void wait_ms(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// The demo scene as if a USB webcam showed it, so that the camera's dialogs have a device to show:
+// the webcam as the tests describe one (tests/support/webcam_table.h).
+class WebcamDemo : public DemoCamera {
+  public:
+    explicit WebcamDemo(Scheduler& scheduler)
+        : DemoCamera([&scheduler] { return scheduler.now_ms(); }) {}
+    CameraDevice* device() override { return &webcam_; }
+
+  private:
+    WebcamTable webcam_;
+};
+
+// The Video Format and Video Settings dialogs, from the menus of a program of their own.
+void take_camera_dialogs(const QDir& out, UserMessages& messages) {
+    QtScheduler scheduler;
+    QTemporaryDir folder;
+    WebcamDemo camera(scheduler);
+    OfflineSkypeLink link;
+    SilentSoundDevice sound;
+    NoFileDialogs dialogs;
+    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, folder.path());
+    Desktop desktop(program);
+    scheduler.post([&] { program.main_window().show(); });
+    scheduler.post([&] { program.main_window().mnuFormat.click(); });
+    wait_ms(500);
+    check(desktop.video_format().isVisible(), "the video format dialog");
+    take(&desktop.video_format(), out.filePath("video_format_dialog.png"));
+    scheduler.post([&] { program.video_format().Cancel_Click(); });
+    scheduler.post([&] { program.main_window().mnuSettings.click(); });
+    wait_ms(500);
+    check(desktop.video_settings().isVisible(), "the video settings dialog");
+    take(&desktop.video_settings(), out.filePath("video_settings_dialog.png"));
+    scheduler.quit();  // nothing queued may run once the program is gone
 }
 }  // namespace
 
@@ -136,5 +182,7 @@ int main(int argc, char** argv) {
     wait_ms(500);
     take(&owner, out.filePath("owner_window.png"));
     check(session.client()->seen_by().video, "video in the owner's call");
+
+    take_camera_dialogs(out, messages);
     return failures == 0 ? 0 : 1;
 }
