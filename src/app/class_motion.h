@@ -68,6 +68,9 @@ class ClassMotion {
     SampleRows sample_rows(const Picture& canvas, int row_step) const;
     int sample_column(const Picture& canvas, int x) const;
     void count_columns(const Picture& canvas, int column_step, const SampleRows& rows);
+    using Columns = std::array<int, grid_divisions>;
+    template <typename Row>
+    void count_row(const Row& row, const Columns& columns);
     void update_history_and_threshold(int peak);
     void restore_camera_choice();
 

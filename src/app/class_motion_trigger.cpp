@@ -29,15 +29,30 @@ int ClassMotion::sample_column(const Picture& canvas, int x) const {
 // Changed sample points per grid column inside the rectangle (edges excluded). The sample rows
 // are read one after the other, each along its length, which is kind to the memory caches.
 void ClassMotion::count_columns(const Picture& canvas, int column_step, const SampleRows& rows) {
-    std::array<int, grid_divisions> columns{};
+    Columns columns{};
+    int first = canvas.pixel_width(), last = -1;
     for (int i = 1; i < grid_divisions; ++i) {
         columns[i] = sample_column(canvas, i * column_step);
         column_count[i] = 0;
+        if (columns[i] < 0) continue;
+        first = std::min(first, columns[i]);
+        last = std::max(last, columns[i]);
     }
+    // The rectangle drawn on the camera picture lies on its edges, which are not counted: most
+    // rows are read without looking at what is drawn on them.
     for (const Picture::PixelRow& row : rows) {
-        for (int i = 1; i < grid_divisions; ++i) {
-            if (columns[i] >= 0) column_count[i] += changed(row[columns[i]]);
+        if (row.drawn_between(first, last)) {
+            count_row(row, columns);
+        } else {
+            count_row(row.lines, columns);
         }
+    }
+}
+
+template <typename Row>
+void ClassMotion::count_row(const Row& row, const Columns& columns) {
+    for (int i = 1; i < grid_divisions; ++i) {
+        if (columns[i] >= 0) column_count[i] += changed(row[columns[i]]);
     }
 }
 
@@ -45,6 +60,7 @@ void ClassMotion::count_columns(const Picture& canvas, int column_step, const Sa
 ClassMotion::SampleRows ClassMotion::sample_rows(const Picture& canvas, int row_step) const {
     const frmTesting& f = form_;
     SampleRows rows;
+    rows.reserve(grid_divisions);
     for (int j = 1; j < grid_divisions; ++j) {
         const int y = j * row_step;
         if (!(f.box_top < y && y < f.box_bottom)) continue;

@@ -106,11 +106,10 @@ Picture::PixelRow Picture::pixel_row(int py) const {
         }
     };
     if (pending_exclusive_or_) {
-        row.first = line(pending_exclusive_or_->first);
-        row.second = line(pending_exclusive_or_->second);
+        row.lines = {line(pending_exclusive_or_->first), line(pending_exclusive_or_->second)};
         add_spans(pending_exclusive_or_->first_fills);
     } else {
-        row.first = line(image_);
+        row.lines = {line(image_), nullptr};
         add_spans(pending_fills_);
     }
     return row;
@@ -129,12 +128,21 @@ void Picture::set_picture(const QImage& picture) {
     }
 }
 
+namespace {
+// std::floor is a library call on the baseline x86-64 instruction set, and the graph and the
+// measure place thousands of points a second.
+int floor_to_int(double value) {
+    const int truncated = static_cast<int>(value);
+    return truncated - (value < truncated);
+}
+}  // namespace
+
 int Picture::pixel_x(double x) const {
-    return static_cast<int>(std::floor(x * x_factor_));
+    return floor_to_int(x * x_factor_);
 }
 
 int Picture::pixel_y(double y) const {
-    return static_cast<int>(std::floor(y * y_factor_));
+    return floor_to_int(y * y_factor_);
 }
 
 Colour Picture::point(double x, double y) const {

@@ -52,16 +52,27 @@ class Picture : public Control {
             int left, right;
             QRgb rgb;
         };
-        const QRgb* first;
-        const QRgb* second;                          // null unless an exclusive-or is pending
+        // The scan lines alone, without the blocks: cheaper to read where no block lies.
+        struct ScanLines {
+            const QRgb* first;
+            const QRgb* second;  // null unless an exclusive-or is pending
+            QRgb operator[](int px) const { return second ? first[px] ^ second[px] : first[px]; }
+        };
+        ScanLines lines;
         std::array<Span, most_pending_fills> spans;  // blocks drawn over first, later ones on top
         int span_count = 0;
         QRgb operator[](int px) const {
-            QRgb rgb = first[px];
+            QRgb rgb = lines.first[px];
             for (int i = 0; i < span_count; ++i) {
                 if (px >= spans[i].left && px <= spans[i].right) rgb = spans[i].rgb;
             }
-            return second ? rgb ^ second[px] : rgb;
+            return lines.second ? rgb ^ lines.second[px] : rgb;
+        }
+        bool drawn_between(int left, int right) const {
+            for (int i = 0; i < span_count; ++i) {
+                if (spans[i].left <= right && spans[i].right >= left) return true;
+            }
+            return false;
         }
     };
     PixelRow pixel_row(int py) const;
