@@ -1,8 +1,10 @@
 #include "platform/gst/video_source.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include "platform/gst/gst_runtime.h"
+#include "platform/gst/recording_head.h"
 
 VideoSource VideoSource::from_text(const QString& text) {
     if (text == QLatin1String("auto")) return {Kind::first_device, {}};
@@ -31,7 +33,9 @@ GstElement* VideoSource::make_element() const {
             return element;
         }
         case Kind::file:
+            return recording_head::make(location_);
         case Kind::uri: {
+            if (is_recording()) return recording_head::make(QUrl(location_).toLocalFile());
             GstElement* element = gst_element_factory_make("uridecodebin", nullptr);
             const QByteArray uri = gst_runtime::to_uri(location_).toUtf8();
             if (element) g_object_set(element, "uri", uri.constData(), nullptr);
