@@ -124,14 +124,10 @@ class RecordingMessages : public UserMessages {
 // File dialogs that answer what the test queued (an empty text is a cancel).
 class ScriptedDialogs : public FileDialogs {
   public:
-    QString save_file(const Request& request) override { return answer(request); }
-    QString open_file(const Request& request) override { return answer(request); }
-    std::vector<Request> requests;
+    QString save_file(const Request&) override { return answer(); }
+    QString open_file(const Request&) override { return answer(); }
     QStringList answers;
 
   private:
-    QString answer(const Request& request) {
-        requests.push_back(request);
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
+    QString answer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
 };

@@ -12,10 +12,6 @@ struct Refusal {
     const char* explanation;
 };
 
-void PrintTo(const Refusal& refusal, std::ostream* out) {
-    *out << refusal.name;
-}
-
 class RefusedLogin : public XmppTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(RefusedLogin, LogsOutWithAReasonAndDoesNotRetry) {
@@ -53,21 +49,13 @@ TEST_F(XmppServerRestart, TheMachineReconnectsAndDeliversWhatItSentMeanwhile) {
     server.kill();
     ASSERT_TRUE(wait_until([&] { return !machine->snapshots().isEmpty(); }, 30'000));
     spin_for(2s);
-    ASSERT_TRUE(server.restart()) << server.problem().toStdString();
+    ASSERT_TRUE(server.start()) << server.problem().toStdString();
     EXPECT_FALSE(from_machine("presence", "available", 60'000).isEmpty());
     EXPECT_FALSE(from_machine("chat").isEmpty());
 
     owner.say(machine_jid, "status");
     EXPECT_FALSE(from_machine("chat", "Status of Video Quelm").isEmpty());
 }
-
-}  // namespace
-
-void PrintTo(ProsodyServer::Upload upload, std::ostream* out) {
-    *out << (upload == ProsodyServer::Upload::none ? "NoUploadService" : "SlotRefused");
-}
-
-namespace {
 
 struct PictureRefused : XmppTest, ::testing::WithParamInterface<ProsodyServer::Upload> {
     PictureRefused() : XmppTest(GetParam()) {}
@@ -82,7 +70,10 @@ TEST_P(PictureRefused, TheOwnerIsToldTheAlarmPictureCouldNotBeSent) {
 INSTANTIATE_TEST_SUITE_P(Xmpp, PictureRefused,
                          ::testing::Values(ProsodyServer::Upload::none,
                                            ProsodyServer::Upload::too_small),
-                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+                         [](const auto& info) {
+                             return info.param == ProsodyServer::Upload::none ? "NoUploadService"
+                                                                              : "SlotRefused";
+                         });
 
 using XmppDelayedCommands = XmppTest;
 
