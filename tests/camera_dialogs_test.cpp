@@ -136,10 +136,8 @@ TEST(CameraSettingsFile, KeepsWhatItIsGivenAndIgnoresWhatItCannotRead) {
     EXPECT_TRUE(back.path == choice.path && back.mode == choice.mode &&
                 back.controls == choice.controls);
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[mode]\nformat=MJPG\nwidth=abc\n[controls]\nx=1\n12=y\n9963776=5\n");
-    file.close();
+    ASSERT_TRUE(
+        write_file(path, "[mode]\nformat=MJPG\nwidth=abc\n[controls]\nx=1\n12=y\n9963776=5\n"));
     const CameraChoice damaged = camera_settings_file::load(path);
     EXPECT_FALSE(damaged.mode);
     EXPECT_EQ(damaged.controls, (std::map<unsigned, int>{{9963776u, 5}}));

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "app/install_places.h"
+#include "files.h"
 #include "qt_printers.h"
 #include "run/run_options.h"
 #include "run/startup_checks.h"
@@ -95,17 +96,15 @@ TEST(StartupChecks, TheRunChoosesTheChecksAndTheyLeaveNothingBehind) {
     EXPECT_EQ(lines(false), QStringList({"application folder " + options.app_folder + ": ok",
                                          account + "missing: write the machine's jid and "
                                                    "password there (see man videoquelm)"}));
-    QFile file(options.xmpp_config_path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[account]\njid=cam@example.org\npassword=secret\n");
-    file.close();
+    const QString path = options.xmpp_config_path();
+    ASSERT_TRUE(write_file(path, "[account]\njid=cam@example.org\npassword=secret\n"));
     const QFileDevice::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;
-    ASSERT_TRUE(file.setPermissions(mine | QFile::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(path, mine | QFile::ReadOther));
     EXPECT_EQ(lines(false).last(), account +
                                        "the account file holds a password and others can read "
                                        "it. Make it private with: chmod 600 " +
-                                       file.fileName());
-    ASSERT_TRUE(file.setPermissions(mine));
+                                       path);
+    ASSERT_TRUE(QFile::setPermissions(path, mine));
     EXPECT_EQ(lines(false).last(), account + "ok");
 }
 

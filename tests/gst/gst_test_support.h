@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "child_process.h"
+#include "files.h"
 #include "frames.h"
 #include "platform/gst/gst_clip_writer.h"
 #include "platform/gst/gst_ptr.h"
@@ -77,10 +78,8 @@ inline bool make_room_clip(const QString& path, Room room) {
 
 // A file of plain text under a media file's name, in the folder.
 inline QString text_file(const QString& folder, const char* name) {
-    QFile file(folder + '/' + name);
-    file.open(QIODevice::WriteOnly);
-    file.write("no pictures or sound in here\n");
-    return file.fileName();
+    write_file(folder + '/' + name, "no pictures or sound in here\n");
+    return folder + '/' + name;
 }
 
 // Whether two colours differ by no more than the tolerance in every channel (JPEG is lossy).

@@ -10,6 +10,7 @@
 #include "client/simulated_client.h"
 #include "client/simulated_link.h"
 #include "doubles.h"
+#include "files.h"
 #include "seams/seams.h"
 #include "time/virtual_scheduler.h"
 #include "windows/video_quelm_setup.h"
@@ -32,9 +33,7 @@ struct ProgramSurroundings {
 
     QString path(const QString& name) const { return app_folder + '/' + name; }
     void write_file(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
+        ::write_file(path(name), bytes);
     }
     QByteArray read_file(const QString& name) const {
         QFile file(path(name));

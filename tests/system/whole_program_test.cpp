@@ -77,10 +77,9 @@ TEST_F(WholeProgram, TheOwnerIsAlarmedAndLooksIn) {
     // Four seconds of a quiet room, then a box crosses it; the camera plays this round and round.
     const QString clip = folder.filePath("room.avi");
     ASSERT_TRUE(make_room_clip(clip, {80, 80}));
-    QFile script(folder.filePath("owner.script"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write(owner_script) > 0);
-    script.close();
-    start_client({"--script", script.fileName()});
+    const QString script = folder.filePath("owner.script");
+    ASSERT_TRUE(write_file(script, owner_script));
+    start_client({"--script", script});
     start(clip);
 
     ASSERT_TRUE(sim->finish(120'000));
