@@ -23,21 +23,6 @@ inline void spin_for(std::chrono::milliseconds time) {
     wait_until([] { return false; }, static_cast<int>(time.count()));
 }
 
-// Runs a gst-launch style description to its end; true when it ended without an error.
-inline bool run_pipeline(const QString& description) {
-    gst_runtime::ensure_initialised();
-    const GstElementPtr pipeline(gst_parse_launch(description.toUtf8().constData(), nullptr));
-    if (!pipeline) return false;
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    const GstBusPtr bus(gst_element_get_bus(pipeline.get()));
-    const GstMessagePtr end(gst_bus_timed_pop_filtered(
-        bus.get(), 60 * GST_SECOND,
-        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-    const bool ok = end && GST_MESSAGE_TYPE(end.get()) == GST_MESSAGE_EOS;
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return ok;
-}
-
 inline QImage grey_frame(int level, int width = 320, int height = 240) {
     return solid_frame(qRgb(level, level, level), width, height);
 }

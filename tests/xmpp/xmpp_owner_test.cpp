@@ -8,15 +8,11 @@
 
 namespace {
 
-struct XmppOwner : XmppTest {
-    void start(Machine::Scene scene) {
-        XmppTest::start(scene);
-        ASSERT_FALSE(from_machine("presence", "available").isEmpty());
-    }
-};
+using XmppOwner = XmppTest;
 
 TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     start(Machine::walk_every_half_minute);
+    ASSERT_FALSE(from_machine("presence", "available").isEmpty());
 
     owner.say(machine_jid, "status");
     const QString status = from_machine("chat", "Status of Video Quelm");
@@ -54,6 +50,7 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
 
 TEST_F(XmppOwner, AStrangerIsNeitherObeyedNorAnsweredNorShownTheRoom) {
     start(Machine::quiet_room);
+    ASSERT_FALSE(from_machine("presence", "available").isEmpty());
     Phone stranger(server, "stranger");
     ASSERT_TRUE(stranger.online()) << stranger.transcript();
 
