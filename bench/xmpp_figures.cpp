@@ -73,7 +73,7 @@ void reconnection(ProsodyServer& server) {
     server.kill();
     QElapsedTimer clock;
     clock.start();
-    if (!server.restart()) return (void)std::puts("reconnect: server did not restart");
+    if (!server.start()) return (void)std::puts("reconnect: server did not restart");
     const double restarted = clock.nsecsElapsed() / 1e6;
     const bool back = wait_until(
         [&] { return server.log().count("Authenticated as machine@") > logins; }, 600'000);

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "test_program.h"
+#include "machine_fixture.h"
 
 namespace {
 
 // The program on show with "bob" as its call target, armed or not.
-struct OwnedProgram : TestProgram {
+struct OwnedProgram : ShownProgram {
     explicit OwnedProgram(bool armed = true, const QString& target = "bob", int answer_box = 1) {
-        form.show();
         form.Text1.text = target;
         form.Check3.value = answer_box;
         if (armed) form.cmdCapture.click();

@@ -2,16 +2,13 @@
 // (The windows these fill, and a click in the picker, are the desktop tests'.)
 #include <gtest/gtest.h>
 
-#include "test_program.h"
+#include "machine_fixture.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
 
 namespace {
 
-struct WatchTest : ::testing::Test {
-    void SetUp() override { t.form.show(); }
-    TestProgram t;
-};
+using WatchTest = MachineTest;
 
 TEST_F(WatchTest, TheVersionIsAskedOnceAndOldClientsAreWarned) {
     t.scheduler.run_for(33'000);

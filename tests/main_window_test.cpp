@@ -50,12 +50,8 @@ TEST_F(MainWindowTest, TheCloseBoxExitsOneSecondLaterAndMenuExitAtOnce) {
 // A camera that goes away while watching is tried again, at 1, 2, 4... seconds, then every
 // minute, until it is back; meanwhile the owner hears that it is not available.
 TEST_F(MainWindowTest, ALostCameraIsTriedAgainUntilItIsBack) {
-    f.Text1.text = "bob";
     auto status = [&] {
-        t.skype.on_notification("CHATMESSAGE 8 STATUS RECEIVED");
-        t.skype.on_notification("#605 CHATMESSAGE 8 CHATNAME #bob/$cam;1");
-        t.skype.on_notification("#606 CHATMESSAGE 8 FROM_HANDLE bob");
-        t.skype.on_notification("#610 CHATMESSAGE 8 BODY status");
+        f.interpret_command("status");
         return t.skype.commands.last();
     };
     const qint64 lost_at = t.scheduler.now_ms();

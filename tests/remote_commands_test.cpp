@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "test_program.h"
+#include "machine_fixture.h"
 
 namespace {
 
@@ -15,9 +15,8 @@ struct Message {
     QString id, chat, from, body;
 };
 
-struct RemoteTest : ::testing::Test {
+struct RemoteTest : MachineTest {
     void SetUp() override {
-        f.show();
         f.Text1.text = "bob";
         t.skype.commands.clear();
     }
@@ -51,8 +50,6 @@ struct RemoteTest : ::testing::Test {
         deliver({{"293", chat, "bob", body}});
         return t.skype.commands;
     }
-    TestProgram t;
-    frmTesting& f = t.form;
 };
 
 // A message is fetched by its chat, author and body; one that is no command gets no reply (the

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <tuple>
 
+#include "files.h"
 #include "qt_printers.h"
 #include "windows/xmpp_account.h"
 
@@ -33,11 +34,8 @@ TEST(XmppAccountFile, RefusesWhatItCannotSafelyUseAndSaysWhy) {
     for (const Case& c : cases) {
         // A file of its own for each case: Qt keeps what it read by path and may miss a rewrite.
         const QString path = folder.filePath(QString("%1.conf").arg(&c - cases));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.errorString();
-        file.write(c.text);
-        file.close();
-        file.setPermissions(c.mode);
+        ASSERT_TRUE(write_file(path, c.text));
+        ASSERT_TRUE(QFile::setPermissions(path, c.mode));
         const XmppAccount::Loaded loaded = XmppAccount::load(path);
         EXPECT_FALSE(loaded.account) << c.text.toStdString();
         EXPECT_TRUE(loaded.problem.contains(c.says)) << loaded.problem;

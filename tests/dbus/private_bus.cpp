@@ -1,6 +1,10 @@
 #include "private_bus.h"
 
+#include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
+
+#include "platform/dbus/skype_bus.h"
+#include "wait_until.h"
 
 PrivateBus::PrivateBus() {
     daemon_.start(QStringLiteral("dbus-daemon"),
@@ -29,4 +33,13 @@ QDBusConnection PrivateBus::connect() {
 
 void PrivateBus::disconnect(const QDBusConnection& connection) {
     QDBusConnection::disconnectFromBus(connection.name());
+}
+
+bool PrivateBus::wait_for_client() {
+    return wait_until([this] {
+        QDBusConnection connection = connect();
+        const bool there = connection.interface()->isServiceRegistered(skype_bus::service);
+        disconnect(connection);
+        return there;
+    });
 }

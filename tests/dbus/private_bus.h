@@ -20,6 +20,8 @@ class PrivateBus {
     QDBusConnection connect();
     // Drops one of those connections, as the end of that program would.
     void disconnect(const QDBusConnection& connection);
+    // Waits until a chat client (a program the test started) holds its name on the bus.
+    bool wait_for_client();
 
   private:
     QProcess daemon_;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QTest>
 
 #include "desktop/desktop.h"
@@ -38,11 +37,5 @@ struct DesktopTest : ::testing::Test {
     // Loads and shows the main window, as "Start Video Quelm" does.
     void start() {
         post([this] { f.show(); });
-    }
-    void mouse(QWidget* widget, QEvent::Type type, QPoint at) {
-        QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
     }
 };

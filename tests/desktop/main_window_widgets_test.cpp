@@ -30,9 +30,9 @@ TEST_F(MainWindowWidgets, DraggingOnTheCameraPictureSetsTheRectangle) {
         return QPoint(inside.left() + qRound(x * inside.width() / 320),
                       inside.top() + qRound(y * inside.height() / 240));
     };
-    mouse(picture, QEvent::MouseButtonPress, over(40, 30));
-    mouse(picture, QEvent::MouseMove, over(200, 150));
-    mouse(picture, QEvent::MouseButtonRelease, over(200, 150));
+    QTest::mousePress(picture, Qt::LeftButton, {}, over(40, 30));
+    QTest::mouseMove(picture, over(200, 150));
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, over(200, 150));
     handle();
     EXPECT_NEAR(f.box_left, 40, 1);
     EXPECT_NEAR(f.box_top, 30, 1);

@@ -11,13 +11,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include "client/simulated_client.h"
 #include "desktop/owner_window.h"
 #include "desktop/widget_file_dialogs.h"
 #include "desktop/widget_messages.h"
+#include "frames.h"
 #include "qt_printers.h"
-#include "test_program.h"
 #include "time/qt_scheduler.h"
 #include "time/timer.h"
+#include "time/virtual_scheduler.h"
 
 namespace {
 
@@ -107,23 +109,30 @@ TEST(WidgetSeams, NoHandlerStartsInsideAnotherThatWaitsForTheUser) {
     EXPECT_LT(ticks, 8);  // the ticks missed while waiting came once, not ten times
 }
 
-TEST(WidgetSeams, TheOwnerChatsWithTheMachineAndSeesItsPictures) {
-    SimulatedProgram s;
-    s.form.show();
-    s.form.Text1.text = s.client.options().owner;
-    s.client.video_source = [&s] { return s.form.Picture3.image(); };
-    OwnerWindow owner(s.client, s.scheduler);
+// The owner's window on the simulated client, the machine's side played by the test.
+TEST(WidgetSeams, TheOwnerChatsWithTheMachineAndSeesItsCamera) {
+    VirtualScheduler scheduler;
+    SimulatedClient client{scheduler};
+    QStringList heard;  // by the machine
+    client.notify = [&](const QString& line) { heard.append(line); };
+    client.handle("NAME VideoQuelm");
+    client.video_source = [] { return solid_frame(qRgb(0, 90, 0)); };
+    OwnerWindow owner(client, scheduler);
     auto* message = owner.findChild<QLineEdit*>();
     QTest::keyClicks(message, "status");
     QTest::keyClick(message, Qt::Key_Return);
-    s.scheduler.run_for(2'000);
+    scheduler.run_for(1'000);
     EXPECT_TRUE(owner.chat()->toPlainText().contains("vq.owner: status"));
-    EXPECT_TRUE(owner.chat()->toPlainText().contains("Status of Video Quelm"));
+    EXPECT_FALSE(heard.filter(" STATUS RECEIVED").isEmpty());
 
     for (QPushButton* button : owner.findChildren<QPushButton*>())
         if (button->text() == "Call the machine") QTest::mouseClick(button, Qt::LeftButton);
-    s.scheduler.run_for(10'000);
-    ASSERT_TRUE(s.client.seen_by().video);
+    scheduler.run_for(1'000);
+    const QString call = heard.filter(" STATUS RINGING").value(0).section(' ', 1, 1);
+    ASSERT_FALSE(call.isEmpty()) << heard.join('\n');
+    client.handle("SET CALL " + call + " STATUS INPROGRESS");
+    client.handle("ALTER CALL " + call + " START_VIDEO_SEND");
+    scheduler.run_for(1'000);
     EXPECT_FALSE(owner.video()->pixmap().isNull());
 }
 

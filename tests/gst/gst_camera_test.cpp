@@ -20,39 +20,22 @@ std::optional<QImage> next_frame(GstCamera& camera) {
     return frame;
 }
 
-// Whatever the size of the recording, the engine gets whole 320 x 240 pictures of it in their
-// colours; after the last frame the first comes again.
-TEST(GstCamera, GivesTheClipsFramesWholeAndStartsAgainAtItsEnd) {
+// The camera plays a clip round and round: after the last frame the first comes again. (How
+// frames are scaled and coloured is the clip reader's test: they share the pipeline.)
+TEST(GstCamera, StartsTheClipAgainAtItsEnd) {
     QTemporaryDir folder;
-    const auto colour = [](int n) { return qRgb(20 + 20 * n, 60, 30); };
-    for (const QSize size : {QSize(320, 240), QSize(640, 360), QSize(176, 144)}) {
-        SCOPED_TRACE(size.width());
-        const QString clip = folder.filePath(QStringLiteral("ramp%1.avi").arg(size.width()));
-        ASSERT_TRUE(make_scene_clip(
-            clip, 10, [&](int n) { return solid_frame(colour(n), size.width(), size.height()); },
-            size.width(), size.height()));
-        GstCamera camera(clip);
-        ASSERT_TRUE(camera.open()) << camera.open_error();
-        bool saw_last = false;
-        bool saw_first_after_last = false;
-        wait_until([&] {
-            const std::optional<QImage> frame = camera.grab();
-            if (!frame) return false;
-            EXPECT_EQ(frame->size(), QSize(320, 240));
-            EXPECT_EQ(frame->format(), QImage::Format_RGB32);
-            // The red level tells the frame; green and blue show the channels in their places.
-            const QRgb centre = frame->pixel(160, 120);
-            EXPECT_TRUE(near_colour(centre, colour((qRed(centre) - 20 + 10) / 20)))
-                << std::hex << centre;
-            for (const QPoint at : {QPoint(0, 0), QPoint(319, 0), QPoint(0, 239), QPoint(319, 239)})
-                EXPECT_TRUE(near_colour(frame->pixel(at), centre)) << at.x() << "," << at.y();
-            EXPECT_EQ(qAlpha(centre), 255);
-            saw_first_after_last |= saw_last && qRed(centre) < 30;
-            saw_last |= qRed(centre) > 190;
-            return saw_first_after_last || HasFailure();
-        });
-        EXPECT_TRUE(saw_first_after_last);
-    }
+    const QString clip = folder.filePath("ramp.avi");
+    ASSERT_TRUE(make_scene_clip(clip, 10, [](int n) { return grey_frame(20 + 20 * n); }));
+    GstCamera camera(clip);
+    ASSERT_TRUE(camera.open()) << camera.open_error();
+    bool saw_last = false;
+    EXPECT_TRUE(wait_until([&] {
+        const std::optional<QImage> frame = camera.grab();
+        const int level = frame ? qRed(frame->pixel(160, 120)) : 100;
+        const bool first_after_last = saw_last && level < 30;
+        saw_last |= level > 190;
+        return first_after_last;
+    }));
 }
 
 // A frame a second: right after one frame there is no newer one, and the grab says so at once

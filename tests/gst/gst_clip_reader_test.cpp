@@ -8,18 +8,20 @@
 
 namespace {
 
-// Every frame, in order, none dropped or repeated, each where it lies in the clip; a recording
-// of another size comes out at the engine's size. The frames read the decoder's memory: kept
-// beyond the reader, each still shows its own picture.
+// Every frame, in order, none dropped or repeated, each where it lies in the clip; whatever the
+// size of the recording, the engine gets whole 320 x 240 pictures of it in their colours. The
+// frames read the decoder's memory: kept beyond the reader, each still shows its own picture.
 TEST(ClipReader, ReadsEveryFrameInOrder) {
     QTemporaryDir folder;
     constexpr int frames = 37;
-    for (const QSize size : {QSize(320, 240), QSize(480, 270)}) {
+    // The red level tells the frame; green and blue show the channels in their places.
+    const auto colour = [](int n) { return qRgb(10 + 6 * n, 60, 30); };
+    for (const QSize size : {QSize(320, 240), QSize(640, 360), QSize(176, 144)}) {
         SCOPED_TRACE(size.width());
         const QString clip = folder.filePath(QStringLiteral("ramp%1.avi").arg(size.width()));
         ASSERT_TRUE(make_scene_clip(
             clip, frames,
-            [&](int n) { return grey_frame(10 + 6 * n, size.width(), size.height()); },
+            [&](int n) { return solid_frame(colour(n), size.width(), size.height()); },
             size.width(), size.height()));
         std::vector<ClipFrame> kept;
         {
@@ -32,8 +34,12 @@ TEST(ClipReader, ReadsEveryFrameInOrder) {
         }
         ASSERT_EQ(int(kept.size()), frames);
         for (int n = 0; n < frames; ++n) {
-            ASSERT_EQ(kept[n].image.size(), QSize(320, 240));
-            EXPECT_NEAR(qRed(kept[n].image.pixel(160, 120)), 10 + 6 * n, 3) << "frame " << n;
+            const QImage& image = kept[n].image;
+            ASSERT_EQ(image.size(), QSize(320, 240));
+            EXPECT_EQ(image.format(), QImage::Format_RGB32);
+            for (const QPoint at : {QPoint(160, 120), QPoint(0, 0), QPoint(319, 239)})
+                EXPECT_TRUE(near_colour(image.pixel(at), colour(n)))
+                    << "frame " << n << " at " << at.x() << "," << at.y();
             EXPECT_EQ(kept[n].clip_ms, 50 * n);
         }
     }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "child_process.h"
+#include "files.h"
 #include "frames.h"
 #include "platform/gst/gst_clip_writer.h"
 #include "platform/gst/gst_ptr.h"
@@ -20,21 +21,6 @@ using namespace std::chrono_literals;
 // Lets events arrive on the Qt event loop for a while: for showing that something does not happen.
 inline void spin_for(std::chrono::milliseconds time) {
     wait_until([] { return false; }, static_cast<int>(time.count()));
-}
-
-// Runs a gst-launch style description to its end; true when it ended without an error.
-inline bool run_pipeline(const QString& description) {
-    gst_runtime::ensure_initialised();
-    const GstElementPtr pipeline(gst_parse_launch(description.toUtf8().constData(), nullptr));
-    if (!pipeline) return false;
-    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    const GstBusPtr bus(gst_element_get_bus(pipeline.get()));
-    const GstMessagePtr end(gst_bus_timed_pop_filtered(
-        bus.get(), 60 * GST_SECOND,
-        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-    const bool ok = end && GST_MESSAGE_TYPE(end.get()) == GST_MESSAGE_EOS;
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return ok;
 }
 
 inline QImage grey_frame(int level, int width = 320, int height = 240) {
@@ -77,10 +63,8 @@ inline bool make_room_clip(const QString& path, Room room) {
 
 // A file of plain text under a media file's name, in the folder.
 inline QString text_file(const QString& folder, const char* name) {
-    QFile file(folder + '/' + name);
-    file.open(QIODevice::WriteOnly);
-    file.write("no pictures or sound in here\n");
-    return file.fileName();
+    write_file(folder + '/' + name, "no pictures or sound in here\n");
+    return folder + '/' + name;
 }
 
 // Whether two colours differ by no more than the tolerance in every channel (JPEG is lossy).

@@ -31,7 +31,6 @@ struct ChildProcess {
         process.kill();
         process.waitForFinished(5'000);
     }
-    bool shows(const QString& line) const { return lines().contains(line); }
     bool finish(int limit_ms = 20'000) {
         return wait_until([this] { return process.state() == QProcess::NotRunning; }, limit_ms);
     }

@@ -37,10 +37,16 @@ struct Journal {
     std::vector<std::pair<qint64, QString>> entries;
 };
 
+// The doubles below note what they see in the journal.
+struct Journaled {
+    explicit Journaled(Journal& journal) : journal_(journal) {}
+    Journal& journal_;
+};
+
 // A camera that shows whatever frame the test puts in front of it.
-class ScriptedCamera : public Camera {
+class ScriptedCamera : public Camera, Journaled {
   public:
-    explicit ScriptedCamera(Journal& journal) : journal_(journal) {}
+    using Journaled::Journaled;
     bool open() override {
         journal_.add(QStringLiteral("camera open"));
         is_open = present;
@@ -64,14 +70,11 @@ class ScriptedCamera : public Camera {
     int grabs = 0;
     QImage frame;
     std::function<QImage(int grab_number)> scene;  // when set, it makes every frame
-
-  private:
-    Journal& journal_;
 };
 
-class RecordingSkype : public SkypeLink, public Keystrokes {
+class RecordingSkype : public SkypeLink, public Keystrokes, Journaled {
   public:
-    explicit RecordingSkype(Journal& journal) : journal_(journal) {}
+    using Journaled::Journaled;
     void Connect(int value) override { connects.push_back(value); }
     void SendCommand(const QString& command) override {
         commands.append(command);
@@ -87,14 +90,11 @@ class RecordingSkype : public SkypeLink, public Keystrokes {
     QStringList commands;
     QStringList keystrokes;
     int login_status = 1;
-
-  private:
-    Journal& journal_;
 };
 
-class RecordingSound : public SoundDevice {
+class RecordingSound : public SoundDevice, Journaled {
   public:
-    explicit RecordingSound(Journal& journal) : journal_(journal) {}
+    using Journaled::Journaled;
     void set_device_type(const QString&) override {}
     void set_file_name(const QString& name) override { file_name = name; }
     void command(const QString& command) override {
@@ -103,35 +103,25 @@ class RecordingSound : public SoundDevice {
     }
     QString file_name;
     QStringList commands;
-
-  private:
-    Journal& journal_;
 };
 
-class RecordingMessages : public UserMessages {
+class RecordingMessages : public UserMessages, Journaled {
   public:
-    explicit RecordingMessages(Journal& journal) : journal_(journal) {}
+    using Journaled::Journaled;
     void message_box(const QString& title, const QString& text) override {
         boxes.emplace_back(title, text);
         journal_.add(QStringLiteral("message ") + text);
     }
     std::vector<std::pair<QString, QString>> boxes;
-
-  private:
-    Journal& journal_;
 };
 
 // File dialogs that answer what the test queued (an empty text is a cancel).
 class ScriptedDialogs : public FileDialogs {
   public:
-    QString save_file(const Request& request) override { return answer(request); }
-    QString open_file(const Request& request) override { return answer(request); }
-    std::vector<Request> requests;
+    QString save_file(const Request&) override { return answer(); }
+    QString open_file(const Request&) override { return answer(); }
     QStringList answers;
 
   private:
-    QString answer(const Request& request) {
-        requests.push_back(request);
-        return answers.isEmpty() ? QString() : answers.takeFirst();
-    }
+    QString answer() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
 };

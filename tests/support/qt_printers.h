@@ -8,11 +8,6 @@
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '{';
-    for (const QString& item : list) *out << " \"" << item.toStdString() << '"';
-    *out << " }";
-}
 inline std::ostream& operator<<(std::ostream& out, const QString& text) {
     return out << text.toStdString();
 }

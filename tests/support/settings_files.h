@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QFile>
 #include <QStringList>
 
 #include "app/settings_codec.h"
+#include "files.h"
 
 // A settings file as the program keeps it, one value a line in the program's order, written into
 // the folder; false when it could not be written.
 inline bool write_settings_file(const QString& folder, const QStringList& values) {
     QByteArray content;
     for (const QString& value : values) content += *settings_codec::store(value) + "\r\n";
-    QFile file(folder + '/' + settings_codec::file_name);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return write_file(folder + '/' + settings_codec::file_name, content);
 }
 
 // The settings of a home service: the owner as call target, two seconds to settle, picture and

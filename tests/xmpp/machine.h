@@ -45,15 +45,7 @@ class Machine {
     bool printed(const QString& text) const { return printed_text().contains(text); }
     QString printed_text() const {
         QString text;
-        for (const auto& program : programs_) {
-            text += program->output + program->errors;
-            const QProcess& process = program->process;
-            if (process.state() == QProcess::NotRunning)
-                text += QStringLiteral("[%1 ended: %2, code %3]\n")
-                            .arg(process.program())
-                            .arg(process.exitStatus() == QProcess::CrashExit ? "crashed" : "exited")
-                            .arg(process.exitCode());
-        }
+        for (const auto& program : programs_) text += program->output + program->errors;
         return text;
     }
 

@@ -6,6 +6,7 @@
 #include <QTcpServer>
 
 #include "child_process.h"
+#include "files.h"
 
 namespace {
 
@@ -27,11 +28,6 @@ quint16 free_port() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-bool write_text(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
 
 const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
@@ -107,7 +103,7 @@ VirtualHost "localhost"
                       // Served under the name in the URLs it hands out.
                       "http_host = \"localhost\"\n")
                       .arg(size_limit);
-    if (write_text(path("prosody.cfg.lua"), config.toUtf8())) return true;
+    if (write_file(path("prosody.cfg.lua"), config.toUtf8())) return true;
     problem_ = "cannot write the server's configuration";
     return false;
 }
@@ -126,7 +122,7 @@ bool ProsodyServer::write_roster(const QString& user, const QString& contact) {
             "  [\"%1\"] = { subscription = \"both\"; groups = {}; name = \"%2\" };\n}\n")
             .arg(jid(contact), contact);
     const QString roster = path("data/localhost/roster");
-    if (QDir().mkpath(roster) && write_text(roster + '/' + user + ".dat", text.toUtf8()))
+    if (QDir().mkpath(roster) && write_file(roster + '/' + user + ".dat", text.toUtf8()))
         return true;
     problem_ = "cannot write the roster of " + user;
     return false;
@@ -164,7 +160,7 @@ QString ProsodyServer::write_account_file(const QString& user, const QString& ca
                              .arg(c2s_port_)
                              .arg(ca_file)
                              .arg(stale_minutes);
-    write_text(file, text.toUtf8());
+    write_file(file, text.toUtf8());
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     return file;
 }
@@ -183,7 +179,7 @@ bool ProsodyServer::age_offline_messages(const QString& user, int seconds) const
         at = match.capturedEnd();
     }
     aged += text.mid(at);
-    return at > 0 && write_text(store.fileName(), aged.toUtf8());
+    return at > 0 && write_file(store.fileName(), aged.toUtf8());
 }
 
 QString ProsodyServer::log() const {

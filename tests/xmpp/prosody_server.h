@@ -26,9 +26,8 @@ class ProsodyServer {
     bool ready() const { return problem_.isEmpty(); }
     const QString& problem() const { return problem_; }
 
-    bool start();
-    void kill();  // SIGKILL: the server vanishes without closing its streams
-    bool restart() { return start(); }
+    bool start();  // also again after kill()
+    void kill();   // SIGKILL: the server vanishes without closing its streams
     bool running() const { return server_.state() != QProcess::NotRunning; }
 
     quint16 c2s_port() const { return c2s_port_; }

@@ -1,7 +1,5 @@
 // The XMPP client as its own program on a private session bus, and the program talking to it
 // over the bus as it would to any client there.
-#include <QDBusConnectionInterface>
-
 #include "private_bus.h"
 #include "xmpp_test.h"
 
@@ -16,12 +14,7 @@ TEST_F(XmppBusClient, TheProgramOnTheBusAnswersTheOwnerAndSendsTheAlarmPicture) 
                  {"--xmpp-config", server.write_account_file("machine", server.ca_file()),
                   "--camera", machine->clip()},
                  bus.address());
-    ASSERT_TRUE(wait_until([&] {
-        QDBusConnection connection = bus.connect();
-        const bool there = connection.interface()->isServiceRegistered("com.Skype.API");
-        bus.disconnect(connection);
-        return there;
-    }));
+    ASSERT_TRUE(bus.wait_for_client());
     machine->run(VQ_PROGRAM,
                  {"--headless", "--arm", "--camera", machine->clip(), "--skype", "dbus",
                   "--app-folder", machine->app()},
