@@ -3,8 +3,8 @@
 
 #include <QFile>
 
+#include "sim/simulated_webcam.h"
 #include "test_program.h"
-#include "webcam_table.h"
 #include "windows/camera_settings_file.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_settings_dialog.h"
@@ -23,7 +23,7 @@ struct CameraDialogsTest : ::testing::Test {
     VideoSettingsDialog& settings() { return t->program.video_settings(); }
     int opens() const { return int(t->journal.texts().filter("camera open").size()); }
 
-    WebcamTable webcam;
+    SimulatedWebcam webcam;
     QTemporaryDir folder;  // outlives each program in it
     std::unique_ptr<TestProgram> t;
 };
@@ -79,7 +79,7 @@ TEST_F(CameraDialogsTest, ChoicesReachTheDeviceAndSurviveARestart) {
     EXPECT_FALSE(settings().visible);
 
     t.reset();
-    webcam = WebcamTable();  // unplugged and plugged in again: the driver's defaults
+    webcam = SimulatedWebcam();  // unplugged and plugged in again: the driver's defaults
     start();
     EXPECT_EQ(webcam.chosen.path, "/dev/video2");
     EXPECT_EQ(webcam.chosen.mode, webcam.mjpeg_only.modes[1]);

@@ -41,7 +41,6 @@ TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
         {{"--camera", ""}, "exit 2: --camera needs a source"},
         {{"--bogus"}, "exit 2: Unknown option 'bogus'"},
         {{"clip.avi"}, "exit 2: Unexpected argument: clip.avi"},
-        {{"--camera"}, "exit 2: Missing value after '--camera'"},
     };
     for (const auto& [arguments, expected] : cases) {
         const QString seen = outcome(arguments);

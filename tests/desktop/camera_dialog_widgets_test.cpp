@@ -9,13 +9,13 @@
 #include "desktop/video_format_view.h"
 #include "desktop/video_settings_view.h"
 #include "desktop_fixture.h"
-#include "webcam_table.h"
+#include "sim/simulated_webcam.h"
 #include "windows/video_format_dialog.h"
 
 namespace {
 
 struct CameraDialogWidgets : DesktopTest {
-    WebcamTable webcam;
+    SimulatedWebcam webcam;
 
     CameraDialogWidgets() {
         t.camera.device_behind = &webcam;

@@ -39,23 +39,11 @@ TEST(WidgetSeams, AMessageBoxShowsItsTitleAndTextUntilClosed) {
         ASSERT_NE(box, nullptr);
         title = box->windowTitle();
         text = box->text();
-        EXPECT_EQ(box->buttons().size(), 1);
         box->button(QMessageBox::Ok)->click();
     });
     WidgetMessages().message_box("No Users in Friends List", "No users found");
     EXPECT_EQ(title, "No Users in Friends List");
     EXPECT_EQ(text, "No users found");
-}
-
-TEST(WidgetSeams, FileFiltersMatchEitherCase) {
-    struct Case {
-        const char* filter;
-        QStringList filters;
-    };
-    for (const Case& c : {Case{"JPEG|*.jpg", {"JPEG (*.jpg *.JPG)"}},
-                          Case{"WAV,AVI|*.WAV;*.AVI", {"WAV,AVI (*.WAV *.wav *.AVI *.avi)"}},
-                          Case{"A|*.a|B|*.b", {"A (*.a *.A)", "B (*.b *.B)"}}, Case{"", {}}})
-        EXPECT_EQ(WidgetFileDialogs::name_filters(c.filter), c.filters) << c.filter;
 }
 
 TEST(WidgetSeams, TheSaveDialogReturnsThePathOrNothingOnCancel) {
@@ -70,12 +58,16 @@ TEST(WidgetSeams, TheSaveDialogReturnsThePathOrNothingOnCancel) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
             title = dialog->windowTitle();
+            // Either case of an extension matches: cameras write .JPG, the program .jpg.
+            EXPECT_EQ(dialog->nameFilters(),
+                      QStringList({"JPEG (*.jpg *.JPG)", "WAV,AVI (*.WAV *.wav *.AVI *.avi)"}));
             dialog->setDirectory(folder.path());
             dialog->selectFile("Future Capture Files");
             c.accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
         });
-        const QString chosen = WidgetFileDialogs().save_file(
-            {"Set Directory for Saved JPEGs", "JPEG|*.jpg", "Future Capture Files"});
+        const QString chosen = WidgetFileDialogs().save_file({"Set Directory for Saved JPEGs",
+                                                              "JPEG|*.jpg|WAV,AVI|*.WAV;*.AVI",
+                                                              "Future Capture Files"});
         EXPECT_EQ(title, "Set Directory for Saved JPEGs");
         EXPECT_EQ(chosen, c.expected);
     }

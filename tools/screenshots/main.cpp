@@ -36,8 +36,8 @@
 #include "run/session.h"
 #include "seams/seams.h"
 #include "sim/demo_camera.h"
+#include "sim/simulated_webcam.h"
 #include "time/qt_scheduler.h"
-#include "webcam_table.h"
 #include "windows/quelm_splash.h"
 #include "windows/video_format_dialog.h"
 #include "windows/video_quelm_setup.h"
@@ -73,7 +73,7 @@ void wait_ms(int ms) {
 }
 
 // The demo scene as if a USB webcam showed it, so that the camera's dialogs have a device to show:
-// the webcam as the tests describe one (tests/support/webcam_table.h).
+// the simulated webcam the tests use too.
 class WebcamDemo : public DemoCamera {
   public:
     explicit WebcamDemo(Scheduler& scheduler)
@@ -81,7 +81,7 @@ class WebcamDemo : public DemoCamera {
     CameraDevice* device() override { return &webcam_; }
 
   private:
-    WebcamTable webcam_;
+    SimulatedWebcam webcam_;
 };
 
 // The Video Format and Video Settings dialogs, from the menus of a program of their own.

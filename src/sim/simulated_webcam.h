@@ -6,13 +6,14 @@
 
 #include "seams/camera_device.h"
 
-// A common USB webcam as its driver describes itself: raw YUYV modes that get slow as they get
-// large, MJPEG modes at full rate, and the usual controls. Like the driver, it refuses values
+// A common USB webcam as its driver describes itself, for trying the camera's dialogs without
+// one (the screenshots, the tests): raw YUYV modes that get slow as they get large, MJPEG modes at
+// full rate, and the usual controls. Like the driver, it refuses values
 // out of range and changes to a control that an automatic one rules for now. A second device
 // offers MJPEG only.
-class WebcamTable : public CameraDevice {
+class SimulatedWebcam : public CameraDevice {
   public:
-    WebcamTable() {
+    SimulatedWebcam() {
         const auto mode = [](const char* format, int w, int h, int fps, int per = 1) {
             return CameraMode{QString::fromLatin1(format), w, h, fps, per};
         };
