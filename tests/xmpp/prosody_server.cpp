@@ -23,13 +23,6 @@ bool run(const QString& program, const QStringList& arguments, QString& problem)
     return false;
 }
 
-// A port nobody listens on now (the kernel's pick for a socket bound and closed at once).
-quint16 free_port() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
 
 }  // namespace
@@ -37,8 +30,13 @@ const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prim
 ProsodyServer::ProsodyServer(Upload upload) {
     server_.setProcessChannelMode(QProcess::MergedChannels);
     server_.setStandardOutputFile(path("prosody.out"));
-    c2s_port_ = free_port();
-    https_port_ = free_port();
+    {  // ports nobody listens on: the kernel's picks for two sockets bound at once, then freed
+        QTcpServer c2s, https;
+        c2s.listen(QHostAddress::LocalHost, 0);
+        https.listen(QHostAddress::LocalHost, 0);
+        c2s_port_ = c2s.serverPort();
+        https_port_ = https.serverPort();
+    }
     if (!folder_.isValid()) problem_ = "no temporary folder";
     if (ready() && make_certificates() && write_config(upload) && register_account("owner") &&
         register_account("machine") && register_account("stranger") &&
