@@ -23,8 +23,8 @@ class VideoSource {
     // A capture device, with modes to choose from and controls of its own.
     bool is_device() const { return kind_ == Kind::first_device || kind_ == Kind::device; }
 
-    // The element that produces the pictures, before any decoding: a floating reference, or
-    // null when the element cannot be made.
+    // The element that produces the pictures (a device's as it sends them, a stream's or a
+    // recording's decoded): a floating reference, or null when the element cannot be made.
     GstElement* make_element() const;
     // Whether the element's pads come and go (a decoder) or it has a fixed source pad.
     bool has_dynamic_pads() const { return kind_ == Kind::file || kind_ == Kind::uri; }
