@@ -5,17 +5,29 @@
 
 namespace camera_head {
 namespace {
-// The decoder offers a pad per stream it finds: the first video stream is the one we show; sound
-// and further streams are left unlinked.
-void on_pad_added(GstElement*, GstPad* pad, gpointer next) {
-    const GstPadPtr sink_pad(gst_element_get_static_pad(GST_ELEMENT(next), "sink"));
+bool carries_pictures(const gchar* media_type, bool compressed_too) {
+    return g_str_has_prefix(media_type, "video/") ||
+           (compressed_too && g_str_has_prefix(media_type, "image/"));
+}
+
+// A decoder or parser offers a pad per stream it finds: the first stream with pictures is the one
+// we show; sound and further streams are left unlinked.
+void link_if_first_pictures(GstPad* pad, GstElement* next, bool compressed_too) {
+    const GstPadPtr sink_pad(gst_element_get_static_pad(next, "sink"));
     if (gst_pad_is_linked(sink_pad.get())) return;
     GstCapsPtr caps(gst_pad_get_current_caps(pad));
     if (!caps) caps.reset(gst_pad_query_caps(pad, nullptr));
     const GstStructure* structure = gst_caps_get_structure(caps.get(), 0);
-    if (structure && g_str_has_prefix(gst_structure_get_name(structure), "video/")) {
+    if (structure && carries_pictures(gst_structure_get_name(structure), compressed_too))
         gst_pad_link(pad, sink_pad.get());
-    }
+}
+
+void on_decoded_pad(GstElement*, GstPad* pad, gpointer next) {
+    link_if_first_pictures(pad, GST_ELEMENT(next), false);
+}
+
+void on_parsed_pad(GstElement*, GstPad* pad, gpointer decoder) {
+    link_if_first_pictures(pad, GST_ELEMENT(decoder), true);
 }
 }  // namespace
 
@@ -44,7 +56,11 @@ bool link(GstBin* bin, GstElement* device, const std::optional<CameraMode>& mode
 }
 
 void link_first_video_pad(GstElement* decoder, GstElement* next) {
-    g_signal_connect(decoder, "pad-added", G_CALLBACK(&on_pad_added), next);
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(&on_decoded_pad), next);
+}
+
+void link_first_picture_stream(GstElement* parser, GstElement* decoder) {
+    g_signal_connect(parser, "pad-added", G_CALLBACK(&on_parsed_pad), decoder);
 }
 
 }  // namespace camera_head

@@ -16,5 +16,7 @@ bool link(GstBin* bin, GstElement* device, const std::optional<CameraMode>& mode
 
 // Links the first video stream a decoder bin finds to `next`, once it is found.
 void link_first_video_pad(GstElement* decoder, GstElement* next);
+// Links the first stream of pictures a parser finds, raw or still compressed, to `decoder`.
+void link_first_picture_stream(GstElement* parser, GstElement* decoder);
 
 }  // namespace camera_head
