@@ -44,8 +44,9 @@ TEST_F(XmppServerRestart, TheMachineReconnectsAndDeliversWhatItSentMeanwhile) {
     spin_for(2s);
     ASSERT_TRUE(server.start()) << server.problem().toStdString();
     EXPECT_FALSE(from_machine("presence", "available", 60'000).isEmpty());
-    // An alarm whose picture slot was asked for on the stream that died waits out the upload's
-    // time limits (30 s for the slot) before its chat line follows.
+    // Under load the alarm's chat line sometimes follows the reconnect only after some 30 s (seen
+    // in about one run of four with both cores busy; the cause is not yet found), so the wait is
+    // longer than for the other lines.
     EXPECT_FALSE(from_machine("chat", {}, 70'000).isEmpty());
 
     owner.say(machine_jid, "status");
