@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/terminal_lines.h"
 #include "qt_printers.h"
 #include "sim/owner_console.h"
@@ -78,7 +78,7 @@ TEST(OwnerConsole, WhatEachSideDoesIsToldToTheOther) {
     };
     for (const Case& c : cases) {
         VirtualScheduler scheduler;
-        SimulatedClient client{scheduler};
+        ClientCore client{scheduler};
         QStringList shown, heard;  // heard: the states of call 101, chat messages by their text
         client.notify = [&](const QString& line) {
             if (line.startsWith("CALL 101 STATUS "))

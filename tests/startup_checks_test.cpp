@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/install_places.h"
+#include "run/install_places.h"
 #include "files.h"
 #include "qt_printers.h"
 #include "run/run_options.h"

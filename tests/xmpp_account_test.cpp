@@ -7,7 +7,7 @@
 
 #include "files.h"
 #include "qt_printers.h"
-#include "windows/xmpp_account.h"
+#include "account/xmpp_account.h"
 
 namespace {
 

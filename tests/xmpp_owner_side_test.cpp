@@ -6,7 +6,7 @@
 #include <QDomDocument>
 #include <QRegularExpression>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "qt_printers.h"
 #include "time/virtual_scheduler.h"
@@ -40,7 +40,7 @@ struct OwnerSideTest : ::testing::Test {
     }
 
     VirtualScheduler scheduler;
-    SimulatedClient client{
+    ClientCore client{
         scheduler,
         {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"}};
     XmppOwnerSide side{client, {"example.org", {}, 10}};

@@ -1,6 +1,6 @@
 #include <QImageWriter>
 
-#include "alarm/motion_log.h"
+#include "motion_log/motion_log.h"
 #include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"

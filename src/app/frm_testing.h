@@ -10,7 +10,7 @@
 #include "controls/colour.h"
 #include "controls/controls.h"
 #include "controls/picture.h"
-#include "link/chat_messages_in_flight.h"
+#include "app/chat_messages_in_flight.h"
 #include "time/timer.h"
 
 class Program;

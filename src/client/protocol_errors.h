@@ -2,7 +2,7 @@
 
 #include <QLatin1String>
 
-// The error replies the simulated client gives, in the protocol's "ERROR <code> <text>" form.
+// The error replies the client core gives, in the protocol's "ERROR <code> <text>" form.
 namespace simclient {
 inline const QLatin1String unknown_command("ERROR 2 Unknown command");
 inline const QLatin1String invalid_get("ERROR 7 GET: invalid WHAT");

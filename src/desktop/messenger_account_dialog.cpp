@@ -11,7 +11,7 @@
 #include <QSettings>
 #include <QSpinBox>
 
-#include "windows/xmpp_account.h"
+#include "account/xmpp_account.h"
 
 MessengerAccountDialog::MessengerAccountDialog(const QString& path, QWidget* parent)
     : QDialog(parent), path_(path) {

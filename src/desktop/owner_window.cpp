@@ -12,14 +12,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "time/scheduler.h"
 
 namespace {
 constexpr int video_period_ms = 100;
 }
 
-OwnerWindow::OwnerWindow(SimulatedClient& client, Scheduler& scheduler)
+OwnerWindow::OwnerWindow(ClientCore& client, Scheduler& scheduler)
     : client_(client), scheduler_(scheduler) {
     setObjectName("owner_window");
     setWindowTitle(QStringLiteral("%1 - chat and calls with %2")
@@ -119,15 +119,15 @@ void OwnerWindow::show_picture(const QString& path) {
 // Who may do what follows the owner's current call; while it carries video the camera's
 // picture is fetched a few times a second.
 void OwnerWindow::refresh() {
-    using Status = SimulatedClient::CallStatus;
-    const SimulatedClient::Call* call = client_.current_call();
+    using Status = ClientCore::CallStatus;
+    const ClientCore::Call* call = client_.current_call();
     const bool live = call && (call->status == Status::routing || call->status == Status::ringing ||
                                call->status == Status::inprogress);
     call_->setEnabled(!live);
     answer_->setEnabled(live && !call->incoming && call->status == Status::ringing);
     hang_up_->setEnabled(live);
     call_state_->setText(call ? QStringLiteral("Call %1: %2")
-                                    .arg(call->id, SimulatedClient::status_name(call->status))
+                                    .arg(call->id, ClientCore::status_name(call->status))
                               : QStringLiteral("No call"));
     const QImage frame = client_.video_frame();
     if (!frame.isNull()) {

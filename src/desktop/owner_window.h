@@ -9,14 +9,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class Scheduler;
-class SimulatedClient;
+class ClientCore;
 
 // The owner's side of the simulated chat/call client: the chat with the machine, the pictures
 // it sent, calling the machine, answering its calls, hanging up, and the camera's picture while
 // a call carries video. What the owner does reaches the client as an event of the program.
 class OwnerWindow : public QWidget {
   public:
-    OwnerWindow(SimulatedClient& client, Scheduler& scheduler);
+    OwnerWindow(ClientCore& client, Scheduler& scheduler);
 
     QPlainTextEdit* chat() const { return chat_; }
     QListWidget* pictures() const { return pictures_; }
@@ -28,7 +28,7 @@ class OwnerWindow : public QWidget {
     void refresh();
     void show_picture(const QString& path);
 
-    SimulatedClient& client_;
+    ClientCore& client_;
     Scheduler& scheduler_;
     QPlainTextEdit* chat_;
     QLineEdit* message_;

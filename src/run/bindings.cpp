@@ -1,7 +1,7 @@
 #include "run/bindings.h"
 
-#include "client/simulated_client.h"
-#include "client/simulated_link.h"
+#include "client/client_core.h"
+#include "client/in_process_link.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
@@ -38,14 +38,14 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
     Bindings b;
     b.camera = make_camera(options, scheduler, report, b.second_view);
     if (options.simulated_client()) {
-        b.client = std::make_unique<SimulatedClient>(scheduler);
-        auto link = std::make_unique<SimulatedLink>(scheduler, *b.client);
+        b.client = std::make_unique<ClientCore>(scheduler);
+        auto link = std::make_unique<InProcessLink>(scheduler, *b.client);
         b.keys = link.get();
         b.link = std::move(link);
     } else if (options.xmpp_client()) {
         b.xmpp = std::make_unique<XmppClient>(
             scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get());
-        auto link = std::make_unique<SimulatedLink>(scheduler, b.xmpp->core());
+        auto link = std::make_unique<InProcessLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);
     } else {

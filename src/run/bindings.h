@@ -9,7 +9,7 @@
 class Camera;
 class Keystrokes;
 class Scheduler;
-class SimulatedClient;
+class ClientCore;
 class SkypeLink;
 class SoundDevice;
 class XmppClient;
@@ -19,7 +19,7 @@ struct Bindings {
     std::unique_ptr<Camera> camera;
     // A second view of the camera's scene, for the client in a call; only the demo scene has one.
     std::function<QImage()> second_view;
-    std::unique_ptr<SimulatedClient> client;  // with --skype sim: the client, and its owner's side
+    std::unique_ptr<ClientCore> client;  // with --skype sim: the client, and its owner's side
     std::unique_ptr<XmppClient> xmpp;         // with --skype xmpp: the client and its account
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog

@@ -5,7 +5,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/terminal_lines.h"
@@ -74,7 +74,7 @@ int run_headless(const RunOptions& options) {
 
     std::unique_ptr<OwnerConsole> owner;
     std::unique_ptr<TerminalLines> terminal;
-    if (SimulatedClient* client = session.client()) {
+    if (ClientCore* client = session.client()) {
         owner = std::make_unique<OwnerConsole>(*client, [](const QString& line) { say(line); });
         terminal = std::make_unique<TerminalLines>();
         terminal->on_line = [&session, &owner](const QString& line) {

@@ -29,7 +29,7 @@ int run_desktop(const RunOptions& options) {
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 
     std::unique_ptr<OwnerWindow> owner;
-    if (SimulatedClient* client = session.client()) {
+    if (ClientCore* client = session.client()) {
         owner = std::make_unique<OwnerWindow>(*client, session.scheduler());
         owner->show();
     }

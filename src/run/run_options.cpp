@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QRegularExpression>
 
-#include "app/install_places.h"
+#include "run/install_places.h"
 #include "windows/version.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "seams/camera.h"
@@ -29,7 +29,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
             if (on_account_problem) on_account_problem(problem);
         };
     }
-    if (SimulatedClient* client = bindings_.client.get()) {
+    if (ClientCore* client = bindings_.client.get()) {
         // In a call the client has the camera to itself. The demo scene can be watched from a
         // second view of it; a real device shows the last picture the program took.
         if (bindings_.second_view) {

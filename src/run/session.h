@@ -26,7 +26,7 @@ class Session {
     const RunOptions& options() const { return options_; }
     QtScheduler& scheduler() { return scheduler_; }
     Program& program() { return *program_; }
-    SimulatedClient* client() { return bindings_.client.get(); }
+    ClientCore* client() { return bindings_.client.get(); }
     Bindings& bindings() { return bindings_; }
     // Device trouble found while running; the face decides how to show it.
     std::function<void(const QString&)> on_device_problem;

@@ -8,7 +8,7 @@
 
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
-#include "windows/xmpp_account.h"
+#include "account/xmpp_account.h"
 
 namespace {
 // Less than this is a full disk for the program: a few hundred snapshots and the settings.

@@ -1,6 +1,6 @@
 #include "sim/owner_console.h"
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 
 namespace {
 // "call ID STATUS", as opposed to the client's sentences that also begin with "call".
@@ -11,7 +11,7 @@ bool is_call_event(const QString& event) {
 }
 }  // namespace
 
-OwnerConsole::OwnerConsole(SimulatedClient& client, Print print)
+OwnerConsole::OwnerConsole(ClientCore& client, Print print)
     : client_(client), print_(std::move(print)), chained_(client.on_contact_event) {
     client_.on_contact_event = [this](const QString& who, const QString& event) {
         contact_event(who, event);

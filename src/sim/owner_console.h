@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-class SimulatedClient;
+class ClientCore;
 
 // The owner's side of the simulated client as lines of text: what the owner types becomes an
 // action of theirs ("call", "answer", "hangup", "refuse"), of the machine's client ("logout",
@@ -16,7 +16,7 @@ class OwnerConsole {
   public:
     using Print = std::function<void(const QString& line)>;
 
-    OwnerConsole(SimulatedClient& client, Print print);
+    OwnerConsole(ClientCore& client, Print print);
     ~OwnerConsole();
     OwnerConsole(const OwnerConsole&) = delete;
     OwnerConsole& operator=(const OwnerConsole&) = delete;
@@ -32,7 +32,7 @@ class OwnerConsole {
     void call_event(const QString& id, const QString& status);
     void act(bool done, const QString& otherwise);
 
-    SimulatedClient& client_;
+    ClientCore& client_;
     Print print_;
     // Whoever watched the client's contact events before us keeps seeing them.
     std::function<void(const QString&, const QString&)> chained_;

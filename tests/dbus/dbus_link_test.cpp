@@ -4,9 +4,9 @@
 #include <QDBusPendingCallWatcher>
 #include <memory>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/dbus/dbus_skype_link.h"
-#include "platform/dbus/simulated_client_service.h"
+#include "platform/dbus/client_bus_service.h"
 #include "platform/dbus/skype_bus.h"
 #include "private_bus.h"
 #include "qt_printers.h"
@@ -27,8 +27,8 @@ struct ClientOnBus {
     ~ClientOnBus() { bus.disconnect(connection); }
     PrivateBus& bus;
     QDBusConnection connection;
-    SimulatedClient client;
-    SimulatedClientService service;
+    ClientCore client;
+    ClientBusService service;
     QStringList commands;  // what the program sent it, keys included
 };
 

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "desktop/owner_window.h"
 #include "desktop/widget_file_dialogs.h"
 #include "desktop/widget_messages.h"
@@ -104,7 +104,7 @@ TEST(WidgetSeams, NoHandlerStartsInsideAnotherThatWaitsForTheUser) {
 // The owner's window on the simulated client, the machine's side played by the test.
 TEST(WidgetSeams, TheOwnerChatsWithTheMachineAndSeesItsCamera) {
     VirtualScheduler scheduler;
-    SimulatedClient client{scheduler};
+    ClientCore client{scheduler};
     QStringList heard;  // by the machine
     client.notify = [&](const QString& line) { heard.append(line); };
     client.handle("NAME VideoQuelm");

@@ -15,7 +15,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "desktop/about_view.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_look.h"

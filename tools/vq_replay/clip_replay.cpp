@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "alarm/motion_log.h"
+#include "motion_log/motion_log.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/install_places.h"
+#include "run/install_places.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
 #include "windows/version.h"

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "client/simulated_client.h"
-#include "platform/dbus/simulated_client_service.h"
+#include "client/client_core.h"
+#include "platform/dbus/client_bus_service.h"
 #include "platform/terminal_lines.h"
 #include "sim/owner_console.h"
 #include "sim/owner_script.h"
@@ -17,7 +17,7 @@
 namespace {
 
 struct Settings {
-    SimulatedClientOptions client;
+    ClientCoreOptions client;
     bool refuse = false;
     bool trace = false;
     bool exit_at_eof = false;
@@ -93,13 +93,13 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     };
 
-    SimulatedClient client(scheduler, settings.client);
+    ClientCore client(scheduler, settings.client);
     client.set_access_allowed(!settings.refuse);
     OwnerConsole console(client, print);
     // A session connection of our own: the shared one holds back the calls that come before the
     // event loop runs, and a later call has been seen to overtake one held back (a PROTOCOL
     // handled before its NAME).
-    SimulatedClientService service(
+    ClientBusService service(
         client,
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vq-skype-sim")));
     if (settings.trace)

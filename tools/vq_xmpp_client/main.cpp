@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "client/simulated_client.h"
-#include "platform/dbus/simulated_client_service.h"
+#include "client/client_core.h"
+#include "platform/dbus/client_bus_service.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "sim/demo_camera.h"
@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
     client.on_problem = [](const QString& problem) { say(problem); };
     // A connection of our own, for the reason vq-skype-sim has one: calls held back before the
     // event loop runs must keep their order.
-    SimulatedClientService service(client.core(),
+    ClientBusService service(client.core(),
                                    QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                                                  QStringLiteral("vq-xmpp-client")));
     QString why_not;

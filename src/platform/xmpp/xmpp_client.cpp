@@ -1,6 +1,6 @@
 #include "platform/xmpp/xmpp_client.h"
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "log/categories.h"
 #include "platform/xmpp/live_picture.h"
 #include "platform/xmpp/xmpp_owner_side.h"
@@ -8,8 +8,8 @@
 #include "platform/xmpp/xmpp_stream.h"
 
 namespace {
-SimulatedClientOptions core_options(const std::optional<XmppAccount>& account) {
-    SimulatedClientOptions options;
+ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
+    ClientCoreOptions options;
     options.own_handle = account ? account->jid : QStringLiteral("xmpp");
     options.owner.clear();  // the contacts come from the roster
     options.other_contacts.clear();
@@ -20,7 +20,7 @@ SimulatedClientOptions core_options(const std::optional<XmppAccount>& account) {
 XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
     : account_(std::move(account.account)),
       problem_(std::move(account.problem)),
-      core_(std::make_unique<SimulatedClient>(scheduler, core_options(account_))),
+      core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
       stream_(std::make_unique<XmppStream>()),
       resolver_(std::make_unique<XmppResolver>()),
       live_picture_(std::make_unique<LivePicture>(

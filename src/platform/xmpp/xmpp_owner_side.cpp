@@ -2,7 +2,7 @@
 
 #include <QXmlStreamWriter>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 
@@ -18,7 +18,7 @@ QString one_line(QString text) {
 }
 }  // namespace
 
-XmppOwnerSide::XmppOwnerSide(SimulatedClient& client, Options options)
+XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
     : client_(client),
       options_(std::move(options)),
       upload_(

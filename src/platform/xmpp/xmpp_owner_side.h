@@ -17,7 +17,7 @@
 #include "platform/xmpp/xmpp_roster.h"
 #include "platform/xmpp/xmpp_upload.h"
 
-class SimulatedClient;
+class ClientCore;
 
 // The people on the far side of the client as an XMPP account sees them. Chat lines, pictures
 // and calls of the machine become messages, uploads and call proposals; what the account's
@@ -32,7 +32,7 @@ class XmppOwnerSide : public FarSide {
         int stale_minutes = 10;
     };
 
-    XmppOwnerSide(SimulatedClient& client, Options options);
+    XmppOwnerSide(ClientCore& client, Options options);
     ~XmppOwnerSide() override;
 
     // ---- the stream
@@ -94,7 +94,7 @@ class XmppOwnerSide : public FarSide {
     void upload_and_send(const QString& to, const QString& path, const std::function<void()>& then);
     QString current_target() const;
 
-    SimulatedClient& client_;
+    ClientCore& client_;
     Options options_;
     XmppUpload upload_;
     XmppRoster roster_;

@@ -1,7 +1,7 @@
 // Calls as Jingle Message Initiation: the machine's calls ring the contact's phone, the contact's
 // proposals ring the machine. There is no media: a call that asks for video gets one live
 // picture and ends.
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_stanzas.h"

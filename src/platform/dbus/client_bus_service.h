@@ -4,19 +4,19 @@
 #include <QDBusVirtualObject>
 #include <functional>
 
-class SimulatedClient;
+class ClientCore;
 
-// The simulated client as the chat/call client on the bus: `Invoke(s) -> s` on /com/Skype takes
+// A client core (simulated, or an XMPP account's) as the chat/call client on the bus: `Invoke(s) -> s` on /com/Skype takes
 // command lines, `Type(s)` (our keystroke interface) takes the keys for the file-sending dialog,
 // and every notification goes to the `Notify(s)` of the program that named itself last.
 //
 // A reply always reaches the program ahead of the notifications its command causes: the reply
 // goes out before `handleMessage` returns, while the client only ever notifies from later events
 // of its own, and the bus keeps the order of what one sender sends.
-class SimulatedClientService : public QDBusVirtualObject {
+class ClientBusService : public QDBusVirtualObject {
   public:
-    SimulatedClientService(SimulatedClient& client, const QDBusConnection& bus);
-    ~SimulatedClientService() override;
+    ClientBusService(ClientCore& client, const QDBusConnection& bus);
+    ~ClientBusService() override;
 
     // Puts the client on the bus under its well-known name; false, with the reason, when the bus
     // cannot be reached or another client holds the name.
@@ -42,7 +42,7 @@ class SimulatedClientService : public QDBusVirtualObject {
     void notify(const QString& line);
     void watch(const QString& line, bool from_program);
 
-    SimulatedClient& client_;
+    ClientCore& client_;
     QDBusConnection bus_;
     bool started_ = false;
     QString program_;

@@ -1,25 +1,25 @@
-#include "client/simulated_link.h"
+#include "client/in_process_link.h"
 
 #include <memory>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "time/scheduler.h"
 
-SimulatedLink::SimulatedLink(Scheduler& scheduler, SimulatedClient& client)
+InProcessLink::InProcessLink(Scheduler& scheduler, ClientCore& client)
     : scheduler_(scheduler), client_(client) {
     client_.notify = [this](const QString& line) { deliver(line); };
 }
 
-SimulatedLink::~SimulatedLink() {
+InProcessLink::~InProcessLink() {
     client_.notify = nullptr;
 }
 
-void SimulatedLink::Connect(int) {
+void InProcessLink::Connect(int) {
     SendCommand(QStringLiteral("NAME VideoQuelm"));
     SendCommand(QStringLiteral("PROTOCOL 5"));
 }
 
-void SimulatedLink::SendCommand(const QString& command) {
+void InProcessLink::SendCommand(const QString& command) {
     if (on_traffic) on_traffic(command, true);
     // The reply's place in the queue is taken before the client acts, so that it arrives ahead
     // of the notifications the command causes.
@@ -28,15 +28,15 @@ void SimulatedLink::SendCommand(const QString& command) {
     *reply = client_.handle(command);
 }
 
-int SimulatedLink::LoginStatus() const {
+int InProcessLink::LoginStatus() const {
     return client_.login_status();
 }
 
-void SimulatedLink::send_keys(const QString& keys) {
+void InProcessLink::send_keys(const QString& keys) {
     client_.type_keys(keys);
 }
 
-void SimulatedLink::deliver(const QString& line) {
+void InProcessLink::deliver(const QString& line) {
     if (on_traffic) on_traffic(line, false);
     if (on_notification) on_notification(line);
 }

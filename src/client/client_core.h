@@ -14,15 +14,18 @@
 class Scheduler;
 
 // Who the client's user is, whom they know, and which version the client says it is.
-struct SimulatedClientOptions {
+struct ClientCoreOptions {
     QString own_handle = QStringLiteral("vq.camera");
     QString owner = QStringLiteral("vq.owner");
     QStringList other_contacts = {QStringLiteral("alice.next.door"), QStringLiteral("echo123")};
     QString version = QStringLiteral("2.0.0.105");
 };
 
-// The chat/call client at the other end of the link, played faithfully enough for the program
-// and its owner to use: the machine's own account with a contact list, chats named
+// The chat/call client at the other end of the link: the one the program talks to in every mode.
+// Its far side decides who the people are: with none, it plays its contacts itself (the simulated
+// client of the demo and the tests, its owner at a console or window); with an XMPP account's
+// `XmppOwnerSide`, the people are real and this is the production path (see xmpp_client.h for
+// the walk of one owner's line). It keeps the machine's own account with a contact list, chats named
 // "#creator/$partner;<16 hex>", numbered messages and calls, tagged replies, calls that ring,
 // are answered, refused, cancelled or fail, video, the file-sending dialog, logging out.
 //
@@ -30,9 +33,9 @@ struct SimulatedClientOptions {
 // reply; every other line reaches the machine through `notify`, always from an event of its own
 // on the scheduler, never from inside `handle`, so a transport can deliver the reply first.
 // The people at the other end (the owner above all) act through the methods of the second half.
-class SimulatedClient {
+class ClientCore {
   public:
-    using Options = SimulatedClientOptions;
+    using Options = ClientCoreOptions;
 
     // What one contact has seen of the machine.
     struct ContactView {
@@ -62,8 +65,8 @@ class SimulatedClient {
         qint64 answered_ms = -1;
     };
 
-    SimulatedClient(Scheduler& scheduler, Options options = {});
-    ~SimulatedClient();
+    ClientCore(Scheduler& scheduler, Options options = {});
+    ~ClientCore();
 
     // ---- the machine's side
     QString handle(const QString& command);

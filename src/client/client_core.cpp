@@ -1,4 +1,4 @@
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 
 #include <QCryptographicHash>
 #include <algorithm>
@@ -8,15 +8,15 @@
 
 using namespace simclient;
 
-SimulatedClient::SimulatedClient(Scheduler& scheduler, Options options)
+ClientCore::ClientCore(Scheduler& scheduler, Options options)
     : scheduler_(scheduler), options_(std::move(options)) {}
 
-SimulatedClient::~SimulatedClient() {
+ClientCore::~ClientCore() {
     *alive_ = false;
 }
 
 // "#tag COMMAND ..." is answered "#tag REPLY"; the tag is whatever the machine chose.
-QString SimulatedClient::handle(const QString& command) {
+QString ClientCore::handle(const QString& command) {
     if (command.startsWith('#')) {
         const qsizetype blank = command.indexOf(' ');
         if (blank < 0) return command + ' ' + unknown_command;
@@ -25,7 +25,7 @@ QString SimulatedClient::handle(const QString& command) {
     return reply_to(command);
 }
 
-QString SimulatedClient::reply_to(const QString& command) {
+QString ClientCore::reply_to(const QString& command) {
     const QStringList words = command.split(' ');
     const QString verb = words.first().toUpper();
     if (verb == QLatin1String("PING")) return QStringLiteral("PONG");
@@ -50,7 +50,7 @@ QString SimulatedClient::reply_to(const QString& command) {
     return unknown_command;
 }
 
-QString SimulatedClient::get(const QStringList& words, const QString& command) {
+QString ClientCore::get(const QStringList& words, const QString& command) {
     const QString what = words.value(1).toUpper();
     QString user_status = connection_;
     if (user_status == QLatin1String("CONNECTING")) user_status = QStringLiteral("OFFLINE");
@@ -72,7 +72,7 @@ QString SimulatedClient::get(const QStringList& words, const QString& command) {
     return invalid_get;
 }
 
-QString SimulatedClient::get_chat_message(const QStringList& words) {
+QString ClientCore::get_chat_message(const QStringList& words) {
     const auto found = messages_.find(words.value(2));
     if (found == messages_.end()) return invalid_message_id;
     const ChatMessage& m = found->second;
@@ -93,7 +93,7 @@ QString SimulatedClient::get_chat_message(const QStringList& words) {
     return QStringLiteral("CHATMESSAGE %1 %2 %3").arg(m.id, property, value);
 }
 
-QString SimulatedClient::search(const QStringList& words) {
+QString ClientCore::search(const QStringList& words) {
     const QString what = words.value(1).toUpper();
     if (what == QLatin1String("FRIENDS")) return QStringLiteral("USERS ") + contacts().join(", ");
     if (what == QLatin1String("ACTIVECHATS") || what == QLatin1String("CHATS") ||
@@ -110,7 +110,7 @@ QString SimulatedClient::search(const QStringList& words) {
 }
 
 // "CHATMESSAGE <chat name> <text>": a line from the machine into one of its chats.
-QString SimulatedClient::send_chat_message(const QString& command) {
+QString ClientCore::send_chat_message(const QString& command) {
     const qsizetype name_at = command.indexOf(' ');
     const qsizetype text_at = command.indexOf(' ', name_at + 1);
     const QString chat =
@@ -136,7 +136,7 @@ QString SimulatedClient::send_chat_message(const QString& command) {
 
 // "OPEN FILETRANSFER <handle> IN <folder>" opens the file-sending dialog; the other things the
 // client can open have no face here and are only acknowledged.
-QString SimulatedClient::open(const QStringList& words, const QString& command) {
+QString ClientCore::open(const QStringList& words, const QString& command) {
     if (words.value(1).toUpper() != QLatin1String("FILETRANSFER")) return command;
     const QString recipient = words.value(2);
     if (far_side_) far_side_->target_named(recipient);
@@ -149,14 +149,14 @@ QString SimulatedClient::open(const QStringList& words, const QString& command) 
     return command;
 }
 
-void SimulatedClient::type_keys(const QString& keys) {
+void ClientCore::type_keys(const QString& keys) {
     if (!dialog_) return;
     dialog_->type(keys);
     if (dialog_->outcome() == FileSendDialog::Outcome::sent) deliver_file();
     if (dialog_->outcome() != FileSendDialog::Outcome::open) dialog_.reset();
 }
 
-void SimulatedClient::deliver_file() {
+void ClientCore::deliver_file() {
     const QString to = dialog_->recipient();
     const QString path = dialog_->chosen_path();
     if (far_side_) far_side_->send_file(to, path);
@@ -166,11 +166,11 @@ void SimulatedClient::deliver_file() {
     });
 }
 
-int SimulatedClient::login_status() const {
+int ClientCore::login_status() const {
     return logged_in_ ? 1 : 2;
 }
 
-void SimulatedClient::log_out() {
+void ClientCore::log_out() {
     if (!logged_in_) return;
     for (auto& [id, call] : calls_) {
         if (call.status == CallStatus::inprogress)
@@ -182,12 +182,12 @@ void SimulatedClient::log_out() {
     set_connection(QStringLiteral("LOGGEDOUT"));
 }
 
-void SimulatedClient::log_in() {
+void ClientCore::log_in() {
     if (logged_in_) return;
     set_connection(QStringLiteral("ONLINE"));
 }
 
-void SimulatedClient::set_connection(const QString& status) {
+void ClientCore::set_connection(const QString& status) {
     if (status == connection_) return;
     connection_ = status;
     logged_in_ = status != QLatin1String("LOGGEDOUT");
@@ -196,11 +196,11 @@ void SimulatedClient::set_connection(const QString& status) {
         emit_line(QStringLiteral("USERSTATUS ") + status);
 }
 
-void SimulatedClient::set_contact_online(const QString& handle, bool online) {
+void ClientCore::set_contact_online(const QString& handle, bool online) {
     online_[handle] = online;
 }
 
-QStringList SimulatedClient::contacts() const {
+QStringList ClientCore::contacts() const {
     if (far_side_) return far_side_->contacts();
     QStringList all;
     if (!options_.owner.isEmpty()) all.append(options_.owner);
@@ -209,18 +209,18 @@ QStringList SimulatedClient::contacts() const {
     return all;
 }
 
-bool SimulatedClient::is_contact(const QString& handle) const {
+bool ClientCore::is_contact(const QString& handle) const {
     return contacts().contains(handle);
 }
 
-bool SimulatedClient::is_online(const QString& handle) const {
+bool ClientCore::is_online(const QString& handle) const {
     if (far_side_) return far_side_->online_status(handle) != QLatin1String("OFFLINE");
     const auto found = online_.find(handle);
     return found == online_.end() || found->second;
 }
 
 // The chat of two people: the one they already have, or a new one named after whoever began it.
-QString SimulatedClient::chat_between(const QString& creator, const QString& partner) {
+QString ClientCore::chat_between(const QString& creator, const QString& partner) {
     for (const QString& chat : chats_) {
         const QString a = chat.mid(1).section('/', 0, 0);
         const QString b = chat.section('/', 1).section(';', 0, 0).mid(1);
@@ -234,25 +234,25 @@ QString SimulatedClient::chat_between(const QString& creator, const QString& par
     return chat;
 }
 
-QString SimulatedClient::next_id() {
+QString ClientCore::next_id() {
     return QString::number(next_id_++);
 }
 
-void SimulatedClient::emit_line(const QString& line, int delay_ms) {
+void ClientCore::emit_line(const QString& line, int delay_ms) {
     later(delay_ms, [this, line] { notify_now(line); });
 }
 
-void SimulatedClient::notify_now(const QString& line) {
+void ClientCore::notify_now(const QString& line) {
     if (notify) notify(line);
 }
 
-void SimulatedClient::later(int delay_ms, std::function<void()> action) {
+void ClientCore::later(int delay_ms, std::function<void()> action) {
     std::weak_ptr<bool> alive = alive_;
     scheduler_.post_after(delay_ms, [alive, action = std::move(action)] {
         if (const auto still = alive.lock(); still && *still) action();
     });
 }
 
-void SimulatedClient::tell(const QString& who, const QString& event) {
+void ClientCore::tell(const QString& who, const QString& event) {
     if (on_contact_event) on_contact_event(who, event);
 }

@@ -1,4 +1,4 @@
-#include "link/chat_messages_in_flight.h"
+#include "app/chat_messages_in_flight.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // Calls: placed by the machine or rung by a contact, answered, refused, ended, with video.
 #include "client/protocol_errors.h"
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "time/scheduler.h"
 
 using namespace simclient;
@@ -9,12 +9,12 @@ namespace {
 constexpr int routing_after_ms = 100;
 constexpr int ringing_after_ms = 1000;
 
-bool is_live(SimulatedClient::CallStatus status) {
-    return status <= SimulatedClient::CallStatus::inprogress;
+bool is_live(ClientCore::CallStatus status) {
+    return status <= ClientCore::CallStatus::inprogress;
 }
 }  // namespace
 
-QString SimulatedClient::status_name(CallStatus status) {
+QString ClientCore::status_name(CallStatus status) {
     switch (status) {
         case CallStatus::unplaced:
             return QStringLiteral("UNPLACED");
@@ -36,24 +36,24 @@ QString SimulatedClient::status_name(CallStatus status) {
     return {};
 }
 
-SimulatedClient::Call* SimulatedClient::find_call(const QString& id) {
+ClientCore::Call* ClientCore::find_call(const QString& id) {
     const auto found = calls_.find(id);
     return found == calls_.end() ? nullptr : &found->second;
 }
 
 // The contact's live call, if any (there is at most one per contact).
-SimulatedClient::Call* SimulatedClient::contacts_call(const QString& who) {
+ClientCore::Call* ClientCore::contacts_call(const QString& who) {
     const QString handle = who_or_owner(who);
     for (auto& [id, call] : calls_)
         if (call.partner == handle && is_live(call.status)) return &call;
     return nullptr;
 }
 
-const SimulatedClient::Call* SimulatedClient::current_call(const QString& who) const {
-    return const_cast<SimulatedClient*>(this)->contacts_call(who);
+const ClientCore::Call* ClientCore::current_call(const QString& who) const {
+    return const_cast<ClientCore*>(this)->contacts_call(who);
 }
 
-void SimulatedClient::set_status(Call& call, CallStatus status) {
+void ClientCore::set_status(Call& call, CallStatus status) {
     call.status = status;
     if (status == CallStatus::inprogress) call.answered_ms = scheduler_.now_ms();
     emit_line(QStringLiteral("CALL %1 STATUS %2").arg(call.id, status_name(status)));
@@ -64,11 +64,11 @@ void SimulatedClient::set_status(Call& call, CallStatus status) {
         far_call_event(call, FarSide::CallEvent::ended);
 }
 
-void SimulatedClient::far_call_event(const Call& call, FarSide::CallEvent event) {
+void ClientCore::far_call_event(const Call& call, FarSide::CallEvent event) {
     if (far_side_) far_side_->call_event(call.id, call.partner, call.incoming, event);
 }
 
-void SimulatedClient::end_call(Call& call, CallStatus status) {
+void ClientCore::end_call(Call& call, CallStatus status) {
     if (call.video_send) set_video(call, false);
     set_status(call, status);
 }
@@ -76,7 +76,7 @@ void SimulatedClient::end_call(Call& call, CallStatus status) {
 // "CALL <handle>": the machine rings a contact. It routes, then rings there until the contact
 // answers or refuses or the machine gives up; a handle it does not know or a contact who is
 // offline makes the call fail.
-QString SimulatedClient::place_call(const QString& target) {
+QString ClientCore::place_call(const QString& target) {
     if (target.isEmpty()) return invalid_call_target;
     if (!logged_in_) return not_online;
     const QString id = next_id();
@@ -105,7 +105,7 @@ QString SimulatedClient::place_call(const QString& target) {
     return QStringLiteral("CALL %1 STATUS UNPLACED").arg(id);
 }
 
-QString SimulatedClient::get_call(const QStringList& words) {
+QString ClientCore::get_call(const QStringList& words) {
     const Call* call = find_call(words.value(2));
     if (!call) return invalid_call_id;
     const QString property = words.value(3).toUpper();
@@ -137,7 +137,7 @@ QString SimulatedClient::get_call(const QStringList& words) {
 
 // "SET CALL <id> STATUS INPROGRESS" answers a call that rings here; "... FINISHED" ends a call:
 // one in progress finishes, one the machine placed is cancelled, one rung here is refused.
-QString SimulatedClient::set(const QStringList& words) {
+QString ClientCore::set(const QStringList& words) {
     if (words.value(1).toUpper() != QLatin1String("CALL") || words.size() != 5 ||
         words[3].toUpper() != QLatin1String("STATUS"))
         return unknown_command;
@@ -161,7 +161,7 @@ QString SimulatedClient::set(const QStringList& words) {
     return invalid_call_status;
 }
 
-QString SimulatedClient::alter_call(const QStringList& words) {
+QString ClientCore::alter_call(const QStringList& words) {
     if (words.value(1).toUpper() != QLatin1String("CALL") || words.size() != 4)
         return unknown_command;
     Call* call = find_call(words[2]);
@@ -183,7 +183,7 @@ QString SimulatedClient::alter_call(const QStringList& words) {
     return echo;
 }
 
-void SimulatedClient::set_video(Call& call, bool on) {
+void ClientCore::set_video(Call& call, bool on) {
     call.video_send = on;
     views_[call.partner].video = on;
     if (on) {
@@ -200,7 +200,7 @@ void SimulatedClient::set_video(Call& call, bool on) {
 
 // ---- the contacts' side
 
-QString SimulatedClient::call_machine(const QString& from) {
+QString ClientCore::call_machine(const QString& from) {
     const QString caller = who_or_owner(from);
     if (!logged_in_ || !is_contact(caller)) {
         tell(caller, QStringLiteral("call failed: %1 is not online").arg(options_.own_handle));
@@ -217,28 +217,28 @@ QString SimulatedClient::call_machine(const QString& from) {
     return id;
 }
 
-bool SimulatedClient::answer(const QString& who) {
+bool ClientCore::answer(const QString& who) {
     Call* call = contacts_call(who);
     if (!call || call->incoming || call->status != CallStatus::ringing) return false;
     set_status(*call, CallStatus::inprogress);
     return true;
 }
 
-bool SimulatedClient::ringing(const QString& who) {
+bool ClientCore::ringing(const QString& who) {
     Call* call = contacts_call(who);
     if (!call || call->incoming || call->status > CallStatus::routing) return false;
     set_status(*call, CallStatus::ringing);
     return true;
 }
 
-bool SimulatedClient::refuse(const QString& who) {
+bool ClientCore::refuse(const QString& who) {
     Call* call = contacts_call(who);
     if (!call || call->incoming || call->status != CallStatus::ringing) return false;
     end_call(*call, CallStatus::refused);
     return true;
 }
 
-bool SimulatedClient::hang_up(const QString& who) {
+bool ClientCore::hang_up(const QString& who) {
     Call* call = contacts_call(who);
     if (!call) return false;
     if (call->status == CallStatus::inprogress)
@@ -248,7 +248,7 @@ bool SimulatedClient::hang_up(const QString& who) {
     return true;
 }
 
-QImage SimulatedClient::video_frame(const QString& who) const {
+QImage ClientCore::video_frame(const QString& who) const {
     if (!seen_by(who).video || !video_source) return {};
     return video_source();
 }

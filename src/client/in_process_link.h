@@ -4,16 +4,17 @@
 #include "seams/skype_link.h"
 
 class Scheduler;
-class SimulatedClient;
+class ClientCore;
 
-// The program's link to a simulated client in the same process. The client acts on a command at
+// The program's link to the client core in the same process (the simulated client, or the
+// XMPP account's). The client acts on a command at
 // once, as a client in another process would while the program waits; its reply and every
 // notification reach the program later, as events of their own, in the order the client sent
 // them. The keystrokes go to the client's file-sending dialog.
-class SimulatedLink : public SkypeLink, public Keystrokes {
+class InProcessLink : public SkypeLink, public Keystrokes {
   public:
-    SimulatedLink(Scheduler& scheduler, SimulatedClient& client);
-    ~SimulatedLink() override;
+    InProcessLink(Scheduler& scheduler, ClientCore& client);
+    ~InProcessLink() override;
 
     void Connect(int value) override;
     void SendCommand(const QString& command) override;
@@ -27,5 +28,5 @@ class SimulatedLink : public SkypeLink, public Keystrokes {
     void deliver(const QString& line);
 
     Scheduler& scheduler_;
-    SimulatedClient& client_;
+    ClientCore& client_;
 };

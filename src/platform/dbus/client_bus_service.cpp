@@ -1,22 +1,22 @@
-#include "platform/dbus/simulated_client_service.h"
+#include "platform/dbus/client_bus_service.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 #include "platform/dbus/skype_bus.h"
 
-SimulatedClientService::SimulatedClientService(SimulatedClient& client, const QDBusConnection& bus)
+ClientBusService::ClientBusService(ClientCore& client, const QDBusConnection& bus)
     : client_(client), bus_(bus) {
     client_.notify = [this](const QString& line) { notify(line); };
 }
 
-SimulatedClientService::~SimulatedClientService() {
+ClientBusService::~ClientBusService() {
     stop();
     client_.notify = nullptr;
 }
 
-bool SimulatedClientService::start(QString* why_not) {
+bool ClientBusService::start(QString* why_not) {
     const auto fail = [why_not](const QString& reason) {
         if (why_not) *why_not = reason;
         return false;
@@ -35,14 +35,14 @@ bool SimulatedClientService::start(QString* why_not) {
     return true;
 }
 
-void SimulatedClientService::stop() {
+void ClientBusService::stop() {
     if (!started_) return;
     started_ = false;
     bus_.unregisterService(skype_bus::service);
     bus_.unregisterObject(skype_bus::client_path);
 }
 
-QString SimulatedClientService::introspect(const QString&) const {
+QString ClientBusService::introspect(const QString&) const {
     return QStringLiteral(
                "<interface name=\"%1\"><method name=\"Invoke\">"
                "<arg name=\"command\" type=\"s\" direction=\"in\"/>"
@@ -52,7 +52,7 @@ QString SimulatedClientService::introspect(const QString&) const {
         .arg(skype_bus::client_interface, skype_bus::keys_interface);
 }
 
-bool SimulatedClientService::handleMessage(const QDBusMessage& message,
+bool ClientBusService::handleMessage(const QDBusMessage& message,
                                            const QDBusConnection& connection) {
     if (message.type() != QDBusMessage::MethodCallMessage) return false;
     const QString interface = message.interface();
@@ -76,7 +76,7 @@ bool SimulatedClientService::handleMessage(const QDBusMessage& message,
     return true;
 }
 
-QString SimulatedClientService::invoke(const QDBusMessage& call, const QString& command) {
+QString ClientBusService::invoke(const QDBusMessage& call, const QString& command) {
     watch(command, true);
     const QString reply = client_.handle(command);
     watch(reply, false);
@@ -89,12 +89,12 @@ QString SimulatedClientService::invoke(const QDBusMessage& call, const QString& 
 }
 
 // Keys are for the dialog of the program that is attached, and for nobody else's.
-void SimulatedClientService::type(const QDBusMessage& call, const QString& keys) {
+void ClientBusService::type(const QDBusMessage& call, const QString& keys) {
     watch(QStringLiteral("keys: ") + keys, true);
     if (call.service() == program_) client_.type_keys(keys);
 }
 
-void SimulatedClientService::notify(const QString& line) {
+void ClientBusService::notify(const QString& line) {
     if (!started_ || program_.isEmpty()) return;
     watch(line, false);
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -104,6 +104,6 @@ void SimulatedClientService::notify(const QString& line) {
     bus_.send(call);  // no answer is awaited
 }
 
-void SimulatedClientService::watch(const QString& line, bool from_program) {
+void ClientBusService::watch(const QString& line, bool from_program) {
     if (on_traffic) on_traffic(line, from_program);
 }

@@ -1,4 +1,4 @@
-#include "alarm/motion_log.h"
+#include "motion_log/motion_log.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "app/install_places.h"
+#include "run/install_places.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "windows/xmpp_account.h"
+#include "account/xmpp_account.h"
 
 #include <QFile>
 #include <QFileInfo>

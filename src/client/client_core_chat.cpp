@@ -1,8 +1,8 @@
 // What the contacts say and see.
-#include "client/simulated_client.h"
+#include "client/client_core.h"
 
 // A contact writes to the machine: a new message in their chat, announced as received.
-void SimulatedClient::say(const QString& text, const QString& from) {
+void ClientCore::say(const QString& text, const QString& from) {
     const QString sender = who_or_owner(from);
     if (!logged_in_ || !is_contact(sender)) {
         tell(sender, QStringLiteral("not delivered: %1 is not online").arg(options_.own_handle));
@@ -14,7 +14,7 @@ void SimulatedClient::say(const QString& text, const QString& from) {
     emit_line(QStringLiteral("CHATMESSAGE %1 STATUS RECEIVED").arg(id));
 }
 
-const SimulatedClient::ContactView& SimulatedClient::seen_by(const QString& who) const {
+const ClientCore::ContactView& ClientCore::seen_by(const QString& who) const {
     static const ContactView nothing;
     const auto found = views_.find(who_or_owner(who));
     return found == views_.end() ? nothing : found->second;
