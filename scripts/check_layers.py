@@ -28,6 +28,8 @@ RANKS = {
     "client": 3,
     "account": 3,
     "sim": 4,
+    # call signalling: Jingle and SDP, the call session (protocol logic, no network)
+    "jingle": 4,
     # the bindings; the device controls below the GStreamer camera that uses them
     "platform/v4l2": 6,
     "platform": 7,
