@@ -27,7 +27,7 @@ const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prim
 
 }  // namespace
 
-ProsodyServer::ProsodyServer(Upload upload) {
+ProsodyServer::ProsodyServer(Upload upload, Encryption encryption) {
     server_.setProcessChannelMode(QProcess::MergedChannels);
     server_.setStandardOutputFile(path("prosody.out"));
     {  // ports nobody listens on: the kernel's picks for two sockets bound at once, then freed
@@ -38,8 +38,8 @@ ProsodyServer::ProsodyServer(Upload upload) {
         https_port_ = https.serverPort();
     }
     if (!folder_.isValid()) problem_ = "no temporary folder";
-    if (ready() && make_certificates() && write_config(upload) && register_account("owner") &&
-        register_account("machine") && register_account("stranger") &&
+    if (ready() && make_certificates() && write_config(upload, encryption) &&
+        register_account("owner") && register_account("machine") && register_account("stranger") &&
         write_roster("owner", "machine") && write_roster("machine", "owner"))
         start();
 }
@@ -65,7 +65,7 @@ bool ProsodyServer::make_certificates() {
     return make("server") && make("other-ca");
 }
 
-bool ProsodyServer::write_config(Upload upload) {
+bool ProsodyServer::write_config(Upload upload, Encryption encryption) {
     // The limit that refuses a slot lies below any snapshot; the normal one far above.
     const int size_limit = upload == Upload::too_small ? 100 : 1'000'000;
     QString config = QStringLiteral(R"(run_as_root = true
@@ -74,10 +74,11 @@ data_path = "%1/data"
 certificates = "%1"
 plugin_paths = {}
 log = { { levels = { min = "info" }, to = "file", filename = "%1/prosody.log" } }
-modules_enabled = { "roster"; "saslauth"; "tls"; "disco"; "smacks"; "ping"; "offline"; "posix" }
+modules_enabled = { "roster"; "saslauth"; %4"disco"; "smacks"; "ping"; "offline"; "posix" }
 modules_disabled = { "s2s" }
 authentication = "internal_hashed"
-c2s_require_encryption = true
+c2s_require_encryption = %5
+allow_unencrypted_plain_auth = %6
 c2s_ports = { %2 }
 c2s_interfaces = { "127.0.0.1" }
 c2s_direct_tls_ports = {}
@@ -93,7 +94,10 @@ VirtualHost "localhost"
 )")
                          .arg(folder_.path())
                          .arg(c2s_port_)
-                         .arg(https_port_);
+                         .arg(https_port_)
+                         .arg(encryption == Encryption::offered ? "\"tls\"; " : "")
+                         .arg(encryption == Encryption::offered ? "true" : "false")
+                         .arg(encryption == Encryption::offered ? "false" : "true");
     if (upload != Upload::none)
         config += QStringLiteral(
                       "Component \"upload.localhost\" \"http_file_share\"\n"

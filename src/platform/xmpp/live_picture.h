@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 #include <vector>
 
+#include "time/timer.h"
+
 class Camera;
+class Scheduler;
 
 // One picture of the room now, as a JPEG file: the camera is opened (the program has released
 // it for the call), given a moment to settle, read once and released again. When it gives
@@ -16,7 +17,7 @@ class LivePicture {
   public:
     using Done = std::function<void(const QString& path)>;
 
-    LivePicture(Camera* camera, std::function<QImage()> fallback);
+    LivePicture(Scheduler& scheduler, Camera* camera, std::function<QImage()> fallback);
     void take(Done done);
 
     static constexpr int settle_ms = 300;
@@ -26,11 +27,12 @@ class LivePicture {
     void poll();
     void finish(const QImage& picture);
 
+    Scheduler& scheduler_;
     Camera* camera_;
     std::function<QImage()> fallback_;
     QTemporaryDir folder_;
-    QTimer poll_;
-    QElapsedTimer since_open_;
+    Timer poll_;
+    qint64 opened_ms_ = 0;
     std::vector<Done> waiting_;
     int taken_ = 0;
 };
