@@ -257,17 +257,15 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
         return;
     }
     const QString from = stanza.attribute(QStringLiteral("from"));
-    // What the machine is and that it is there: for its people and its server, nobody else.
-    const bool known = from.isEmpty() || from_server(from) || roster_.is_contact(from);
     const QDomElement roster = xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_roster);
     if (!roster.isNull() && type == QLatin1String("set") &&
         (from.isEmpty() || from == xmpp::bare(own_jid_))) {
         roster_arrived(roster, false);
         send(xmpp::empty_result(stanza));
-    } else if (!known) {
-        return;
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
+        // What the machine is and that it is there: only its people and its server get this
+        // far (admits).
         send(xmpp::disco_info_result(stanza));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
