@@ -17,7 +17,7 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera)
     : account_(std::move(account.account)),
       problem_(std::move(account.problem)),
       core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
