@@ -12,6 +12,7 @@
 
 #include "client/far_side.h"
 #include "client/file_send_dialog.h"
+#include "time/lifetime.h"
 
 class Scheduler;
 
@@ -75,9 +76,11 @@ class ClientCore {
     QString handle(const QString& command);
     // Keys for the file-sending dialog; they go nowhere when it is not open.
     void type_keys(const QString& keys);
+    // Set by the link the machine talks through: InProcessLink or ClientBusService.
     std::function<void(const QString& line)> notify;
     int login_status() const;  // 1 online, 2 logged out (the link's codes)
     // Where the video the machine sends comes from (its camera); an empty picture without it.
+    // Set by the run (Session), from the demo scene's second view or the camera picture.
     std::function<QImage()> video_source;
 
     // ---- the client itself
@@ -105,7 +108,8 @@ class ClientCore {
     const ContactView& seen_by(const QString& who = {}) const;
     const Call* current_call(const QString& who = {}) const;
     QImage video_frame(const QString& who = {}) const;
-    // Everything that happens at the other end, as one line of text each, for a face to show.
+    // Everything that happens at the other end, as one line of text each, for a face to show:
+    // set by that face, the owner console or the owner window.
     std::function<void(const QString& who, const QString& event)> on_contact_event;
 
     // Announced to the machine but not yet asked about: more wait in the core meanwhile, so a
@@ -118,7 +122,6 @@ class ClientCore {
 
     const Options& options() const { return options_; }
     QStringList contacts() const;
-    const FileSendDialog* file_dialog() const { return dialog_.get(); }
     static QString status_name(CallStatus status);
 
   private:
@@ -173,5 +176,5 @@ class ClientCore {
     std::map<QString, ContactView> views_;
     std::unique_ptr<FileSendDialog> dialog_;
     // Events still queued when the client goes away must not touch it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

@@ -28,6 +28,7 @@ class Scheduler {
     virtual bool has_quit() const = 0;
 
     // Runs after every handled timer tick or event: where the display catches up with the models.
+    // Set by the desktop's binder, the headless run's status watch or the replay.
     std::function<void()> after_event;
 
   protected:

@@ -22,7 +22,7 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),

@@ -7,7 +7,7 @@
 
 #include "account/xmpp_account.h"
 
-class Camera;
+class CameraOwner;
 class LivePicture;
 class Scheduler;
 class ClientCore;
@@ -54,7 +54,7 @@ class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
     // call (it may be null: then the core's video source, the last picture the program took).
-    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera);
+    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera);
     ~XmppClient();
 
     void start();

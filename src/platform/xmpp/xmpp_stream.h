@@ -44,7 +44,6 @@ class XmppStream {
     bool open(const QString& jid, const QString& password, const QString& address, quint16 port,
               const QString& ca_file);
     void close();
-    bool is_open() const { return connected_; }
     // The JID the server bound, resource included.
     QString bound_jid() const;
 
