@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTcpServer>
 
 #include "child_process.h"
@@ -165,23 +164,6 @@ QString ProsodyServer::write_account_file(const QString& user, const QString& ca
     write_file(file, text.toUtf8());
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     return file;
-}
-
-bool ProsodyServer::age_offline_messages(const QString& user, int seconds) const {
-    QFile store(path("data/localhost/offline/" + user + ".list"));
-    if (!store.open(QIODevice::ReadOnly)) return false;
-    QString text = QString::fromUtf8(store.readAll());
-    store.close();
-    static const QRegularExpression when(QStringLiteral("\\[\"when\"\\] = (\\d+)"));
-    QString aged;
-    qsizetype at = 0;
-    for (const QRegularExpressionMatch& match : when.globalMatch(text)) {
-        aged += text.mid(at, match.capturedStart() - at) +
-                QStringLiteral("[\"when\"] = %1").arg(match.captured(1).toLongLong() - seconds);
-        at = match.capturedEnd();
-    }
-    aged += text.mid(at);
-    return at > 0 && write_file(store.fileName(), aged.toUtf8());
 }
 
 QString ProsodyServer::log() const {

@@ -43,8 +43,6 @@ class ProsodyServer {
     QString write_account_file(const QString& user, const QString& ca_file,
                                const QString& password_text = password,
                                int stale_minutes = 10) const;
-    // Moves the stored offline messages for `user` back in time, as if sent that long ago.
-    bool age_offline_messages(const QString& user, int seconds) const;
     // The server's log so far, for failure messages.
     QString log() const;
 
