@@ -1,11 +1,11 @@
 #include <QImageWriter>
 
-#include "motion_log/motion_log.h"
 #include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "log/categories.h"
+#include "motion_log/motion_log.h"
 #include "seams/keystrokes.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"

@@ -7,10 +7,10 @@
 #include <array>
 #include <memory>
 
+#include "app/chat_messages_in_flight.h"
 #include "controls/colour.h"
 #include "controls/controls.h"
 #include "controls/picture.h"
-#include "app/chat_messages_in_flight.h"
 #include "time/timer.h"
 
 class Program;

@@ -1,9 +1,9 @@
 #include <QFile>
 
-#include "motion_log/motion_log.h"
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "motion_log/motion_log.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 

@@ -25,7 +25,8 @@ struct ClientCoreOptions {
 // Its far side decides who the people are: with none, it plays its contacts itself (the simulated
 // client of the demo and the tests, its owner at a console or window); with an XMPP account's
 // `XmppOwnerSide`, the people are real and this is the production path (see xmpp_client.h for
-// the walk of one owner's line). It keeps the machine's own account with a contact list, chats named
+// the walk of one owner's line). It keeps the machine's own account with a contact list, chats
+// named
 // "#creator/$partner;<16 hex>", numbered messages and calls, tagged replies, calls that ring,
 // are answered, refused, cancelled or fail, video, the file-sending dialog, logging out.
 //
@@ -67,6 +68,8 @@ class ClientCore {
 
     ClientCore(Scheduler& scheduler, Options options = {});
     ~ClientCore();
+    // The time its far side keeps too.
+    Scheduler& scheduler() const { return scheduler_; }
 
     // ---- the machine's side
     QString handle(const QString& command);

@@ -1,6 +1,6 @@
 // Calls: placed by the machine or rung by a contact, answered, refused, ended, with video.
-#include "client/protocol_errors.h"
 #include "client/client_core.h"
+#include "client/protocol_errors.h"
 #include "time/scheduler.h"
 
 using namespace simclient;

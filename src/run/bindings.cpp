@@ -1,5 +1,7 @@
 #include "run/bindings.h"
 
+#include <QDir>
+
 #include "client/client_core.h"
 #include "client/in_process_link.h"
 #include "platform/dbus/dbus_skype_link.h"
@@ -44,7 +46,8 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.link = std::move(link);
     } else if (options.xmpp_client()) {
         b.xmpp = std::make_unique<XmppClient>(
-            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get());
+            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get(),
+            QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")));
         auto link = std::make_unique<InProcessLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);

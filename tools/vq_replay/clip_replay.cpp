@@ -2,10 +2,10 @@
 
 #include <QFile>
 
-#include "motion_log/motion_log.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"
+#include "motion_log/motion_log.h"
 
 ClipReplay::ClipReplay(const QString& app_folder) : scheduler_(QDateTime::currentDateTime()) {
     QFile::copy(app_folder + '/' + settings_codec::file_name,

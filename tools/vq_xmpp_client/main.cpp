@@ -72,8 +72,8 @@ int main(int argc, char* argv[]) {
     // A connection of our own, for the reason vq-skype-sim has one: calls held back before the
     // event loop runs must keep their order.
     ClientBusService service(client.core(),
-                                   QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                 QStringLiteral("vq-xmpp-client")));
+                             QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                           QStringLiteral("vq-xmpp-client")));
     QString why_not;
     if (!service.start(&why_not)) {
         say(why_not);

@@ -1,11 +1,14 @@
 #include "platform/xmpp/xmpp_client.h"
 
+#include <QThread>
+
 #include "client/client_core.h"
 #include "log/categories.h"
 #include "platform/xmpp/live_picture.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_resolver.h"
 #include "platform/xmpp/xmpp_stream.h"
+#include "time/scheduler.h"
 
 namespace {
 ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
@@ -17,8 +20,10 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
-    : account_(std::move(account.account)),
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera,
+                       const QString& outbox_file)
+    : scheduler_(scheduler),
+      account_(std::move(account.account)),
       problem_(std::move(account.problem)),
       core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
       stream_(std::make_unique<XmppStream>()),
@@ -30,6 +35,7 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.domain = account_->domain();
         side.ca_file = account_->ca_file;
         side.stale_minutes = account_->stale_minutes;
+        side.outbox_file = outbox_file;
     }
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, side);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
@@ -43,12 +49,23 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     stream_->on_stanza = [this](const QDomElement& stanza) { owner_side_->receive(stanza); };
     retry_.setSingleShot(true);
     QObject::connect(&retry_, &QTimer::timeout, [this] { connect_now(); });
+    scheduler_.while_blocked = [this](int ms) { work_while_blocked(ms); };
 }
 
 XmppClient::~XmppClient() {
+    scheduler_.while_blocked = nullptr;
     stream_->on_disconnected = nullptr;
     stream_->close();
     owner_side_.reset();
+}
+
+// In short slices, so that a transfer that ends is handed over soon; without a stream, only the
+// transfers.
+void XmppClient::work_while_blocked(int ms) {
+    constexpr int slice_ms = 10;
+    const int wait_ms = std::min(ms, slice_ms);
+    if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
+    owner_side_->take_network_results();
 }
 
 void XmppClient::start() {

@@ -45,7 +45,9 @@ class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
     // call (it may be null: then the core's video source, the last picture the program took).
-    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera);
+    // Lines and pictures not yet delivered are kept in `outbox_file` (in memory only without).
+    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera,
+               const QString& outbox_file = {});
     ~XmppClient();
 
     void start();
@@ -64,7 +66,10 @@ class XmppClient {
     void lost(int failure, const QString& why);
     void retry_later(const QString& why);
     void give_up(const QString& why);
+    // The network's work while the program holds the thread: the stream and the uploads.
+    void work_while_blocked(int ms);
 
+    Scheduler& scheduler_;
     std::optional<XmppAccount> account_;
     QString problem_;
     std::unique_ptr<ClientCore> core_;
