@@ -2,6 +2,10 @@
 
 #include <vector>
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"
 
@@ -61,6 +65,26 @@ TEST_F(TimeTest, EventsRunInOrderAndBlockingRunsNothing) {
     scheduler.run_for(10);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 4, 3}));
     EXPECT_EQ(scheduler.now_ms(), 2000);
+}
+
+// The in-process client's network goes on while the program waits (as the client in a process
+// of its own did), and no handler of the program runs meanwhile.
+TEST(QtSchedulerTest, ABlockingWaitLetsTheClientWorkAndRunsNoHandler) {
+    QtScheduler scheduler;
+    int slices = 0;
+    scheduler.while_blocked = [&](int ms) {
+        ++slices;
+        QThread::msleep(static_cast<unsigned long>(std::min(ms, 10)));
+    };
+    bool handled = false;
+    scheduler.post([&] { handled = true; });
+    scheduler.post_after(50, [&] { handled = true; });
+    QElapsedTimer clock;
+    clock.start();
+    scheduler.block_for(200);
+    EXPECT_GE(clock.elapsed(), 200);
+    EXPECT_GE(slices, 10);
+    EXPECT_FALSE(handled);
 }
 
 }  // namespace

@@ -21,54 +21,56 @@ struct ScriptedUploads : XmppOutbox::Uploader {
     void upload(const QString& path, Done done) override {
         pending.push_back({path, std::move(done)});
     }
-    void abandon() override {
-        ++abandoned;
-        pending.clear();
-    }
-    // Ends the oldest upload under way.
-    void end(const QString& url, const QString& problem = {}, bool retry = false) {
-        ASSERT_FALSE(pending.empty());
-        auto [path, done] = std::move(pending.front());
-        pending.erase(pending.begin());
-        done(url, problem, retry);
-    }
+    void abandon() override { pending.clear(); }
     std::vector<std::pair<QString, Done>> pending;
-    int abandoned = 0;
 };
 
-// A sent stanza in short: "line <body>", "picture <url>" or "<action> <sid>", and "@hh:mm:ss"
-// (UTC) when it carries a delay stamp.
+// A sent stanza in short: "line <body>", "picture <n>" or "<action> <sid>", then " late" when it
+// carries a delay stamp.
 QString in_short(const QString& stanza) {
     QDomDocument document;
     if (!document.setContent(stanza, true)) return "unreadable " + stanza;
     const QDomElement message = document.documentElement();
-    QString text;
     const QDomElement jmi = xmpp::child(message, {}, xmpp::ns_jmi);
     const QDomElement oob = xmpp::child(message, QStringLiteral("x"), xmpp::ns_oob);
-    if (!jmi.isNull())
-        text = jmi.localName() + ' ' + jmi.attribute("id");
-    else if (!oob.isNull())
-        text = "picture " + oob.firstChildElement("url").text();
-    else
-        text = "line " + message.firstChildElement("body").text();
-    const QDateTime stamp = xmpp::delay_stamp(message);
-    if (stamp.isValid()) text += " @" + stamp.toUTC().toString("hh:mm:ss");
-    return text;
+    QString text = "line " + message.firstChildElement("body").text();
+    if (!jmi.isNull()) text = jmi.localName() + ' ' + jmi.attribute("id");
+    if (!oob.isNull()) text = "picture " + oob.firstChildElement("url").text().section('/', -1);
+    return text + (xmpp::delay_stamp(message).isValid() ? " late" : "");
 }
 
 struct OutboxTest : ::testing::Test {
-    explicit OutboxTest(QString store = {}) { make(std::move(store)); }
-    void make(QString store) {
+    OutboxTest() { make({}); }
+    void make(const QString& store) {
         outbox.reset();
-        outbox = std::make_unique<XmppOutbox>(
-            scheduler, uploads, XmppOutbox::Options{std::move(store), [] { return 10'000; }});
+        outbox = std::make_unique<XmppOutbox>(scheduler, uploads,
+                                              XmppOutbox::Options{store, [] { return 10'000; }});
         outbox->send = [this](const QString& stanza) { sent.append(in_short(stanza)); };
     }
-    // What left since the last look.
-    QStringList out() { return std::exchange(sent, {}); }
-    // "@hh:mm:ss" of the virtual clock now, in UTC, as the stamps show it.
-    QString at() const {
-        return " @" + scheduler.current_date_time().toUTC().toString("hh:mm:ss");
+    // Runs a script of steps: up, down, "pic N", "line WORD", "call ACTION SID", "wait MS", the
+    // oldest upload under way ends (ok, fail: refused, flaky: may pass), "|" marks the moment.
+    void run(const QString& script) {
+        const QStringList words = script.split(' ');
+        for (qsizetype n = 0; n < words.size(); ++n) {
+            const QString& w = words[n];
+            if (w == "up") outbox->stream_up();
+            if (w == "down") outbox->stream_down();
+            if (w == "pic") outbox->picture(owner, "/snap/" + words[++n]);
+            if (w == "line") outbox->line(owner, words[++n]);
+            if (w == "call") {
+                outbox->call(owner, words[n + 1], words[n + 2]);
+                n += 2;
+            }
+            if (w == "wait") scheduler.run_for(words[++n].toInt());
+            if (w == "|") sent.append(w);
+            if (w == "ok" || w == "fail" || w == "flaky") {
+                ASSERT_FALSE(uploads.pending.empty()) << "no upload under way at step " << n;
+                auto [path, done] = std::move(uploads.pending.front());
+                uploads.pending.erase(uploads.pending.begin());
+                if (w == "ok") done("https://up" + path, {}, false);
+                if (w != "ok") done({}, "the reason", w == "flaky");
+            }
+        }
     }
 
     VirtualScheduler scheduler;
@@ -77,147 +79,80 @@ struct OutboxTest : ::testing::Test {
     QStringList sent;
 };
 
-// The picture holds the lines behind it while it uploads, so the phone shows it before the call
-// rings; an upload that hangs holds them no longer than the hold.
-TEST_F(OutboxTest, APictureHoldsWhatFollowsOnlyWhileItsUploadMayStillEnd) {
-    outbox->stream_up();
-    outbox->picture(owner, "/snap/1.jpg");
-    outbox->line(owner, "Video Quelm is calling you");
-    outbox->call(owner, "propose", "c1");
-    EXPECT_TRUE(out().isEmpty());
-    uploads.end("https://up/1.jpg");
-    EXPECT_EQ(out(), (QStringList{"picture https://up/1.jpg", "line Video Quelm is calling you",
-                                  "propose c1"}));
+const QString flaky_four_times =
+    "flaky wait 30000 flaky wait 30000 flaky wait 30000 flaky wait 30000";
 
-    outbox->picture(owner, "/snap/2.jpg");
-    outbox->line(owner, "after the second");
-    scheduler.run_for(XmppOutbox::hold_ms - 1);
-    EXPECT_TRUE(out().isEmpty());
-    scheduler.run_for(1);
-    EXPECT_EQ(out(), QStringList{"line after the second"});
-    uploads.end("https://up/2.jpg");
-    EXPECT_EQ(out(), QStringList{"picture https://up/2.jpg"});
-}
-
-// Nothing is lost while the stream is down: the upload starts when it is back, and what was made
-// long before says so, with its time.
-TEST_F(OutboxTest, WhatWasMadeWhileTheStreamWasDownLeavesWhenItIsBackStampedWithItsTime) {
-    outbox->stream_up();
-    outbox->stream_down();
-    const QString made = at();
-    outbox->picture(owner, "/snap/1.jpg");
-    outbox->line(owner, "Motion Sensing Now OFF");
-    EXPECT_TRUE(uploads.pending.empty()) << "no upload without a stream";
-    scheduler.run_for(75'000);
-    outbox->stream_up();
-    ASSERT_EQ(uploads.pending.size(), 1u);
-    uploads.end("https://up/1.jpg");
-    const QStringList delivered = out();
-    ASSERT_EQ(delivered.size(), 3);
-    EXPECT_TRUE(delivered[0].startsWith("line Picture of the alarm at 2007-03-15 14:23:00, sent "
-                                        "late"))
-        << delivered[0].toStdString();
-    EXPECT_TRUE(delivered[0].endsWith(made));
-    EXPECT_EQ(delivered[1], "picture https://up/1.jpg" + made);
-    EXPECT_EQ(delivered[2], "line Motion Sensing Now OFF" + made);
-
-    outbox->line(owner, "on time");
-    EXPECT_EQ(out(), QStringList{"line on time"}) << "no stamp on what leaves at once";
-}
-
-// An upload cut off by the stream's loss is tried again on the next stream, and the lines behind
-// it do not wait for answers that the lost stream will never bring.
-TEST_F(OutboxTest, AnUploadCutOffByTheStreamsLossStartsAgainOnTheNextStream) {
-    outbox->stream_up();
-    outbox->picture(owner, "/snap/1.jpg");
-    outbox->line(owner, "line");
-    outbox->stream_down();
-    EXPECT_EQ(uploads.abandoned, 1);
-    scheduler.run_for(2'000);
-    outbox->stream_up();
-    ASSERT_EQ(uploads.pending.size(), 1u) << "uploaded again at once";
-    uploads.end("https://up/1.jpg");
-    EXPECT_EQ(out(), (QStringList{"picture https://up/1.jpg", "line line"}));
-}
-
-// A failure that may pass is tried again, a refusal is told at once, and the last failure is told
-// with its own reason.
-TEST_F(OutboxTest, AFailedUploadIsTriedAgainUnlessRefusedAndTheOwnerIsToldTheRealReason) {
+TEST_F(OutboxTest, WhatLeavesAndWhenAcrossOutagesUploadsAndCalls) {
     struct Case {
         const char* name;
-        bool retry;
-        int tries;  // uploads started before the owner is told
+        QString script;
+        QStringList out;
     };
-    for (const Case& c : {Case{"refused", false, 1}, Case{"may pass", true, 5}}) {
+    const Case cases[] = {
+        {"a picture holds what follows while it uploads, so the phone shows it before the ring",
+         "up pic 1 line a call propose c1 | ok",
+         {"|", "picture 1", "line a", "propose c1"}},
+        {"but a picture whose upload hangs holds nothing longer than its hold",
+         "up pic 1 line a wait 4999 | wait 1 | ok",
+         {"|", "line a", "|", "picture 1"}},
+        {"what was made with the stream down leaves when it is back, with its time",
+         "up down pic 1 line a wait 75000 up | ok line b",
+         {"|",
+          "line Picture of the alarm at 2007-03-15 14:23:00, sent late: the server could not "
+          "be reached then. late",
+          "picture 1 late", "line a late", "line b"}},
+        {"an upload cut off by the stream's loss starts again on the next stream",
+         "up pic 1 line a down up | ok",
+         {"|", "picture 1", "line a"}},
+        {"a refused upload is told at once, with the real reason",
+         "up pic 1 fail",
+         {"line The picture could not be sent: the reason."}},
+        {"one that may pass is tried again, five times in all",
+         "up pic 1 " + flaky_four_times + " | flaky",
+         {"|", "line The picture could not be sent: the reason. late"}},
+        {"no ring for a call older than the ring time, nor for its end",
+         "down call propose old wait 11000 up call retract old",
+         {}},
+        {"nor for a call that ended before it could ring",
+         "down call propose c call retract c up",
+         {}},
+        {"a call still young rings",
+         "down call propose c wait 2000 up call retract c",
+         {"propose c", "retract c"}},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        outbox->stream_up();
-        outbox->picture(owner, "/snap/1.jpg");
-        int tries = 0;
-        while (!uploads.pending.empty()) {
-            ++tries;
-            uploads.end({}, "the reason", c.retry);
-            scheduler.run_for(XmppOutbox::retry_ms);
-        }
-        EXPECT_EQ(tries, c.tries);
-        EXPECT_EQ(out().filter("picture could not").value(0).section(" @", 0, 0),
-                  "line The picture could not be sent: the reason.");
+        make({});
+        sent.clear();
+        uploads.pending.clear();
+        run(c.script);
+        EXPECT_EQ(sent, c.out);
         EXPECT_EQ(outbox->waiting(), 0u);
     }
 }
 
-// The phone does not ring for a call the program has given up on: one older than the ring time,
-// or one that ended before its proposal could leave.
-TEST_F(OutboxTest, NoProposalOlderThanTheRingTimeOrOfAnEndedCallIsSent) {
-    outbox->stream_up();
-    outbox->stream_down();
-    outbox->call(owner, "propose", "old");
-    scheduler.run_for(9'000);
-    outbox->call(owner, "propose", "ended");
-    outbox->call(owner, "retract", "ended");
-    outbox->call(owner, "propose", "young");
-    scheduler.run_for(2'000);
-    outbox->stream_up();
-    EXPECT_EQ(out(), QStringList{"propose young"});
-    outbox->call(owner, "retract", "old");
-    outbox->call(owner, "retract", "young");
-    EXPECT_EQ(out(), QStringList{"retract young"});
-}
-
-TEST_F(OutboxTest, TheQueueIsBounded) {
+TEST_F(OutboxTest, TheQueueIsBoundedDroppingTheOldest) {
     for (int n = 0; n <= int(XmppOutbox::limit); ++n) outbox->line(owner, QString::number(n));
-    EXPECT_EQ(outbox->waiting(), XmppOutbox::limit);
     outbox->stream_up();
-    const QStringList delivered = out();
-    EXPECT_EQ(delivered.value(0), "line 1") << "the oldest went";
+    EXPECT_EQ(sent.size(), qsizetype(XmppOutbox::limit));
+    EXPECT_EQ(sent.value(0), "line 1");
 }
-
-struct KeptOutboxTest : OutboxTest {
-    KeptOutboxTest() : OutboxTest(folder.filePath("outbox.json")) {}
-    QTemporaryDir folder;
-    const QString file = folder.filePath("outbox.json");
-};
 
 // A restart of the program while the server is away loses nothing, and what it keeps only the
 // user may read.
-TEST_F(KeptOutboxTest, WhatWaitsOutlivesTheProgramInAFileOnlyTheUserMayRead) {
-    outbox->picture(owner, "/snap/1.jpg");
-    outbox->line(owner, "line");
-    outbox->call(owner, "propose", "c1");
-    ASSERT_TRUE(QFile::exists(file));
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
-                                      QFile::WriteOther;
-    EXPECT_FALSE(QFile::permissions(file) & others);
+TEST_F(OutboxTest, WhatWaitsOutlivesTheProgramInAFileOnlyTheUserMayRead) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("outbox.json");
     make(file);
-    outbox->stream_up();
-    ASSERT_EQ(uploads.pending.size(), 1u);
-    EXPECT_EQ(uploads.pending[0].first, "/snap/1.jpg");
-    uploads.end("https://up/1.jpg");
-    EXPECT_EQ(out(), (QStringList{"picture https://up/1.jpg", "line line"}))
-        << "the call is not kept: it is over";
-
+    run("pic 1 line a call propose c1");
+    EXPECT_FALSE(QFile::permissions(file) & (QFile::ReadGroup | QFile::ReadOther));
     make(file);
-    outbox->stream_up();
-    EXPECT_TRUE(out().isEmpty()) << "what was delivered is not sent again";
+    run("up ok");
+    EXPECT_EQ(sent, (QStringList{"picture 1", "line a"})) << "the call is over: not kept";
+    sent.clear();
+    make(file);
+    run("up");
+    EXPECT_TRUE(sent.isEmpty()) << "what was delivered is not sent again";
 
     QFile damaged(file);
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));

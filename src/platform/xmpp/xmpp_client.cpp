@@ -64,8 +64,10 @@ XmppClient::~XmppClient() {
 void XmppClient::work_while_blocked(int ms) {
     constexpr int slice_ms = 10;
     const int wait_ms = std::min(ms, slice_ms);
+    blocked_ = true;
     if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
     owner_side_->take_network_results();
+    blocked_ = false;
 }
 
 void XmppClient::start() {
@@ -120,5 +122,11 @@ void XmppClient::give_up(const QString& why) {
     retry_.stop();
     qCWarning(xmpp_log).noquote() << "logged out:" << why;
     core_->set_connection(QStringLiteral("LOGGEDOUT"));
-    if (on_problem) on_problem(why);
+    if (!on_problem) return;
+    // The program hears of it as of anything else: never inside one of its blocking waits.
+    if (!blocked_) return on_problem(why);
+    const std::weak_ptr<bool> alive = alive_;
+    scheduler_.post([this, alive, why] {
+        if (!alive.expired() && on_problem) on_problem(why);
+    });
 }

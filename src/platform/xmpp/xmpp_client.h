@@ -40,7 +40,11 @@ class XmppStream;
 //      second alone would let any stranger's message reach the program and its replies.
 //   6. The program obeys the body (frm_testing_remote_commands.cpp) and answers with
 //      "CHATMESSAGE <chat> <text>"; the core files it and hands it to `XmppOwnerSide::send_line`,
-//      which queues it in order behind any picture still uploading and sends it on the stream.
+//      whose `XmppOutbox` sends it in order behind a picture still uploading (for a few seconds
+//      at most), or keeps it, on disk too, until the stream is back.
+//
+// While the program holds the thread in one of its blocking waits, the stream and the picture
+// transfers go on (`Scheduler::while_blocked`); what they bring for the program waits for it.
 class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
@@ -79,4 +83,6 @@ class XmppClient {
     std::unique_ptr<LivePicture> live_picture_;
     QTimer retry_;
     int retry_ms_ = first_retry_ms;
+    bool blocked_ = false;  // working while the program holds the thread
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

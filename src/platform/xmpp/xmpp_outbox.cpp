@@ -151,8 +151,7 @@ XmppOutbox::Entry* XmppOutbox::find(quint64 number) {
     return nullptr;
 }
 
-void XmppOutbox::uploaded(quint64 number, const QString& url, const QString& problem,
-                          bool retry) {
+void XmppOutbox::uploaded(quint64 number, const QString& url, const QString& problem, bool retry) {
     Entry* entry = find(number);
     if (!entry || entry->state != State::uploading) return;
     const auto then = std::exchange(entry->then, {});
@@ -297,6 +296,5 @@ void XmppOutbox::save() {
     if (!error.isEmpty()) file.cancelWriting();
     if (error.isEmpty() == !save_failed_) return;
     save_failed_ = !error.isEmpty();
-    if (save_failed_)
-        qCWarning(xmpp_log) << "cannot keep the waiting messages on disk:" << error;
+    if (save_failed_) qCWarning(xmpp_log) << "cannot keep the waiting messages on disk:" << error;
 }
