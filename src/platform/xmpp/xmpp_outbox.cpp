@@ -85,6 +85,7 @@ void XmppOutbox::add(Kind kind, const QString& to, const QString& text, const QS
     entry.sid = sid;
     entry.then = std::move(then);
     entry.made = now();
+    entry.waited = !up_;
     entry.number = next_number_++;
     if (entries_.size() >= limit) {
         // Bounded, so that a server gone for days cannot fill the memory and the disk.
@@ -205,7 +206,7 @@ std::deque<XmppOutbox::Entry>::iterator XmppOutbox::next_to_send() {
 
 void XmppOutbox::transmit(const Entry& entry) {
     const QDateTime moment = now();
-    const bool late = entry.made.msecsTo(moment) > late_ms;
+    const bool late = entry.waited || entry.made.msecsTo(moment) > late_ms;
     const auto out = [&](const QString& stanza) {
         send(late ? xmpp::with_delay(stanza, entry.made) : stanza);
     };
@@ -259,6 +260,7 @@ void XmppOutbox::load() {
         entry.text = o["text"].toString();
         entry.made = QDateTime::fromString(o["made"].toString(), Qt::ISODateWithMs);
         entry.tries = o["tries"].toInt();
+        entry.waited = true;
         if (entry.to.isEmpty() || entry.text.isEmpty() || !entry.made.isValid()) continue;
         entry.number = next_number_++;
         entries_.push_back(std::move(entry));

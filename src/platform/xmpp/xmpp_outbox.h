@@ -17,9 +17,10 @@ class Scheduler;
 //
 // A picture keeps its place while it uploads, so the phone shows it before the call that follows
 // rings; but only for `hold_ms`: a picture whose upload hangs never holds the lines behind it.
-// What leaves late carries the moment it was made (a delay stamp), a late alarm picture comes with
-// a line that says when it was taken, and a call proposal older than the ring time is not sent:
-// the call is over, and the phone must not ring for it.
+// What leaves late (made while the stream was down, or long before) carries the moment it was
+// made (a delay stamp), a late alarm picture comes with a line that says when it was taken, and
+// a call proposal older than the ring time is not sent: the call is over, and the phone must not
+// ring for it.
 class XmppOutbox {
   public:
     // Puts a picture on the server (XmppUpload on a real stream).
@@ -76,6 +77,7 @@ class XmppOutbox {
         QString text;  // the body, the picture's path, the call's action, or the stanza
         QString sid;   // a call's session
         QDateTime made;
+        bool waited = false;  // made while the stream was down: it leaves late, however soon
         int tries = 0;
         State state = State::waiting;
         QString url;
