@@ -28,10 +28,9 @@ QString program() {
 }
 
 void start(Machine& machine, const ProsodyServer& server) {
-    machine.run(program(),
-                {"--headless", "--arm", "--camera", machine.clip(), "--skype", "xmpp",
-                 "--xmpp-config", server.write_account_file("machine", server.ca_file()),
-                 "--app-folder", machine.app()});
+    machine.run(program(), {"--headless", "--arm", "--camera", machine.clip(), "--skype", "xmpp",
+                            "--xmpp-config", server.write_account_file("machine", server.ca_file()),
+                            "--app-folder", machine.app()});
 }
 
 struct Figures {
@@ -82,10 +81,10 @@ void alarm_to_phone(ProsodyServer& server) {
         const QStringList proposals = owner.received("jmi propose" + from_machine);
         owner.command("reject " + proposals.last().section(' ', 3, 3));
     }
-    std::printf("snapshot on disk to, on the phone:\n  the picture: %s\n  the call's line: %s\n"
-                "  the ring (call proposal): %s\n",
-                qPrintable(picture.summary()), qPrintable(line.summary()),
-                qPrintable(ring.summary()));
+    std::printf(
+        "snapshot on disk to, on the phone:\n  the picture: %s\n  the call's line: %s\n"
+        "  the ring (call proposal): %s\n",
+        qPrintable(picture.summary()), qPrintable(line.summary()), qPrintable(ring.summary()));
 }
 
 // Both cores busy while the runs go, as on a loaded machine.
@@ -140,11 +139,11 @@ void after_restart(int runs, int load) {
         std::printf("  run %2d: first line %6.0f ms, picture %6.0f ms after the new login\n",
                     run + 1, line, oob);
     }
-    std::printf("after a server restart, %d busy threads, from the machine's new login to:\n"
-                "  the alarm's first line on the phone: %s\n  its picture: %s\n"
-                "  first line within 5 s in %d of %d runs (%d never came)\n",
-                load, qPrintable(first_line.summary()), qPrintable(picture.summary()), in_time,
-                runs, lost);
+    std::printf(
+        "after a server restart, %d busy threads, from the machine's new login to:\n"
+        "  the alarm's first line on the phone: %s\n  its picture: %s\n"
+        "  first line within 5 s in %d of %d runs (%d never came)\n",
+        load, qPrintable(first_line.summary()), qPrintable(picture.summary()), in_time, runs, lost);
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ struct OutboxTest : ::testing::Test {
     OutboxTest() { make({}); }
     void make(const QString& store) {
         outbox.reset();
-        outbox = std::make_unique<XmppOutbox>(scheduler, uploads,
-                                              XmppOutbox::Options{store, [] { return 10'000; }});
+        outbox = std::make_unique<XmppOutbox>(scheduler, uploads, [] { return 10'000; });
+        if (!store.isEmpty()) outbox->keep_in(store);
         outbox->send = [this](const QString& stanza) { sent.append(in_short(stanza)); };
     }
     // Runs a script of steps: up, down, "pic N", "line WORD", "call ACTION SID", "wait MS", the

@@ -35,9 +35,9 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.domain = account_->domain();
         side.ca_file = account_->ca_file;
         side.stale_minutes = account_->stale_minutes;
-        side.outbox_file = outbox_file;
     }
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, side);
+    if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
         live_picture_->take(std::move(done));

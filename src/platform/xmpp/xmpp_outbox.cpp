@@ -20,8 +20,11 @@ QString local_time(const QDateTime& moment) {
 }
 }  // namespace
 
-XmppOutbox::XmppOutbox(Scheduler& scheduler, Uploader& uploader, Options options)
-    : scheduler_(scheduler), uploader_(uploader), options_(std::move(options)) {
+XmppOutbox::XmppOutbox(Scheduler& scheduler, Uploader& uploader, std::function<qint64()> ring_ms)
+    : scheduler_(scheduler), uploader_(uploader), ring_ms_(std::move(ring_ms)) {}
+
+void XmppOutbox::keep_in(const QString& file) {
+    store_file_ = file;
     load();
 }
 
@@ -223,7 +226,7 @@ void XmppOutbox::transmit(const Entry& entry) {
             out(xmpp::picture_message(entry.to, entry.url));
             return;
         case Kind::call: {
-            const qint64 ring_ms = options_.ring_ms ? options_.ring_ms() : default_ring_ms;
+            const qint64 ring_ms = ring_ms_ ? ring_ms_() : default_ring_ms;
             if (entry.text == QLatin1String("propose") && entry.made.msecsTo(moment) > ring_ms) {
                 qCInfo(xmpp_log) << "not ringing the phone for a call of" << local_time(entry.made)
                                  << "(older than the ring time)";
@@ -243,14 +246,18 @@ void XmppOutbox::transmit(const Entry& entry) {
 // ---- kept on disk
 
 void XmppOutbox::load() {
-    if (options_.store_file.isEmpty()) return;
-    QFile file(options_.store_file);
+    if (store_file_.isEmpty()) return;
+    QFile file(store_file_);
     if (!file.exists()) return;
     if (!file.open(QIODevice::ReadOnly)) {
         qCWarning(xmpp_log) << "cannot read the waiting messages:" << file.errorString();
         return;
     }
-    const QJsonArray kept = QJsonDocument::fromJson(file.readAll()).object()["waiting"].toArray();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError)
+        qCWarning(xmpp_log) << "the waiting messages' file is damaged:" << error.errorString();
+    const QJsonArray kept = document.object()["waiting"].toArray();
     for (const QJsonValue& value : kept) {
         const QJsonObject o = value.toObject();
         const bool picture = o["kind"].toString() == QLatin1String("picture");
@@ -271,7 +278,7 @@ void XmppOutbox::load() {
 
 // Replaced whole or not at all, readable by the user only: the lines may say what the camera saw.
 void XmppOutbox::save() {
-    if (options_.store_file.isEmpty()) return;
+    if (store_file_.isEmpty()) return;
     QJsonArray kept;
     for (const Entry& entry : entries_) {
         if (entry.kind != Kind::line && entry.kind != Kind::picture) continue;
@@ -283,8 +290,8 @@ void XmppOutbox::save() {
             {"tries", entry.tries},
         });
     }
-    if (kept.isEmpty() && !QFile::exists(options_.store_file)) return;
-    QSaveFile file(options_.store_file);
+    if (kept.isEmpty() && !QFile::exists(store_file_)) return;
+    QSaveFile file(store_file_);
     QString error;
     if (!file.open(QIODevice::WriteOnly))
         error = file.errorString();

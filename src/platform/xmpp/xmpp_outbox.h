@@ -36,17 +36,15 @@ class XmppOutbox {
         virtual void abandon() = 0;
     };
 
-    struct Options {
-        QString store_file;  // where waiting lines and pictures outlive the program; none if empty
-        std::function<qint64()> ring_ms;  // how long the program lets its calls ring
-    };
-
-    XmppOutbox(Scheduler& scheduler, Uploader& uploader, Options options);
+    // `ring_ms` says how long the program lets its calls ring.
+    XmppOutbox(Scheduler& scheduler, Uploader& uploader, std::function<qint64()> ring_ms);
     ~XmppOutbox();
     XmppOutbox(const XmppOutbox&) = delete;
     XmppOutbox& operator=(const XmppOutbox&) = delete;
 
     std::function<void(const QString& stanza)> send;  // onto the stream, which is up
+    // Keeps what waits in `file` from now on, taking up what an earlier run left there.
+    void keep_in(const QString& file);
 
     void stream_up();
     void stream_down();
@@ -104,7 +102,8 @@ class XmppOutbox {
 
     Scheduler& scheduler_;
     Uploader& uploader_;
-    Options options_;
+    std::function<qint64()> ring_ms_;
+    QString store_file_;
     std::deque<Entry> entries_;
     std::set<QString> unrung_;  // calls whose proposal was never sent
     bool up_ = false;

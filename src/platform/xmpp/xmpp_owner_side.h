@@ -31,7 +31,6 @@ class XmppOwnerSide : public FarSide {
         QString domain;
         QString ca_file;
         int stale_minutes = 10;
-        QString outbox_file;  // where messages not yet delivered outlive the program
     };
 
     XmppOwnerSide(ClientCore& client, Options options);
