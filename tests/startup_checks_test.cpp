@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "run/install_places.h"
 #include "files.h"
 #include "qt_printers.h"
+#include "run/install_places.h"
 #include "run/run_options.h"
 #include "run/startup_checks.h"
 

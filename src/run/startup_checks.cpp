@@ -6,9 +6,9 @@
 #include <QTemporaryFile>
 #include <cstdio>
 
+#include "account/xmpp_account.h"
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
-#include "account/xmpp_account.h"
 
 namespace {
 // Less than this is a full disk for the program: a few hundred snapshots and the settings.
