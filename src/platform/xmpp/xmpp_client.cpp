@@ -2,6 +2,7 @@
 
 #include <QNetworkInformation>
 #include <QRandomGenerator>
+#include <QThread>
 #include <algorithm>
 
 #include "client/client_core.h"
@@ -22,7 +23,8 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera)
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
+                       const QString& outbox_file)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),
@@ -39,6 +41,7 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.stale_minutes = account_->stale_minutes;
     }
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, scheduler, side);
+    if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
         live_picture_->take(std::move(done));
@@ -49,13 +52,26 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     };
     stream_->admit = [this](const xmpp::Head& head) { return owner_side_->admits(head); };
     stream_->on_stanza = [this](const QDomElement& stanza) { owner_side_->receive(stanza); };
+    scheduler_.while_blocked = [this](int ms) { work_while_blocked(ms); };
 }
 
 XmppClient::~XmppClient() {
-    *alive_ = false;
+    lifetime_.end();
+    scheduler_.while_blocked = nullptr;
     stream_->on_disconnected = nullptr;
     stream_->close();
     owner_side_.reset();
+}
+
+// In short slices, so that a transfer that ends is handed over soon; without a stream, only the
+// transfers.
+void XmppClient::work_while_blocked(int ms) {
+    constexpr int slice_ms = 10;
+    const int wait_ms = std::min(ms, slice_ms);
+    blocked_ = true;
+    if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
+    owner_side_->take_network_results();
+    blocked_ = false;
 }
 
 void XmppClient::start() {
@@ -134,10 +150,9 @@ void XmppClient::retry_later(const QString& why) {
     qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in" << wait / 1000 << "s";
     core_->set_connection(QStringLiteral("OFFLINE"));
     waiting_ = true;
-    const std::weak_ptr<bool> alive = alive_;
-    scheduler_.post_after(wait, [this, alive, number = ++retry_number_] {
-        if (!alive.expired() && waiting_ && number == retry_number_) connect_now();
-    });
+    scheduler_.post_after(wait, lifetime_.guard([this, number = ++retry_number_] {
+        if (waiting_ && number == retry_number_) connect_now();
+    }));
 }
 
 // A refused login or certificate will be refused again: no retries until the user acts.
@@ -147,5 +162,10 @@ void XmppClient::give_up(const QString& why) {
     ++retry_number_;
     qCWarning(xmpp_log).noquote() << "logged out:" << why;
     core_->set_connection(QStringLiteral("LOGGEDOUT"));
-    if (on_problem) on_problem(why);
+    if (!on_problem) return;
+    // The program hears of it as of anything else: never inside one of its blocking waits.
+    if (!blocked_) return on_problem(why);
+    scheduler_.post(lifetime_.guard([this, why] {
+        if (on_problem) on_problem(why);
+    }));
 }

@@ -13,9 +13,11 @@
 #include <set>
 
 #include "client/far_side.h"
+#include "platform/xmpp/xmpp_outbox.h"
 #include "platform/xmpp/xmpp_roster.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 #include "platform/xmpp/xmpp_upload.h"
+#include "time/lifetime.h"
 #include "time/timer.h"
 
 class ClientCore;
@@ -53,6 +55,11 @@ class XmppOwnerSide : public FarSide {
     std::function<void(std::function<void(const QString& path)> done)> take_live_picture;
     // The program's call target, when known better than from its commands.
     std::function<QString()> call_target;
+    // How long the program lets its calls ring, in ms (when unknown, the outbox's default).
+    std::function<qint64()> ring_ms;
+    XmppOutbox& outbox() { return outbox_; }
+    // Hands over the picture transfers that ended, even while the program's thread is held.
+    void take_network_results() { upload_.take_results(); }
 
     // ---- FarSide
     QStringList contacts() const override;
@@ -64,7 +71,6 @@ class XmppOwnerSide : public FarSide {
                     CallEvent event) override;
     void target_named(const QString& handle) override;
 
-    static constexpr std::size_t offline_queue_limit = 100;
     static constexpr int iq_timeout_ms = 30'000;
     // Delayed messages come in a burst when the stream starts: one report for all the stale ones.
     static constexpr int stale_report_after_ms = 1'000;
@@ -103,13 +109,8 @@ class XmppOwnerSide : public FarSide {
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
                 std::function<void(const QDomElement&)> answer);
-    // The machine's messages leave in the order it made them; a picture holds its place while it
-    // uploads, so the phone shows it before the call that follows rings.
-    using Slot = std::shared_ptr<std::optional<QString>>;
-    void deliver(const QString& stanza);
-    Slot reserve();
-    void flush_outbox();
-    void transmit(const QString& stanza);  // now, or queued until the stream is back
+    // The machine's messages leave through the outbox, in the order it made them.
+    void deliver(const QString& stanza) { outbox_.stanza(stanza); }
     void upload_and_send(const QString& to, const QString& path, const std::function<void()>& then);
 
     ClientCore& client_;
@@ -120,9 +121,7 @@ class XmppOwnerSide : public FarSide {
     QString own_jid_;
     bool up_ = false;
     QString last_target_;
-    std::deque<Slot> outbox_;
-    std::deque<QString> offline_queue_;
-    std::size_t dropped_ = 0;
+    XmppOutbox outbox_;
     std::vector<QDomElement> before_roster_;
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;
@@ -132,5 +131,5 @@ class XmppOwnerSide : public FarSide {
     QString stale_from_;
     Timer stale_timer_;
     // Answers and time-outs that come after we are gone must not touch us.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

@@ -46,21 +46,19 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
 }
 
 void XmppOwnerSide::send_call(const QString& to, const QString& action, const QString& sid) {
-    deliver(xmpp::call_message(to, action, sid));
+    outbox_.call(to, action, sid);
 }
 
 // The picture goes first; the call ends when it is on its way.
 void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& partner) {
-    const std::weak_ptr<bool> alive = alive_;
-    const auto hang_up = [this, alive, call_id, partner] {
-        if (!alive.expired() && calls_.count(call_id)) client_.hang_up(partner);
-    };
+    auto hang_up = lifetime_.guard([this, call_id, partner] {
+        if (calls_.count(call_id)) client_.hang_up(partner);
+    });
     if (!take_live_picture) {
         hang_up();
         return;
     }
-    take_live_picture([this, alive, partner, hang_up](const QString& path) {
-        if (alive.expired()) return;
+    take_live_picture(lifetime_.guard([this, partner, hang_up](const QString& path) mutable {
         const QString to = roster_.spelled(partner);
         if (path.isEmpty()) {
             deliver(xmpp::chat_message(to, QStringLiteral("The live picture could not be taken.")));
@@ -68,7 +66,7 @@ void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& par
             return;
         }
         upload_and_send(to, path, hang_up);
-    });
+    }));
 }
 
 bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) {

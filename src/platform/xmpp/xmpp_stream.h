@@ -48,6 +48,9 @@ class XmppStream {
     QString bound_jid() const;
 
     void send(const QString& stanza_xml);
+    // Lets the stream work (read, write, its timers) for up to `ms`, waiting on its socket, for
+    // when the thread's event loop cannot run. False, at once, when there is no connection.
+    bool work_for(int ms);
 
     std::function<void()> on_connected;
     std::function<void(Failure failure, const QString& why)> on_disconnected;
@@ -66,7 +69,7 @@ class XmppStream {
     friend struct Callbacks;
 
     void take(_xmpp_stanza_t* stanza);
-    void pump();
+    void pump(int wait_ms = 0);
     void watch_socket(int fd);
     void drop_connection();
     void disconnected(int error);
