@@ -44,15 +44,15 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     EXPECT_FALSE(from_machine("jmi finish", "owner-call").isEmpty());
 }
 
-// The owner's phone writes two thousand commands as fast as it can and the server delivers them
-// as fast: each is answered once, in order.
+// The owner's phone writes a thousand commands as fast as it can and the server delivers them as
+// fast: each is answered once, in order. (Two thousand at once are the virtual-time table's.)
 TEST_F(XmppOwner, EveryCommandOfABurstIsAnsweredOnce) {
     start(Machine::quiet_room);
     ASSERT_FALSE(from_machine("presence", "available").isEmpty());
-    constexpr int burst = 2000;
+    constexpr int burst = 1000;
     owner.command("burst " + QString::number(burst) + ' ' + machine_jid);
     EXPECT_TRUE(
-        wait_until([&] { return all_from_machine("chat", "Alarm now").size() >= burst; }, 60'000));
+        wait_until([&] { return all_from_machine("chat", "Alarm now").size() >= burst; }, 45'000));
     spin_for(1s);
     const QStringList replies = all_from_machine("chat", "Alarm now");
     ASSERT_EQ(replies.size(), burst);
