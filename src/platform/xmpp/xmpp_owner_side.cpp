@@ -29,8 +29,7 @@ XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
           },
           options_.domain, options_.ca_file),
       outbox_(client.scheduler(), upload_,
-              {options_.outbox_file,
-               [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }}) {
+              [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }) {
     outbox_.send = [this](const QString& stanza) { send(stanza); };
     stale_timer_.setSingleShot(true);
     stale_timer_.setInterval(stale_report_after_ms);
