@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "time/lifetime.h"
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -67,6 +69,23 @@ TEST_F(TimeTest, EventsRunInOrderAndBlockingRunsNothing) {
     EXPECT_EQ(scheduler.now_ms(), 2000);
 }
 
+// Guarded events queued by an owner run while it lives and never after it ended or went, with
+// their arguments passed on; the guard of one owner says nothing about another's.
+TEST_F(TimeTest, GuardedEventsNeverRunAfterTheirOwnerEnded) {
+    std::vector<int> ran;
+    auto first = std::make_unique<Lifetime>();
+    Lifetime second;
+    scheduler.post(first->guard([&] { ran.push_back(1); }));
+    scheduler.post_after(10, first->guard([&] { ran.push_back(2); }));
+    scheduler.post_after(10, second.guard([&] { ran.push_back(3); }));
+    auto with_argument = second.guard([&](int n) { ran.push_back(n); });
+    scheduler.run_for(5);
+    first.reset();
+    scheduler.run_for(10);
+    with_argument(4);
+    second.end();
+    with_argument(5);
+    EXPECT_EQ(ran, (std::vector<int>{1, 3, 4}));
 // The in-process client's network goes on while the program waits (as the client in a process
 // of its own did), and no handler of the program runs meanwhile.
 TEST(QtSchedulerTest, ABlockingWaitLetsTheClientWorkAndRunsNoHandler) {

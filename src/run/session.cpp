@@ -4,6 +4,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
@@ -21,7 +22,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
     program_ =
         std::make_unique<Program>(Seams{scheduler_, *bindings_.camera, *bindings_.link,
                                         *bindings_.sound, messages, *bindings_.keys, dialogs},
-                                  options_.app_folder);
+                                  *bindings_.camera_owner, options_.app_folder);
     program_->program_folder = options_.documents_folder;
     if (XmppClient* xmpp = bindings_.xmpp.get()) {
         xmpp->core().video_source = [this] { return program_->main_window().Picture3.image(); };

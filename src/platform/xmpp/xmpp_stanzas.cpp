@@ -55,6 +55,14 @@ QString bare(const QString& jid) {
     return jid.section('/', 0, 0);
 }
 
+QString bare_key(const QString& jid) {
+    return bare(jid).toCaseFolded();
+}
+
+bool same_account(const QString& a, const QString& b) {
+    return bare_key(a) == bare_key(b);
+}
+
 QString chat_message(const QString& to, const QString& body, const Children& children) {
     return write([&](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("message"));
