@@ -71,8 +71,6 @@ class ClientCore {
 
     ClientCore(Scheduler& scheduler, Options options = {});
     ~ClientCore();
-    // The time its far side keeps too.
-    Scheduler& scheduler() const { return scheduler_; }
 
     // ---- the machine's side
     QString handle(const QString& command);
