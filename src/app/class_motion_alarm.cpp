@@ -1,11 +1,12 @@
 #include <QImageWriter>
 
-#include "motion_log/motion_log.h"
+#include "app/alarm_aftermath.h"
 #include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "log/categories.h"
+#include "motion_log/motion_log.h"
 #include "seams/keystrokes.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -50,6 +51,7 @@ bool ClassMotion::frame_grab(qint16& /*ts*/) {
     const QString snapshot_path = f.snap_folder + name;
     const bool saved = save_jpeg(f.Picture4.image(), snapshot_path);
     if (!saved) qCWarning(alarm_log) << "snapshot not written:" << snapshot_path;
+    program.aftermath().snapshot_taken(snapshot_path, saved);
     if (f.Check2.value == CheckBox::checked) send_file(name);
     if (f.Check1.value == CheckBox::unchecked) {
         f.Timer1.set_enabled(true);
@@ -105,8 +107,12 @@ void ClassMotion::fire_alarm(qint16 peak) {
         f.alarm_count = 0;
         f.alarm_started_ms = program.seams().scheduler.now_ms();
     }
-    if (f.Check1.value != CheckBox::unchecked) {
+    const bool calls = f.Check1.value != CheckBox::unchecked;
+    if (calls) {
         program.seams().scheduler.block_for(3000);
         phone_trigger();
     }
+    program.aftermath().alarm_fired(peak,
+                                    f.Check2.value == CheckBox::checked ? f.Text1.text : QString(),
+                                    calls ? f.Text1.text : QString());
 }

@@ -48,7 +48,7 @@ bool ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
     capture_window = connected_ ? ++windows_made_ : 0;
     if (capture_window == 0) {
         qCWarning(camera_log) << "the camera did not open";
-        seams.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
+        seams.messages.message_box(app::title, form_.program().camera_problem_text());
         schedule_reopen();
     }
     form_.timMotion.set_enabled(true);
@@ -72,6 +72,7 @@ void ClassMotion::schedule_reopen() {
                            : std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms);
     std::weak_ptr<bool> alive = alive_;
     const quint64 round = reopen_round_;
+    reopen_due_ms_ = form_.program().seams().scheduler.now_ms() + reopen_delay_ms_;
     form_.program().seams().scheduler.post_after(reopen_delay_ms_, [this, alive, round] {
         const auto still = alive.lock();
         if (still && *still && round == reopen_round_ && camera_lost()) try_reopen();

@@ -27,6 +27,7 @@ MainView::MainView(Program& program)
     window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, client_width,
                                             client_height, bar);
     window_->setObjectName("frmTesting");
+    ModelWindow::set_main(window_.get());
     build_menus(bar);
     // The frame holds every control, so the four option buttons are one group.
     auto* frame = make<QFrame>(window_->client(), 0, 0, 15255, 10335);
@@ -41,11 +42,16 @@ void MainView::build_menus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(QString());
     bind(&frmTesting::mnuFile, file->menuAction());
     // A desktop matter only: the program's model knows nothing of the messenger account.
-    QAction* account = file->addAction(QStringLiteral("Messenger Account..."));
+    QAction* account = file->addAction(QStringLiteral("&Messenger Account..."));
     account->setObjectName(QStringLiteral("mnuMessengerAccount"));
     QObject::connect(account, &QAction::triggered, window(), [this] {
-        MessengerAccountDialog dialog(account_file_, window());
-        dialog.exec();
+        auto* dialog = new MessengerAccountDialog(account_file_, account_in_use_, window());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // Saving an account that is not the one running now says when it counts, in the window.
+        QObject::connect(dialog, &QDialog::accepted, window(), [this] {
+            if (!account_in_use_) act([](frmTesting& f) { f.account_for_next_start = true; });
+        });
+        dialog->open();
     });
     file->addSeparator();
     bind(&frmTesting::mnuExit, file->addAction(QString()));
@@ -66,6 +72,9 @@ void MainView::build_pictures(QWidget* frame) {
     picture3_->setCursor(Qt::CrossCursor);
     twips::place(picture3_, 120, 960, 4815, 3615);
     bind(&frmTesting::Picture3, picture3_);
+    binder_.add(
+        picture3_, [this] { return m().picture_notice; },
+        [view = picture3_](const QVariant& notice) { view->set_notice(notice.toString()); });
     picture3_->on_press = [this](QPointF at) {
         act([at](frmTesting& f) { f.Picture3_MouseDown(at.x(), at.y()); });
     };
@@ -159,4 +168,11 @@ void MainView::build_controls(QWidget* frame) {
     auto* set = make<QPushButton>(frame, 9240, 5880, 495, 375);
     set->setObjectName("Command1");
     bind(&frmTesting::Command1, set);
+
+    auto* notice = make<QLabel>(frame, 6240, 6330, 3960, 375);
+    notice->setObjectName("lblNotice");
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice->setStyleSheet(QStringLiteral("color: #a00000"));
+    bind(&frmTesting::lblNotice, notice);
 }

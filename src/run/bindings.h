@@ -19,8 +19,8 @@ struct Bindings {
     std::unique_ptr<Camera> camera;
     // A second view of the camera's scene, for the client in a call; only the demo scene has one.
     std::function<QImage()> second_view;
-    std::unique_ptr<ClientCore> client;  // with --skype sim: the client, and its owner's side
-    std::unique_ptr<XmppClient> xmpp;         // with --skype xmpp: the client and its account
+    std::unique_ptr<ClientCore> client;  // with --link sim: the client, and its owner's side
+    std::unique_ptr<XmppClient> xmpp;    // with --link xmpp: the client and its account
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog
     std::unique_ptr<SoundDevice> sound;

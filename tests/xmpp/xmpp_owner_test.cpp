@@ -17,7 +17,8 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     owner.say(machine_jid, "status");
     const QString status = from_machine("chat", "Status of Video Quelm");
     // Armed at the start, it is still settling.
-    EXPECT_TRUE(status.contains("\\nMotion Sensing on Delay\\n"));
+    EXPECT_TRUE(status.contains("\\nMotion Sensing On\\n"));
+    EXPECT_TRUE(status.contains("\\nMotion Detect on Delay\\n"));
 
     // Motion: the snapshot reaches the phone (that it is the one on disk, the bus client's test
     // shows), then the ringing proposal.
