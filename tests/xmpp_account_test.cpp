@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <tuple>
 
+#include "account/xmpp_account.h"
 #include "files.h"
 #include "qt_printers.h"
-#include "account/xmpp_account.h"
 
 namespace {
 

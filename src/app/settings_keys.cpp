@@ -206,5 +206,5 @@ bool SettingsKeys::save(QString& problem) const {
         content += settings_codec::store(values_[i]).value_or(QByteArray()) + "\r\n";
     return durable_file::write(
         folder_ + '/' + settings_codec::file_name,
-        [&content](QIODevice& file) { return file.write(content) == content.size(); }, problem);
+        [&content](QIODevice& file) { return file.write(content) == content.size(); }, &problem);
 }

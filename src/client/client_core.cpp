@@ -12,7 +12,7 @@ ClientCore::ClientCore(Scheduler& scheduler, Options options)
     : scheduler_(scheduler), options_(std::move(options)) {}
 
 ClientCore::~ClientCore() {
-    *alive_ = false;
+    lifetime_.end();
 }
 
 // "#tag COMMAND ..." is answered "#tag REPLY"; the tag is whatever the machine chose.
@@ -247,10 +247,7 @@ void ClientCore::notify_now(const QString& line) {
 }
 
 void ClientCore::later(int delay_ms, std::function<void()> action) {
-    std::weak_ptr<bool> alive = alive_;
-    scheduler_.post_after(delay_ms, [alive, action = std::move(action)] {
-        if (const auto still = alive.lock(); still && *still) action();
-    });
+    scheduler_.post_after(delay_ms, lifetime_.guard(std::move(action)));
 }
 
 void ClientCore::tell(const QString& who, const QString& event) {

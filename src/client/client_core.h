@@ -10,6 +10,7 @@
 
 #include "client/far_side.h"
 #include "client/file_send_dialog.h"
+#include "time/lifetime.h"
 
 class Scheduler;
 
@@ -25,7 +26,8 @@ struct ClientCoreOptions {
 // Its far side decides who the people are: with none, it plays its contacts itself (the simulated
 // client of the demo and the tests, its owner at a console or window); with an XMPP account's
 // `XmppOwnerSide`, the people are real and this is the production path (see xmpp_client.h for
-// the walk of one owner's line). It keeps the machine's own account with a contact list, chats named
+// the walk of one owner's line). It keeps the machine's own account with a contact list, chats
+// named
 // "#creator/$partner;<16 hex>", numbered messages and calls, tagged replies, calls that ring,
 // are answered, refused, cancelled or fail, video, the file-sending dialog, logging out.
 //
@@ -67,14 +69,18 @@ class ClientCore {
 
     ClientCore(Scheduler& scheduler, Options options = {});
     ~ClientCore();
+    // The time its far side keeps too.
+    Scheduler& scheduler() const { return scheduler_; }
 
     // ---- the machine's side
     QString handle(const QString& command);
     // Keys for the file-sending dialog; they go nowhere when it is not open.
     void type_keys(const QString& keys);
+    // Set by the link the machine talks through: InProcessLink or ClientBusService.
     std::function<void(const QString& line)> notify;
     int login_status() const;  // 1 online, 2 logged out (the link's codes)
     // Where the video the machine sends comes from (its camera); an empty picture without it.
+    // Set by the run (Session), from the demo scene's second view or the camera picture.
     std::function<QImage()> video_source;
 
     // ---- the client itself
@@ -104,12 +110,12 @@ class ClientCore {
     const ContactView& seen_by(const QString& who = {}) const;
     const Call* current_call(const QString& who = {}) const;
     QImage video_frame(const QString& who = {}) const;
-    // Everything that happens at the other end, as one line of text each, for a face to show.
+    // Everything that happens at the other end, as one line of text each, for a face to show:
+    // set by that face, the owner console or the owner window.
     std::function<void(const QString& who, const QString& event)> on_contact_event;
 
     const Options& options() const { return options_; }
     QStringList contacts() const;
-    const FileSendDialog* file_dialog() const { return dialog_.get(); }
     static QString status_name(CallStatus status);
 
   private:
@@ -161,5 +167,5 @@ class ClientCore {
     std::map<QString, ContactView> views_;
     std::unique_ptr<FileSendDialog> dialog_;
     // Events still queued when the client goes away must not touch it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

@@ -7,6 +7,7 @@
 
 #include "seams/keystrokes.h"
 #include "seams/skype_link.h"
+#include "time/lifetime.h"
 
 class NotifyReceiver;
 class QDBusMessage;
@@ -76,5 +77,5 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     static constexpr size_t most_held = 256;
     std::vector<HeldLine> held_;
     // Lines still queued when the link goes away must not touch it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

@@ -8,15 +8,18 @@
 #include <vector>
 
 class Camera;
+class CameraOwner;
 
-// One picture of the room now, as a JPEG file: the camera is opened (the program has released
-// it for the call), given a moment to settle, read once and released again. When it gives
-// nothing in time the fallback picture (the last one the program took) is used.
+// One picture of the room now, as a JPEG file: the camera is taken (the program has released
+// it for the call), given a moment to settle, read once and given back. When it is held by
+// someone else, or gives nothing in time, the fallback picture (the last one the program took)
+// is used.
 class LivePicture {
   public:
     using Done = std::function<void(const QString& path)>;
 
-    LivePicture(Camera* camera, std::function<QImage()> fallback);
+    LivePicture(CameraOwner* camera, std::function<QImage()> fallback);
+    ~LivePicture();
     void take(Done done);
 
     static constexpr int settle_ms = 300;
@@ -26,7 +29,8 @@ class LivePicture {
     void poll();
     void finish(const QImage& picture);
 
-    Camera* camera_;
+    CameraOwner* owner_;
+    Camera* camera_ = nullptr;  // while taken
     std::function<QImage()> fallback_;
     QTemporaryDir folder_;
     QTimer poll_;

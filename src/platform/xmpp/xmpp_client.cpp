@@ -1,11 +1,14 @@
 #include "platform/xmpp/xmpp_client.h"
 
+#include <QThread>
+
 #include "client/client_core.h"
 #include "log/categories.h"
 #include "platform/xmpp/live_picture.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_resolver.h"
 #include "platform/xmpp/xmpp_stream.h"
+#include "time/scheduler.h"
 
 namespace {
 ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
@@ -17,8 +20,10 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
-    : account_(std::move(account.account)),
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
+                       const QString& outbox_file)
+    : scheduler_(scheduler),
+      account_(std::move(account.account)),
       problem_(std::move(account.problem)),
       core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
       stream_(std::make_unique<XmppStream>()),
@@ -32,6 +37,7 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.stale_minutes = account_->stale_minutes;
     }
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, side);
+    if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
         live_picture_->take(std::move(done));
@@ -43,12 +49,25 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     stream_->on_stanza = [this](const QDomElement& stanza) { owner_side_->receive(stanza); };
     retry_.setSingleShot(true);
     QObject::connect(&retry_, &QTimer::timeout, [this] { connect_now(); });
+    scheduler_.while_blocked = [this](int ms) { work_while_blocked(ms); };
 }
 
 XmppClient::~XmppClient() {
+    scheduler_.while_blocked = nullptr;
     stream_->on_disconnected = nullptr;
     stream_->close();
     owner_side_.reset();
+}
+
+// In short slices, so that a transfer that ends is handed over soon; without a stream, only the
+// transfers.
+void XmppClient::work_while_blocked(int ms) {
+    constexpr int slice_ms = 10;
+    const int wait_ms = std::min(ms, slice_ms);
+    blocked_ = true;
+    if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
+    owner_side_->take_network_results();
+    blocked_ = false;
 }
 
 void XmppClient::start() {
@@ -103,5 +122,11 @@ void XmppClient::give_up(const QString& why) {
     retry_.stop();
     qCWarning(xmpp_log).noquote() << "logged out:" << why;
     core_->set_connection(QStringLiteral("LOGGEDOUT"));
-    if (on_problem) on_problem(why);
+    if (!on_problem) return;
+    // The program hears of it as of anything else: never inside one of its blocking waits.
+    if (!blocked_) return on_problem(why);
+    const std::weak_ptr<bool> alive = alive_;
+    scheduler_.post([this, alive, why] {
+        if (!alive.expired() && on_problem) on_problem(why);
+    });
 }

@@ -7,7 +7,7 @@
 
 #include "account/xmpp_account.h"
 
-class Camera;
+class CameraOwner;
 class LivePicture;
 class Scheduler;
 class ClientCore;
@@ -40,12 +40,18 @@ class XmppStream;
 //      second alone would let any stranger's message reach the program and its replies.
 //   6. The program obeys the body (frm_testing_remote_commands.cpp) and answers with
 //      "CHATMESSAGE <chat> <text>"; the core files it and hands it to `XmppOwnerSide::send_line`,
-//      which queues it in order behind any picture still uploading and sends it on the stream.
+//      whose `XmppOutbox` sends it in order behind a picture still uploading (for a few seconds
+//      at most), or keeps it, on disk too, until the stream is back.
+//
+// While the program holds the thread in one of its blocking waits, the stream and the picture
+// transfers go on (`Scheduler::while_blocked`); what they bring for the program waits for it.
 class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
     // call (it may be null: then the core's video source, the last picture the program took).
-    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera);
+    // Lines and pictures not yet delivered are kept in `outbox_file` (in memory only without).
+    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
+               const QString& outbox_file = {});
     ~XmppClient();
 
     void start();
@@ -64,7 +70,10 @@ class XmppClient {
     void lost(int failure, const QString& why);
     void retry_later(const QString& why);
     void give_up(const QString& why);
+    // The network's work while the program holds the thread: the stream and the uploads.
+    void work_while_blocked(int ms);
 
+    Scheduler& scheduler_;
     std::optional<XmppAccount> account_;
     QString problem_;
     std::unique_ptr<ClientCore> core_;
@@ -74,4 +83,6 @@ class XmppClient {
     std::unique_ptr<LivePicture> live_picture_;
     QTimer retry_;
     int retry_ms_ = first_retry_ms;
+    bool blocked_ = false;  // working while the program holds the thread
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

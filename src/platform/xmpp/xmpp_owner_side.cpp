@@ -27,7 +27,11 @@ XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
                  std::function<void(const QDomElement&)> answer) {
               ask_iq(to, type, content, std::move(answer));
           },
-          options_.domain, options_.ca_file) {
+          options_.domain, options_.ca_file),
+      outbox_(client.scheduler(), upload_,
+              {options_.outbox_file,
+               [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }}) {
+    outbox_.send = [this](const QString& stanza) { send(stanza); };
     stale_timer_.setSingleShot(true);
     stale_timer_.setInterval(stale_report_after_ms);
     QObject::connect(&stale_timer_, &QTimer::timeout, [this] { report_stale(); });
@@ -56,51 +60,17 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
     send(xmpp::available_presence());
-    if (dropped_ > 0)
-        qCWarning(xmpp_log) << dropped_ << "messages were dropped while offline (queue full)";
-    dropped_ = 0;
-    while (!offline_queue_.empty() && up_) {
-        send(offline_queue_.front());
-        offline_queue_.pop_front();
-    }
+    outbox_.stream_up();
 }
 
 void XmppOwnerSide::stream_down() {
     up_ = false;
+    // Before the questions are failed: the uploads asking them wait for the next stream.
+    outbox_.stream_down();
     roster_.forget();
     auto asked = std::move(asked_);
     asked_.clear();
     for (auto& [id, answer] : asked) answer(QDomElement());
-}
-
-void XmppOwnerSide::deliver(const QString& stanza) {
-    *reserve() = stanza;
-    flush_outbox();
-}
-
-XmppOwnerSide::Slot XmppOwnerSide::reserve() {
-    outbox_.push_back(std::make_shared<std::optional<QString>>());
-    return outbox_.back();
-}
-
-void XmppOwnerSide::flush_outbox() {
-    while (!outbox_.empty() && outbox_.front()->has_value()) {
-        const QString stanza = **outbox_.front();
-        outbox_.pop_front();
-        transmit(stanza);
-    }
-}
-
-void XmppOwnerSide::transmit(const QString& stanza) {
-    if (up_) {
-        send(stanza);
-        return;
-    }
-    if (offline_queue_.size() >= offline_queue_limit) {
-        offline_queue_.pop_front();
-        ++dropped_;
-    }
-    offline_queue_.push_back(stanza);
 }
 
 void XmppOwnerSide::receive(const QDomElement& stanza) {
@@ -273,7 +243,7 @@ QString XmppOwnerSide::online_status(const QString& handle) const {
 void XmppOwnerSide::send_line(const QString& to, const QString& text) {
     QString body = text;
     body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-    deliver(xmpp::chat_message(to, body));
+    outbox_.line(to, body);
 }
 
 void XmppOwnerSide::send_file(const QString& to, const QString& path) {
@@ -282,15 +252,5 @@ void XmppOwnerSide::send_file(const QString& to, const QString& path) {
 
 void XmppOwnerSide::upload_and_send(const QString& to, const QString& path,
                                     const std::function<void()>& then) {
-    const std::weak_ptr<bool> alive = alive_;
-    const Slot slot = reserve();
-    upload_.upload(path, [this, alive, slot, to, then](const QString& url, const QString& problem) {
-        if (alive.expired()) return;
-        *slot = url.isEmpty()
-                    ? xmpp::chat_message(
-                          to, QStringLiteral("The picture could not be sent: %1.").arg(problem))
-                    : xmpp::picture_message(to, url);
-        flush_outbox();
-        if (then) then();
-    });
+    outbox_.picture(to, path, then);
 }

@@ -14,6 +14,7 @@
 #include <set>
 
 #include "client/far_side.h"
+#include "platform/xmpp/xmpp_outbox.h"
 #include "platform/xmpp/xmpp_roster.h"
 #include "platform/xmpp/xmpp_upload.h"
 
@@ -46,6 +47,11 @@ class XmppOwnerSide : public FarSide {
     // The program's call target, when known better than from its commands.
     std::function<QString()> call_target;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+    // How long the program lets its calls ring, in ms (when unknown, the outbox's default).
+    std::function<qint64()> ring_ms;
+    XmppOutbox& outbox() { return outbox_; }
+    // Hands over the picture transfers that ended, even while the program's thread is held.
+    void take_network_results() { upload_.take_results(); }
 
     // ---- FarSide
     QStringList contacts() const override;
@@ -55,8 +61,6 @@ class XmppOwnerSide : public FarSide {
     void call_event(const QString& call_id, const QString& partner, bool incoming,
                     CallEvent event) override;
     void target_named(const QString& handle) override;
-
-    static constexpr std::size_t offline_queue_limit = 100;
 
   private:
     struct CallSession {
@@ -84,13 +88,8 @@ class XmppOwnerSide : public FarSide {
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
                 std::function<void(const QDomElement&)> answer);
-    // The machine's messages leave in the order it made them; a picture holds its place while it
-    // uploads, so the phone shows it before the call that follows rings.
-    using Slot = std::shared_ptr<std::optional<QString>>;
-    void deliver(const QString& stanza);
-    Slot reserve();
-    void flush_outbox();
-    void transmit(const QString& stanza);  // now, or queued until the stream is back
+    // The machine's messages leave through the outbox, in the order it made them.
+    void deliver(const QString& stanza) { outbox_.stanza(stanza); }
     void upload_and_send(const QString& to, const QString& path, const std::function<void()>& then);
     QString current_target() const;
 
@@ -101,9 +100,7 @@ class XmppOwnerSide : public FarSide {
     QString own_jid_;
     bool up_ = false;
     QString last_target_;
-    std::deque<Slot> outbox_;
-    std::deque<QString> offline_queue_;
-    std::size_t dropped_ = 0;
+    XmppOutbox outbox_;
     std::vector<QDomElement> before_roster_;
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;

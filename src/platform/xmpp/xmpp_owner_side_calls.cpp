@@ -45,7 +45,7 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
 }
 
 void XmppOwnerSide::send_call(const QString& to, const QString& action, const QString& sid) {
-    deliver(xmpp::call_message(to, action, sid));
+    outbox_.call(to, action, sid);
 }
 
 // The picture goes first; the call ends when it is on its way.

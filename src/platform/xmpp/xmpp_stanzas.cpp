@@ -174,4 +174,16 @@ QDateTime delay_stamp(const QDomElement& stanza) {
     return QDateTime::fromString(delay.attribute(QStringLiteral("stamp")), Qt::ISODateWithMs);
 }
 
+QString with_delay(const QString& message, const QDateTime& sent) {
+    const QString end = QStringLiteral("</message>");
+    if (!message.endsWith(end)) return message;
+    const QString delay = write([&](QXmlStreamWriter& w) {
+        start(w, QStringLiteral("delay"), ns_delay);
+        w.writeAttribute(QStringLiteral("stamp"),
+                         sent.toUTC().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzzZ")));
+        w.writeEndElement();
+    });
+    return message.left(message.size() - end.size()) + delay + end;
+}
+
 }  // namespace xmpp

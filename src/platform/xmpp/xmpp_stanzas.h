@@ -45,5 +45,8 @@ QString available_presence();
 QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
 // The moment a delayed stanza was first sent; invalid when it was not delayed.
 QDateTime delay_stamp(const QDomElement& stanza);
+// The message (as chat_message and the others write it) with a delay stamp saying when it was
+// first meant to go, for one that leaves late.
+QString with_delay(const QString& message, const QDateTime& sent);
 
 }  // namespace xmpp

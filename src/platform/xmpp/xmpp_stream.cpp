@@ -166,14 +166,20 @@ void XmppStream::send(const QString& stanza_xml) {
 
 // Lets libstrophe do what it can without waiting: read, write, fire its timers. It may call
 // back into us (and through us into anything) from here, but never re-enters itself.
-void XmppStream::pump() {
+bool XmppStream::work_for(int ms) {
+    if (pumping_ || !conn_) return false;
+    pump(ms);
+    return true;
+}
+
+void XmppStream::pump(int wait_ms) {
     if (pumping_ || !conn_) return;
     pumping_ = true;
     pumping() = this;
     // What a handler sent while we were in libstrophe goes out now, not at the next tick.
     for (int round = 0; round < 4 && conn_; ++round) {
         sent_meanwhile_ = false;
-        xmpp_run_once(ctx_, 0);
+        xmpp_run_once(ctx_, round == 0 ? static_cast<unsigned long>(wait_ms) : 0);
         if (!sent_meanwhile_) break;
     }
     pumping() = nullptr;

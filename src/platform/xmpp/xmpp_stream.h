@@ -33,11 +33,13 @@ class XmppStream {
     bool open(const QString& jid, const QString& password, const QString& address, quint16 port,
               const QString& ca_file);
     void close();
-    bool is_open() const { return connected_; }
     // The JID the server bound, resource included.
     QString bound_jid() const;
 
     void send(const QString& stanza_xml);
+    // Lets the stream work (read, write, its timers) for up to `ms`, waiting on its socket, for
+    // when the thread's event loop cannot run. False, at once, when there is no connection.
+    bool work_for(int ms);
 
     std::function<void()> on_connected;
     std::function<void(Failure failure, const QString& why)> on_disconnected;
@@ -47,7 +49,7 @@ class XmppStream {
     struct Callbacks;  // libstrophe's C callbacks, in the source file
     friend struct Callbacks;
 
-    void pump();
+    void pump(int wait_ms = 0);
     void watch_socket(int fd);
     void drop_connection();
     void disconnected(int error);
