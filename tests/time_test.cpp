@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "time/lifetime.h"
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"
 
@@ -82,6 +86,26 @@ TEST_F(TimeTest, GuardedEventsNeverRunAfterTheirOwnerEnded) {
     second.end();
     with_argument(5);
     EXPECT_EQ(ran, (std::vector<int>{1, 3, 4}));
+}
+
+// The in-process client's network goes on while the program waits (as the client in a process
+// of its own did), and no handler of the program runs meanwhile.
+TEST(QtSchedulerTest, ABlockingWaitLetsTheClientWorkAndRunsNoHandler) {
+    QtScheduler scheduler;
+    int slices = 0;
+    scheduler.while_blocked = [&](int ms) {
+        ++slices;
+        QThread::msleep(static_cast<unsigned long>(std::min(ms, 10)));
+    };
+    bool handled = false;
+    scheduler.post([&] { handled = true; });
+    scheduler.post_after(50, [&] { handled = true; });
+    QElapsedTimer clock;
+    clock.start();
+    scheduler.block_for(200);
+    EXPECT_GE(clock.elapsed(), 200);
+    EXPECT_GE(slices, 10);
+    EXPECT_FALSE(handled);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "run/bindings.h"
 
+#include <QDir>
+
 #include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "client/in_process_link.h"
@@ -46,7 +48,8 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.link = std::move(link);
     } else if (options.xmpp_client()) {
         b.xmpp = std::make_unique<XmppClient>(
-            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get());
+            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get(),
+            QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")));
         auto link = std::make_unique<InProcessLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);

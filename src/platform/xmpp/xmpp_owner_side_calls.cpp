@@ -13,11 +13,12 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
         case CallEvent::placed: {
             if (!roster_.is_contact(partner)) return;  // the client fails the call itself
             const QString sid = xmpp::new_id();
-            calls_[call_id] = CallSession{sid, partner, false};
+            const QString to = roster_.spelled(partner);
+            calls_[call_id] = CallSession{sid, to, false};
             // For apps that cannot ring, the line tells what the proposal is about.
             deliver(xmpp::chat_message(
-                partner, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
-            send_call(partner, QStringLiteral("propose"), sid);
+                to, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
+            send_call(to, QStringLiteral("propose"), sid);
             return;
         }
         case CallEvent::answered:
@@ -45,35 +46,34 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
 }
 
 void XmppOwnerSide::send_call(const QString& to, const QString& action, const QString& sid) {
-    deliver(xmpp::call_message(to, action, sid));
+    outbox_.call(to, action, sid);
 }
 
 // The picture goes first; the call ends when it is on its way.
 void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& partner) {
-    const std::weak_ptr<bool> alive = alive_;
-    const auto hang_up = [this, alive, call_id, partner] {
-        if (!alive.expired() && calls_.count(call_id)) client_.hang_up(partner);
-    };
+    auto hang_up = lifetime_.guard([this, call_id, partner] {
+        if (calls_.count(call_id)) client_.hang_up(partner);
+    });
     if (!take_live_picture) {
         hang_up();
         return;
     }
-    take_live_picture([this, alive, partner, hang_up](const QString& path) {
-        if (alive.expired()) return;
+    take_live_picture(lifetime_.guard([this, partner, hang_up](const QString& path) mutable {
+        const QString to = roster_.spelled(partner);
         if (path.isEmpty()) {
-            deliver(xmpp::chat_message(partner,
-                                       QStringLiteral("The live picture could not be taken.")));
+            deliver(xmpp::chat_message(to, QStringLiteral("The live picture could not be taken.")));
             hang_up();
             return;
         }
-        upload_and_send(partner, path, hang_up);
-    });
+        upload_and_send(to, path, hang_up);
+    }));
 }
 
 bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) {
     const QDomElement element = xmpp::child(stanza, {}, xmpp::ns_jmi);
     if (element.isNull()) return false;
-    const QString bare = xmpp::bare(from);
+    // The client core knows the caller by the name the program gave them.
+    const QString bare = handle_for(from);
     if (!from_contact(from, QStringLiteral("call"))) return true;
     const QString action = element.localName();
     const QString sid = element.attribute(QStringLiteral("id"));
@@ -104,7 +104,7 @@ bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) 
 }
 
 void XmppOwnerSide::proposed(const QString& from, const QString& sid) {
-    const QString call_id = client_.call_machine(xmpp::bare(from));
+    const QString call_id = client_.call_machine(handle_for(from));
     if (call_id.isEmpty()) {
         send_call(from, QStringLiteral("reject"), sid);
         return;
