@@ -53,8 +53,8 @@ std::vector<CallMedia::IceServer> with_overrides(std::vector<CallMedia::IceServe
         servers.push_back({uri(overrides.turn, QStringLiteral("turn"), "3478"), overrides.turn_user,
                            overrides.turn_password});
     for (CallMedia::IceServer& server : discovered) {
-        const bool turn = is_kind(server, QStringLiteral("turn")) ||
-                          is_kind(server, QStringLiteral("turns"));
+        const bool turn =
+            is_kind(server, QStringLiteral("turn")) || is_kind(server, QStringLiteral("turns"));
         if ((turn && !own_turn) || (!turn && !own_stun)) servers.push_back(std::move(server));
     }
     return servers;

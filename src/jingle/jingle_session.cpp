@@ -107,8 +107,8 @@ void JingleSession::end(const QString& reason) {
 
 void JingleSession::fail(const QString& reason, const QString& why) {
     if (state_ == State::ended) return;
-    qCWarning(jingle_log).noquote() << "call" << options_.sid << "with" << options_.peer
-                                    << "ends:" << why;
+    qCWarning(jingle_log).noquote()
+        << "call" << options_.sid << "with" << options_.peer << "ends:" << why;
     end(reason);
     if (on_ended) on_ended(reason, why);
 }
@@ -192,7 +192,8 @@ void JingleSession::local_description(const QString& sdp) {
                 [this](QXmlStreamWriter& w) { write_session(w, *local_); });
     auto waiting = std::move(local_waiting_);
     local_waiting_.clear();
-    for (const auto& [mid, candidate] : waiting) local_candidate(-1, mid, candidate_to_sdp(candidate));
+    for (const auto& [mid, candidate] : waiting)
+        local_candidate(-1, mid, candidate_to_sdp(candidate));
 }
 
 void JingleSession::local_candidate(int mline, const QString& mid, const QString& text) {
@@ -215,7 +216,8 @@ void JingleSession::local_candidate(int mline, const QString& mid, const QString
 void JingleSession::add_remote(const QString& name, const Candidate& candidate) {
     const SessionDescription* lines = media_lines();
     const int index = lines ? lines->index_of(name) : -1;
-    if (media_ && index >= 0) media_->add_remote_candidate(index, name, candidate_to_sdp(candidate));
+    if (media_ && index >= 0)
+        media_->add_remote_candidate(index, name, candidate_to_sdp(candidate));
 }
 
 void JingleSession::flush_candidates() {
@@ -238,28 +240,30 @@ void JingleSession::send_jingle(const QString& action, const Writer& content) {
     const bool accept = action == QLatin1String("session-accept");
     const bool opening = action == QLatin1String("session-initiate");
     const std::weak_ptr<bool> alive = alive_;
-    send(options_.peer,
-         [&](QXmlStreamWriter& w) {
-             w.writeStartElement(QStringLiteral("jingle"));
-             w.writeDefaultNamespace(QLatin1String(ns::jingle));
-             w.writeAttribute(QStringLiteral("action"), action);
-             w.writeAttribute(QStringLiteral("initiator"), initiator);
-             if (accept) w.writeAttribute(QStringLiteral("responder"), own);
-             w.writeAttribute(QStringLiteral("sid"), sid);
-             content(w);
-             w.writeEndElement();
-         },
-         [this, alive, opening, accept](bool ok) {
-             if (ok || alive.expired() || !(opening || accept)) return;
-             finish(QStringLiteral("general-error"),
-                    QStringLiteral("the phone refused the call's session"));
-         });
+    send(
+        options_.peer,
+        [&](QXmlStreamWriter& w) {
+            w.writeStartElement(QStringLiteral("jingle"));
+            w.writeDefaultNamespace(QLatin1String(ns::jingle));
+            w.writeAttribute(QStringLiteral("action"), action);
+            w.writeAttribute(QStringLiteral("initiator"), initiator);
+            if (accept) w.writeAttribute(QStringLiteral("responder"), own);
+            w.writeAttribute(QStringLiteral("sid"), sid);
+            content(w);
+            w.writeEndElement();
+        },
+        [this, alive, opening, accept](bool ok) {
+            if (ok || alive.expired() || !(opening || accept)) return;
+            finish(QStringLiteral("general-error"),
+                   QStringLiteral("the phone refused the call's session"));
+        });
 }
 
 // ---- the peer
 
 JingleSession::Reply JingleSession::receive(const QDomElement& jingle) {
-    if (state_ == State::ended) return {QStringLiteral("item-not-found"), QStringLiteral("unknown-session")};
+    if (state_ == State::ended)
+        return {QStringLiteral("item-not-found"), QStringLiteral("unknown-session")};
     const QString action = jingle.attribute(QStringLiteral("action"));
     if (action == QLatin1String("session-initiate")) return session_initiate(jingle);
     if (action == QLatin1String("session-accept")) return session_accept(jingle);
@@ -284,6 +288,7 @@ JingleSession::Reply JingleSession::session_initiate(const QDomElement& jingle) 
     }
     remote_offer_ = without_candidates(*read.value, &remote_waiting_);
     later([this] {
+        if (state_ != State::offered) return;  // answered meanwhile, or ended
         if (answered_)
             accept_offer();
         else if (on_offer)

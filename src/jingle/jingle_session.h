@@ -40,7 +40,7 @@ class JingleSession {
 
     // The answer to one Jingle IQ: a result, or an error with its condition.
     struct Reply {
-        QString condition;  // empty for a result; else a stanza error condition
+        QString condition;     // empty for a result; else a stanza error condition
         QString jingle_error;  // out-of-order, unknown-session, unsupported-info
         QString type = QStringLiteral("cancel");
         bool ok() const { return condition.isEmpty(); }

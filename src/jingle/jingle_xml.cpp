@@ -148,13 +148,14 @@ Read<SessionDescription> read(const QDomElement& jingle, bool with_descriptions)
                                                   "a content without a name of its own");
         const QDomElement ice = child(e, "transport", ns::ice_udp);
         if (ice.isNull())
-            return Read<SessionDescription>::fail(
-                Problem::unsupported_transport, "content " + content.name + " is not on ICE-UDP");
+            return Read<SessionDescription>::fail(Problem::unsupported_transport,
+                                                  "content " + content.name + " is not on ICE-UDP");
         content.transport = transport(ice);
         if (with_descriptions) {
             const QDomElement rtp = child(e, "description", ns::rtp);
             const QString media = attr(rtp, "media");
-            if (rtp.isNull() || (media != QLatin1String("audio") && media != QLatin1String("video")))
+            if (rtp.isNull() ||
+                (media != QLatin1String("audio") && media != QLatin1String("video")))
                 return Read<SessionDescription>::fail(
                     Problem::unsupported_application,
                     "content " + content.name + " is not RTP audio or video");
@@ -248,9 +249,8 @@ void write_candidate_element(QXmlStreamWriter& w, const Candidate& c) {
     w.writeAttribute(QStringLiteral("component"), QString::number(c.component));
     w.writeAttribute(QStringLiteral("foundation"), c.foundation);
     w.writeAttribute(QStringLiteral("generation"), QString::number(c.generation));
-    w.writeAttribute(QStringLiteral("id"), c.id.isEmpty()
-                                                ? QUuid::createUuid().toString(QUuid::Id128)
-                                                : c.id);
+    w.writeAttribute(QStringLiteral("id"),
+                     c.id.isEmpty() ? QUuid::createUuid().toString(QUuid::Id128) : c.id);
     w.writeAttribute(QStringLiteral("ip"), c.ip);
     w.writeAttribute(QStringLiteral("network"), QString::number(c.network));
     w.writeAttribute(QStringLiteral("port"), QString::number(c.port));

@@ -92,8 +92,9 @@ void write_media(QStringList& out, const Content& c, Role author) {
     }
     for (const Source& s : c.sources)
         for (const Parameter& p : s.parameters)
-            out << QStringLiteral("a=ssrc:%1 %2").arg(s.ssrc).arg(
-                       p.value.isEmpty() ? p.name : p.name + ':' + p.value);
+            out << QStringLiteral("a=ssrc:%1 %2")
+                       .arg(s.ssrc)
+                       .arg(p.value.isEmpty() ? p.name : p.name + ':' + p.value);
     for (const Candidate& candidate : t.candidates) out << "a=" + candidate_to_sdp(candidate);
 }
 
@@ -148,9 +149,9 @@ struct Reader {
         const QString attribute = value.section(' ', 1);
         const int colon = attribute.indexOf(':');
         source(value.section(' ', 0, 0).toUInt())
-            .parameters.push_back(colon < 0 ? Parameter{attribute, {}}
-                                            : Parameter{attribute.left(colon),
-                                                        attribute.mid(colon + 1)});
+            .parameters.push_back(colon < 0
+                                      ? Parameter{attribute, {}}
+                                      : Parameter{attribute.left(colon), attribute.mid(colon + 1)});
     }
 
     void attribute(const QString& name, const QString& value) {

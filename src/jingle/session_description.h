@@ -100,7 +100,7 @@ struct Content {
     QString name;  // the SDP mid
     QString creator = QStringLiteral("initiator");
     Senders senders = Senders::both;
-    QString media;  // audio, video
+    QString media;          // audio, video
     bool rejected = false;  // in an answer: the offer's media line that the answer leaves out
     bool rtcp_mux = false;
     bool extmap_allow_mixed = false;
@@ -120,6 +120,8 @@ struct SessionDescription {
 
     const Content* content(const QString& name) const;
     int index_of(const QString& name) const;  // the media line, or -1
+
+    bool operator==(const SessionDescription&) const = default;
 };
 
 // Why a description cannot be used; each has its Jingle reason.

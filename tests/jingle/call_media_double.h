@@ -34,8 +34,8 @@ struct CallMediaDouble : CallMedia {
         record.remote_sdp = sdp;
         // Answers with the offer's mids, as webrtcbin does.
         const QStringList mids = mids_of(sdp);
-        on_local_description(samples::webrtc_description("active", mids.value(0), mids.value(1),
-                                                         mids.size() > 1));
+        on_local_description(
+            samples::webrtc_description("active", mids.value(0), mids.value(1), mids.size() > 1));
     }
     void set_remote_answer(const QString& sdp) override {
         record.calls << "remote-answer";

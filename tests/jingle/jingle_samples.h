@@ -31,7 +31,7 @@ inline const QString conversations_initiate = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='Xs2s' pwd='Kb6Q4uMdXUC4KKEzuPKlwB3o'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-    fingerprint + R"(</fingerprint>
+                                              fingerprint + R"(</fingerprint>
    <candidate component='1' foundation='3250487302' generation='0' id='c1' ip='192.168.1.23' network='1' port='41417' priority='2122260223' protocol='udp' type='host'/>
    <candidate component='1' foundation='842163049' generation='0' id='c2' ip='203.0.113.7' network='1' port='41417' priority='1686052607' protocol='udp' type='srflx' rel-addr='192.168.1.23' rel-port='41417'/>
    <candidate component='1' foundation='1111' generation='0' id='c3' ip='192.168.1.23' network='1' port='9' priority='1518280447' protocol='tcp' type='host'/>
@@ -59,7 +59,7 @@ inline const QString conversations_initiate = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='Xs2s' pwd='Kb6Q4uMdXUC4KKEzuPKlwB3o'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-    fingerprint + R"(</fingerprint>
+                                              fingerprint + R"(</fingerprint>
   </transport>
  </content>
  <group xmlns='urn:xmpp:jingle:apps:grouping:0' semantics='BUNDLE'><content name='0'/><content name='1'/></group>
@@ -79,7 +79,7 @@ inline const QString dino_initiate = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='d1a' pwd='dinoAudioPwd0123456789ab'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-    fingerprint + R"(</fingerprint>
+                                     fingerprint + R"(</fingerprint>
    <candidate component='1' foundation='1' generation='0' id='d1' ip='127.0.0.1' network='0' port='50000' priority='2013266431' protocol='udp' type='host'/>
   </transport>
  </content>
@@ -94,7 +94,7 @@ inline const QString dino_initiate = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='d1v' pwd='dinoVideoPwd0123456789ab'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-    fingerprint + R"(</fingerprint>
+                                     fingerprint + R"(</fingerprint>
   </transport>
  </content>
 </jingle>)";
@@ -110,7 +110,7 @@ inline const QString monal_audio_initiate = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='mOnA' pwd='monalPwd0123456789abcdef'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-    fingerprint + R"(</fingerprint>
+                                            fingerprint + R"(</fingerprint>
   </transport>
  </content>
  <group xmlns='urn:xmpp:jingle:apps:grouping:0' semantics='BUNDLE'><content name='0'/></group>
@@ -140,7 +140,7 @@ inline const QString conversations_accept = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='Rr9q' pwd='answerPwd0123456789abcde'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='active'>)" +
-    fingerprint + R"(</fingerprint>
+                                            fingerprint + R"(</fingerprint>
    <candidate component='1' foundation='1' generation='0' id='a1' ip='127.0.0.1' network='1' port='45000' priority='2122260223' protocol='udp' type='host'/>
   </transport>
  </content>
@@ -151,7 +151,7 @@ inline const QString conversations_accept = R"(
   </description>
   <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='Rr9q' pwd='answerPwd0123456789abcde'>
    <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='active'>)" +
-    fingerprint + R"(</fingerprint>
+                                            fingerprint + R"(</fingerprint>
   </transport>
  </content>
  <group xmlns='urn:xmpp:jingle:apps:grouping:0' semantics='BUNDLE'><content name='0'/><content name='1'/></group>

@@ -9,6 +9,7 @@
 #include "jingle/jingle_xml.h"
 #include "jingle/sdp.h"
 #include "jingle_samples.h"
+#include "qt_printers.h"
 
 using namespace jingle;
 
@@ -48,16 +49,30 @@ struct AppOffer {
 const AppOffer app_offers[] = {
     {"Conversations",
      samples::conversations_initiate,
-     {"a=group:BUNDLE 0 1", "m=audio 9 UDP/TLS/RTP/SAVPF 111 63 0 126",
-      "a=rtpmap:111 opus/48000/2", "a=fmtp:111 minptime=10;useinbandfec=1",
-      "a=rtcp-fb:111 transport-cc", "a=fmtp:63 111/111", "a=rtpmap:126 telephone-event/8000",
-      "a=extmap:1 urn:ietf:params:rtp-hdrext:ssrc-audio-level", "a=extmap-allow-mixed",
+     {"a=group:BUNDLE 0 1",
+      "m=audio 9 UDP/TLS/RTP/SAVPF 111 63 0 126",
+      "a=rtpmap:111 opus/48000/2",
+      "a=fmtp:111 minptime=10;useinbandfec=1",
+      "a=rtcp-fb:111 transport-cc",
+      "a=fmtp:63 111/111",
+      "a=rtpmap:126 telephone-event/8000",
+      "a=extmap:1 urn:ietf:params:rtp-hdrext:ssrc-audio-level",
+      "a=extmap-allow-mixed",
       "a=ssrc:2447106443 cname:s7jdCT8Fh2Hwdt0e",
-      "a=ssrc:2447106443 msid:my-media-stream my-audio-track", "a=ice-ufrag:Xs2s",
-      "a=ice-pwd:Kb6Q4uMdXUC4KKEzuPKlwB3o", "a=fingerprint:sha-256 " + samples::fingerprint,
-      "a=setup:actpass", "a=mid:0", "a=mid:1", "a=sendrecv", "a=rtcp-mux",
-      "m=video 9 UDP/TLS/RTP/SAVPF 96 97 102", "a=rtcp-fb:96 ccm fir", "a=rtcp-fb:96 nack pli",
-      "a=rtcp-fb:96 goog-remb", "a=fmtp:97 apt=96",
+      "a=ssrc:2447106443 msid:my-media-stream my-audio-track",
+      "a=ice-ufrag:Xs2s",
+      "a=ice-pwd:Kb6Q4uMdXUC4KKEzuPKlwB3o",
+      "a=fingerprint:sha-256 " + samples::fingerprint,
+      "a=setup:actpass",
+      "a=mid:0",
+      "a=mid:1",
+      "a=sendrecv",
+      "a=rtcp-mux",
+      "m=video 9 UDP/TLS/RTP/SAVPF 96 97 102",
+      "a=rtcp-fb:96 ccm fir",
+      "a=rtcp-fb:96 nack pli",
+      "a=rtcp-fb:96 goog-remb",
+      "a=fmtp:97 apt=96",
       "a=fmtp:102 level-asymmetry-allowed=1;packetization-mode=1;profile-level-id=42e01f",
       "a=ssrc-group:FID 1715201024 2043915711",
       "a=candidate:842163049 1 udp 1686052607 203.0.113.7 41417 typ srflx raddr 192.168.1.23 "
@@ -65,10 +80,11 @@ const AppOffer app_offers[] = {
     {"Dino",
      samples::dino_initiate,
      {"m=audio 9 UDP/TLS/RTP/SAVPF 99 100 0", "a=mid:audio", "a=mid:video", "a=ice-ufrag:d1a",
-      "a=ice-ufrag:d1v", "a=rtpmap:100 speex/32000", "a=rtcp-fb:* nack pli",
-      "a=rtcp-fb:* ccm fir",
+      "a=ice-ufrag:d1v", "a=rtpmap:100 speex/32000", "a=rtcp-fb:* nack pli", "a=rtcp-fb:* ccm fir",
       "a=candidate:1 1 udp 2013266431 127.0.0.1 50000 typ host generation 0"}},
-    {"Monal", samples::monal_audio_initiate, {"a=group:BUNDLE 0", "m=audio 9 UDP/TLS/RTP/SAVPF 111"}},
+    {"Monal",
+     samples::monal_audio_initiate,
+     {"a=group:BUNDLE 0", "m=audio 9 UDP/TLS/RTP/SAVPF 111"}},
 };
 
 // Each app's offer reaches the media engine with everything webrtcbin needs, and comes back
@@ -142,12 +158,8 @@ TEST(JingleSdp, TheEnginesAnswerBecomesJingle) {
               (Fingerprint{"sha-256", samples::fingerprint, "active"}));
     EXPECT_TRUE(audio.rtcp_mux);
     ASSERT_EQ(audio.payloads.size(), 1u);
-    EXPECT_EQ(audio.payloads[0], (PayloadType{96,
-                                              "OPUS",
-                                              48000,
-                                              2,
-                                              {{"useinbandfec", "1"}},
-                                              {{"transport-cc", ""}}}));
+    EXPECT_EQ(audio.payloads[0],
+              (PayloadType{96, "OPUS", 48000, 2, {{"useinbandfec", "1"}}, {{"transport-cc", ""}}}));
     ASSERT_EQ(audio.sources.size(), 1u);
     EXPECT_EQ(audio.sources[0].parameters.size(), 2u);
     const Content& video = s.contents[1];

@@ -8,6 +8,7 @@
 #include "call_media_double.h"
 #include "jingle/jingle_session.h"
 #include "jingle_samples.h"
+#include "qt_printers.h"
 #include "time/virtual_scheduler.h"
 
 using namespace jingle;
@@ -32,7 +33,11 @@ struct Sent {
 struct JingleSessionTest : ::testing::Test {
     void make(Role role, const QString& sid = "sid-c") {
         session = std::make_unique<JingleSession>(
-            scheduler, JingleSession::Options{sid, own, phone, role, media_double_factory(media),
+            scheduler, JingleSession::Options{sid,
+                                              own,
+                                              phone,
+                                              role,
+                                              media_double_factory(media),
                                               {{"stun:stun.example.org:3478", {}, {}}},
                                               {"VP8", "opus"}});
         session->send = [this](const QString& to, const JingleSession::Writer& jingle,
@@ -55,12 +60,14 @@ struct JingleSessionTest : ::testing::Test {
     }
     QStringList actions() const {
         QStringList list;
-        for (const Sent& s : sent) list << s.action() + (s.reason().isEmpty() ? "" : " " + s.reason());
+        for (const Sent& s : sent)
+            list << s.action() + (s.reason().isEmpty() ? "" : " " + s.reason());
         return list;
     }
     QString transport_info(const QString& content) const {
         return "<jingle xmlns='urn:xmpp:jingle:1' action='transport-info' sid='sid-c'>"
-               "<content creator='initiator' name='" + content +
+               "<content creator='initiator' name='" +
+               content +
                "'><transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='Xs2s' pwd='p'>"
                "<candidate component='1' foundation='7' generation='0' id='t1' ip='127.0.0.1' "
                "network='0' port='40000' priority='100' protocol='udp' type='host'/>"
@@ -211,7 +218,9 @@ TEST_F(JingleSessionTest, FailuresEndTheCallOnce) {
         QString sent;
     } cases[] = {
         {"DTLS fingerprint mismatch",
-         [](JingleSessionTest& t) { t.media.live->on_failed("the peer's certificate does not match"); },
+         [](JingleSessionTest& t) {
+             t.media.live->on_failed("the peer's certificate does not match");
+         },
          "failed-transport: the peer's certificate does not match",
          "session-terminate failed-transport"},
         {"the app refuses our session-initiate",

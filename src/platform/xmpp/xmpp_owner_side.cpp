@@ -224,8 +224,8 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
         send(xmpp::empty_result(stanza));
-    } else if (const QDomElement jingle = xmpp::child(stanza, QStringLiteral("jingle"),
-                                                       "urn:xmpp:jingle:1");
+    } else if (const QDomElement jingle =
+                   xmpp::child(stanza, QStringLiteral("jingle"), "urn:xmpp:jingle:1");
                type == QLatin1String("set") && !jingle.isNull()) {
         jingle_iq(stanza, jingle);
     } else if (type == QLatin1String("get") || type == QLatin1String("set")) {

@@ -127,8 +127,8 @@ class XmppOwnerSide : public FarSide {
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;
     std::map<QString, std::function<void(const QDomElement&)>> asked_;
-    std::map<QString, Call> calls_;  // by the client's call id
-    std::vector<CallMedia::IceServer> ice_servers_;  // the account's server's (XEP-0215)
+    std::map<QString, Call> calls_;                        // by the client's call id
+    std::vector<CallMedia::IceServer> ice_servers_;        // the account's server's (XEP-0215)
     std::vector<std::unique_ptr<JingleSession>> retired_;  // ended from inside their own report
     QStringList stale_;
     QString stale_from_;

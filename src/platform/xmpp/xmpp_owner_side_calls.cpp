@@ -172,9 +172,9 @@ void XmppOwnerSide::proposed(const QString& from, const QString& sid) {
         send_call(from, QStringLiteral("reject"), sid);
         return;
     }
-    calls_[call_id] = Call{sid, from, false, true,
-                           media_calls() ? make_session(sid, from, jingle::Role::responder)
-                                         : nullptr};
+    calls_[call_id] =
+        Call{sid, from, false, true,
+             media_calls() ? make_session(sid, from, jingle::Role::responder) : nullptr};
     send_call(from, QStringLiteral("ringing"), sid);
 }
 
@@ -234,8 +234,7 @@ void XmppOwnerSide::direct_session(const QDomElement& stanza, const QDomElement&
     calls_[call_id] = Call{sid, from, false, false, std::move(session)};
 }
 
-std::unique_ptr<JingleSession> XmppOwnerSide::make_session(const QString& sid,
-                                                           const QString& peer,
+std::unique_ptr<JingleSession> XmppOwnerSide::make_session(const QString& sid, const QString& peer,
                                                            jingle::Role role) {
     auto session = std::make_unique<JingleSession>(
         client_.scheduler(),
@@ -264,9 +263,10 @@ void XmppOwnerSide::session_ended(const QString& sid, const QString& why) {
     retire(std::move(call.jingle));
     const QString bare = xmpp::bare(call.peer);
     if (!why.isEmpty())
-        deliver(xmpp::chat_message(bare, (connected ? QStringLiteral("The call was cut: %1.")
-                                                    : QStringLiteral("The call could not connect: %1."))
-                                             .arg(why)));
+        deliver(
+            xmpp::chat_message(bare, (connected ? QStringLiteral("The call was cut: %1.")
+                                                : QStringLiteral("The call could not connect: %1."))
+                                         .arg(why)));
     if (call.proposed && call.answered) send_call(call.peer, QStringLiteral("finish"), call.sid);
     client_.hang_up(bare);
 }
