@@ -12,6 +12,7 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/silent_sound_device.h"
@@ -70,7 +71,9 @@ Sample one_alarm() {
     SilentSoundDevice sound;
     ConsoleMessages messages;
     NoFileDialogs dialogs;
-    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, folder.path());
+    CameraOwner camera_owner(camera);
+    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, camera_owner,
+                    folder.path());
     frmTesting& f = program.main_window();
     f.show();
     f.Text1.text = QStringLiteral("owner");

@@ -8,6 +8,7 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "platform/console_messages.h"
 #include "platform/no_file_dialogs.h"
 #include "platform/offline_skype_link.h"
@@ -23,7 +24,9 @@ namespace {
 struct Bench {
     Bench()
         : camera([this] { return scheduler.now_ms(); }),
-          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, folder.path()),
+          camera_owner(camera),
+          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, camera_owner,
+                  folder.path()),
           f(program.main_window()) {
         f.show();
         frames[0] = camera.frame_at(DemoCamera::walk_start_ms + 3000);
@@ -36,6 +39,7 @@ struct Bench {
     SilentSoundDevice sound;
     ConsoleMessages messages;
     NoFileDialogs dialogs;
+    CameraOwner camera_owner;
     Program program;
     frmTesting& f;
     QImage frames[2];

@@ -27,6 +27,8 @@ RANKS = {
     # the chat/call client core and the simulators; the messenger account file
     "client": 3,
     "account": 3,
+    # who has the camera
+    "camera": 3,
     "sim": 4,
     # call signalling: Jingle and SDP, the call session (protocol logic, no network)
     "jingle": 4,

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "time/lifetime.h"
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"
 
@@ -61,6 +67,43 @@ TEST_F(TimeTest, EventsRunInOrderAndBlockingRunsNothing) {
     scheduler.run_for(10);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 4, 3}));
     EXPECT_EQ(scheduler.now_ms(), 2000);
+}
+
+// Guarded events queued by an owner run while it lives and never after it ended or went, with
+// their arguments passed on; the guard of one owner says nothing about another's.
+TEST_F(TimeTest, GuardedEventsNeverRunAfterTheirOwnerEnded) {
+    std::vector<int> ran;
+    auto first = std::make_unique<Lifetime>();
+    Lifetime second;
+    scheduler.post(first->guard([&] { ran.push_back(1); }));
+    scheduler.post_after(10, first->guard([&] { ran.push_back(2); }));
+    scheduler.post_after(10, second.guard([&] { ran.push_back(3); }));
+    auto with_argument = second.guard([&](int n) { ran.push_back(n); });
+    scheduler.run_for(5);
+    first.reset();
+    scheduler.run_for(10);
+    with_argument(4);
+    second.end();
+    with_argument(5);
+    EXPECT_EQ(ran, (std::vector<int>{1, 3, 4}));
+// The in-process client's network goes on while the program waits (as the client in a process
+// of its own did), and no handler of the program runs meanwhile.
+TEST(QtSchedulerTest, ABlockingWaitLetsTheClientWorkAndRunsNoHandler) {
+    QtScheduler scheduler;
+    int slices = 0;
+    scheduler.while_blocked = [&](int ms) {
+        ++slices;
+        QThread::msleep(static_cast<unsigned long>(std::min(ms, 10)));
+    };
+    bool handled = false;
+    scheduler.post([&] { handled = true; });
+    scheduler.post_after(50, [&] { handled = true; });
+    QElapsedTimer clock;
+    clock.start();
+    scheduler.block_for(200);
+    EXPECT_GE(clock.elapsed(), 200);
+    EXPECT_GE(slices, 10);
+    EXPECT_FALSE(handled);
 }
 
 }  // namespace

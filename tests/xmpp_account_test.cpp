@@ -21,7 +21,10 @@ TEST(XmppAccountFile, RefusesWhatItCannotSafelyUseAndSaysWhy) {
     const auto mine = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const Case cases[] = {
         {good, mine | QFileDevice::ReadGroup, "chmod 600"},
-        {good, mine | QFileDevice::ReadOther, "chmod 600"},
+        {good, mine | QFileDevice::ReadOther,
+         "others can read it. Make it private with: chmod 600"},
+        {good, mine | QFileDevice::WriteOther,
+         "others can change it. Make it private with: chmod 600"},
         {"[account]\npassword=hunter2\n", mine, "key \"jid\" is missing"},
         {"[account]\njid=m@example.org\n", mine, "key \"password\" is missing"},
         {"[other]\njid=m@example.org\npassword=hunter2\n", mine, "key \"jid\" is missing"},

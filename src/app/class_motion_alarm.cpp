@@ -1,11 +1,11 @@
 #include <QImageWriter>
 
-#include "motion_log/motion_log.h"
 #include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "log/categories.h"
+#include "motion_log/motion_log.h"
 #include "seams/keystrokes.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -16,7 +16,7 @@ namespace {
 constexpr int snapshot_quality = 90;
 
 // Written beside any old file and renamed over it, so a full disk never leaves half a picture.
-bool save_jpeg(const QImage& image, const QString& path) {
+void save_jpeg(const QImage& image, const QString& path) {
     QString error;
     const bool written = durable_file::write(
         path,
@@ -25,43 +25,38 @@ bool save_jpeg(const QImage& image, const QString& path) {
             writer.setQuality(snapshot_quality);
             return writer.write(image);
         },
-        error);
+        &error);
     if (!written) qCWarning(alarm_log) << "snapshot" << path << "not saved:" << error;
-    return written;
 }
 }  // namespace
 
 // The first alarm action: log line, fresh stamped frame, snapshot file, then either the settling
 // delay or the camera released for the call. Date and time are read anew at each step. A file
 // that cannot be written is logged and the sequence goes on: the alarm matters more.
-bool ClassMotion::frame_grab(qint16& /*ts*/) {
+void ClassMotion::frame_grab(qint16& /*ts*/) {
     frmTesting& f = form_;
-    Program& program = f.program();
-    Scheduler& clock = program.seams().scheduler;
+    Scheduler& clock = seams_.scheduler;
     const QString name = motion_log::snapshot_name(clock.current_date_time());
     const QDateTime now = clock.current_date_time();
-    const QString log_path = program.app_path(motion_log::file_name);
-    const bool logged = motion_log::append_line(
-        log_path, name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
-                      QStringLiteral("  ") + motion_log::time_text(now.time()));
-    if (!logged) qCWarning(alarm_log) << "motion log not written:" << log_path;
+    const QString log_path = program_.app_path(motion_log::file_name);
+    if (!motion_log::append_line(log_path,
+                                 name + QStringLiteral("  ") + motion_log::date_text(now.date()) +
+                                     QStringLiteral("  ") + motion_log::time_text(now.time())))
+        qCWarning(alarm_log) << "motion log not written:" << log_path;
     CamToBMP(f.Picture4);
     f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time()));
-    const QString snapshot_path = f.snap_folder + name;
-    const bool saved = save_jpeg(f.Picture4.image(), snapshot_path);
-    if (!saved) qCWarning(alarm_log) << "snapshot not written:" << snapshot_path;
+    save_jpeg(f.Picture4.image(), f.snap_folder + name);
     if (f.Check2.value == CheckBox::checked) send_file(name);
     if (f.Check1.value == CheckBox::unchecked) {
         f.Timer1.set_enabled(true);
     } else {
         shut_down();
     }
-    return logged && saved;
 }
 
 void ClassMotion::phone_trigger() {
     frmTesting& f = form_;
-    Seams& seams = f.program().seams();
+    Seams& seams = seams_;
     f.call_active = 1;
     f.timMotion.set_enabled(false);
     seams.skype.SendCommand(QStringLiteral("Call ") + f.Text1.text);
@@ -75,7 +70,7 @@ void ClassMotion::phone_trigger() {
 // that pick the named file; the waits give the client time to show the dialog.
 void ClassMotion::send_file(const QString& flname) {
     frmTesting& f = form_;
-    Seams& seams = f.program().seams();
+    Seams& seams = seams_;
     seams.skype.SendCommand(QStringLiteral("OPEN FILETRANSFER ") + f.Text1.text +
                             QStringLiteral(" IN ") + f.snap_folder);
     seams.scheduler.block_for(2000);
@@ -90,23 +85,22 @@ void ClassMotion::send_file(const QString& flname) {
 // after three seconds. A greyed box counts as ticked here.
 void ClassMotion::fire_alarm(qint16 peak) {
     frmTesting& f = form_;
-    Program& program = f.program();
     frame_grab(peak);
     f.motion_active = false;
     f.Label5.caption = QStringLiteral("Motion Detect on Delay");
     if (f.Check4.value != CheckBox::unchecked) {
         f.Timer6.set_enabled(true);
-        MMControl& sound = program.setup().MMControl1;
+        MMControl& sound = program_.setup().MMControl1;
         sound.DeviceType = QStringLiteral("WaveAudio");
         sound.FileName = f.alarm_file;
         sound.Command(QStringLiteral("Open"));
         sound.Command(QStringLiteral("Prev"));
         sound.Command(QStringLiteral("Play"));
         f.alarm_count = 0;
-        f.alarm_started_ms = program.seams().scheduler.now_ms();
+        f.alarm_started_ms = seams_.scheduler.now_ms();
     }
     if (f.Check1.value != CheckBox::unchecked) {
-        program.seams().scheduler.block_for(3000);
+        seams_.scheduler.block_for(3000);
         phone_trigger();
     }
 }

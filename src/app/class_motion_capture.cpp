@@ -3,6 +3,7 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "log/categories.h"
 #include "seams/camera.h"
 #include "seams/camera_device.h"
@@ -14,54 +15,54 @@
 #include "windows/video_format_dialog.h"
 #include "windows/video_settings_dialog.h"
 
-ClassMotion::ClassMotion(frmTesting& form) : form_(form) {
-    form_.program().seams().camera.on_lost = [this](const QString& problem) {
-        camera_went(problem);
-    };
+ClassMotion::ClassMotion(frmTesting& form, Program& program, Seams& seams, CameraOwner& camera)
+    : form_(form), program_(program), seams_(seams), camera_(camera) {
+    // Only detection keeps the camera open for long, so only detection watches for its loss.
+    camera_.camera().on_lost = [this](const QString& problem) { camera_went(problem); };
 }
 
 ClassMotion::~ClassMotion() {
-    *alive_ = false;
-    form_.program().seams().camera.on_lost = nullptr;
+    lifetime_.end();
+    camera_.camera().on_lost = nullptr;
+}
+
+bool ClassMotion::connected() const {
+    return camera_.held_by(CameraUser::detection);
 }
 
 // The device, mode and controls the user chose last time, before the camera first opens.
 void ClassMotion::restore_camera_choice() {
     if (camera_choice_restored_) return;
     camera_choice_restored_ = true;
-    Program& program = form_.program();
-    if (CameraDevice* device = program.seams().camera.device()) {
+    if (CameraDevice* device = camera_.camera().device()) {
         device->restore(
-            camera_settings_file::load(camera_settings_file::path_in(program.app_folder())));
+            camera_settings_file::load(camera_settings_file::path_in(program_.app_folder())));
     }
 }
 
-bool ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
+void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
     restore_camera_choice();
-    Seams& seams = form_.program().seams();
     // Every start makes a new capture window; the earlier one is left disconnected.
-    if (connected_) seams.camera.close();
-    connected_ = seams.camera.open();
+    camera_.give_back(CameraUser::detection);
+    const bool opened = camera_.take(CameraUser::detection) != nullptr;
     wanted_ = true;
     ++reopen_round_;
     reopen_delay_ms_ = 0;
-    capture_window = connected_ ? ++windows_made_ : 0;
+    capture_window = opened ? ++windows_made_ : 0;
     if (capture_window == 0) {
         qCWarning(camera_log) << "the camera did not open";
-        seams.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
+        seams_.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
         schedule_reopen();
     }
     form_.timMotion.set_enabled(true);
-    return connected_;
 }
 
 // The camera stopped while watching: let it go and keep trying until it is back, so an
 // unplugged webcam or a restarted stream is watched again without anyone at the machine.
 void ClassMotion::camera_went(const QString& problem) {
     qCWarning(camera_log) << "camera lost:" << problem;
-    if (!connected_ || !wanted_) return;
-    form_.program().seams().camera.close();
-    connected_ = false;
+    if (!connected() || !wanted_) return;
+    camera_.give_back(CameraUser::detection);
     reopen_delay_ms_ = 0;
     schedule_reopen();
 }
@@ -70,18 +71,15 @@ void ClassMotion::schedule_reopen() {
     reopen_delay_ms_ = reopen_delay_ms_ == 0
                            ? first_reopen_delay_ms
                            : std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms);
-    std::weak_ptr<bool> alive = alive_;
     const quint64 round = reopen_round_;
-    form_.program().seams().scheduler.post_after(reopen_delay_ms_, [this, alive, round] {
-        const auto still = alive.lock();
-        if (still && *still && round == reopen_round_ && camera_lost()) try_reopen();
-    });
+    seams_.scheduler.post_after(reopen_delay_ms_, lifetime_.guard([this, round] {
+        if (round == reopen_round_ && camera_lost()) try_reopen();
+    }));
 }
 
 void ClassMotion::try_reopen() {
     qCInfo(camera_log) << "opening the camera again";
-    connected_ = form_.program().seams().camera.open();
-    if (!connected_) {
+    if (!camera_.take(CameraUser::detection)) {
         qCWarning(camera_log) << "the camera is still not available; next try in"
                               << std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms) / 1000
                               << "s";
@@ -94,8 +92,8 @@ void ClassMotion::try_reopen() {
 }
 
 void ClassMotion::grab_into(Picture& target) {
-    if (connected_) {
-        if (std::optional<QImage> frame = form_.program().seams().camera.grab()) {
+    if (connected()) {
+        if (std::optional<QImage> frame = camera_.camera().grab()) {
             last_frame_ = std::move(frame);
         }
     }
@@ -112,23 +110,22 @@ void ClassMotion::CamToBMP(Picture& picturex) {
 
 namespace {
 // A file, a stream or the demo scene has no device behind it to set up.
-bool say_when_no_device(Program& program, const QString& what) {
-    if (program.seams().camera.device()) return false;
-    program.seams().messages.message_box(
+bool say_when_no_device(CameraOwner& camera, UserMessages& messages, const QString& what) {
+    if (camera.camera().device()) return false;
+    messages.message_box(
         app::title, QStringLiteral("This picture source is not a camera: it has no %1.").arg(what));
     return true;
 }
 }  // namespace
 
 void ClassMotion::Video_Setup() {
-    Program& program = form_.program();
-    if (!say_when_no_device(program, QStringLiteral("video settings")))
-        program.video_settings().show();
+    if (!say_when_no_device(camera_, seams_.messages, QStringLiteral("video settings")))
+        program_.video_settings().show();
 }
 
 void ClassMotion::Video_format() {
-    Program& program = form_.program();
-    if (!say_when_no_device(program, QStringLiteral("video format"))) program.video_format().show();
+    if (!say_when_no_device(camera_, seams_.messages, QStringLiteral("video format")))
+        program_.video_format().show();
 }
 
 void ClassMotion::reopen_camera() {
@@ -140,7 +137,5 @@ void ClassMotion::reopen_camera() {
 void ClassMotion::shut_down() {
     wanted_ = false;
     ++reopen_round_;
-    if (!connected_) return;
-    form_.program().seams().camera.close();
-    connected_ = false;
+    camera_.give_back(CameraUser::detection);
 }

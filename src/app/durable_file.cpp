@@ -6,28 +6,28 @@
 #include <cstring>
 
 namespace durable_file {
+namespace {
+bool failed(QString* error, const QString& reason) {
+    if (error) *error = reason;
+    return false;
+}
+}  // namespace
 
-bool write(const QString& path, const std::function<bool(QIODevice&)>& fill, QString& error) {
+bool write(const QString& path, const std::function<bool(QIODevice&)>& fill, QString* error) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly)) return failed(error, file.errorString());
     // The writes may sit in a buffer: only a flush that succeeded means the disk took them.
     if (!fill(file) || !file.flush()) {
-        error = file.errorString();
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return failed(error, reason);
     }
     if (::fsync(file.handle()) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
-        return false;
+        return failed(error, reason);
     }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
+    if (!file.commit()) return failed(error, file.errorString());
     return true;
 }
 

@@ -10,8 +10,9 @@ class QIODevice;
 // the old file (or no file) rather than an empty or half-written one.
 namespace durable_file {
 
-// `fill` writes the content and says whether it could. False, with the reason in `error`, when
-// anything failed; the old file is then untouched.
-bool write(const QString& path, const std::function<bool(QIODevice&)>& fill, QString& error);
+// `fill` writes the content and says whether it could. False, with the reason in `error` when
+// given, when anything failed; the old file is then untouched.
+bool write(const QString& path, const std::function<bool(QIODevice&)>& fill,
+           QString* error = nullptr);
 
 }  // namespace durable_file

@@ -116,7 +116,9 @@ void frmTesting::wire_handlers() {
 }
 
 ClassMotion& frmTesting::motion() {
-    if (!motion_) motion_ = std::make_unique<ClassMotion>(*this);
+    if (!motion_)
+        motion_ = std::make_unique<ClassMotion>(*this, program_, program_.seams(),
+                                                program_.camera_owner());
     return *motion_;
 }
 

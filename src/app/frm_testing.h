@@ -7,10 +7,10 @@
 #include <array>
 #include <memory>
 
+#include "app/chat_messages_in_flight.h"
 #include "controls/colour.h"
 #include "controls/controls.h"
 #include "controls/picture.h"
-#include "app/chat_messages_in_flight.h"
 #include "time/timer.h"
 
 class Program;
@@ -41,7 +41,7 @@ class frmTesting {
 
     // ---- Controls ----
     Picture Picture3;         // the camera picture with the watched rectangle
-    Picture picCurrentImage;  // hidden; where the capture runs
+    Picture picCurrentImage;  // hidden; handed to the camera start, which draws nothing on it
     Picture picResult;        // hidden; the difference image
     Picture Picture1;         // hidden; the newest frame
     Picture Picture2;         // the motion graph, 320 x 16 units
@@ -56,8 +56,19 @@ class frmTesting {
     MenuItem mnuFile, mnuExit, mnuShow, mnuFormat, mnuSettings, mnuOptions, mnuHelp, mnuAbout,
         mnuInstructions;
 
-    // ---- Timers ----
-    Timer timMotion, Timer1, Timer2, Timer3, Timer4, Timer5, Timer6;
+    // ---- Timers: what each does, and the file that holds its handler ----
+    Timer timMotion;  // 50 ms: one detection step, difference and measure (frm_testing_motion)
+    Timer Timer1;     // 1 s: counts out the settling delay, then detection is active (_arming)
+    Timer Timer2;     // 3 s, once: arms detection after start-up when the settings say so (_arming)
+    Timer Timer3;     // 10 s: the link's login check; logged out ends our call (_connection_watch)
+    Timer Timer4;     // 2 s, once: after a call the camera comes back to detection (frm_testing)
+    Timer Timer5;     // 1 s: the close box's delayed exit, which saves the settings (frm_testing)
+    Timer Timer6;     // 1 s: stops the alarm sound after its set length (frm_testing)
+    // The four share one handler and one tick count (frm_testing_call_answering):
+    //   SkypeTimer(0) 1 s: hangs up a placed call that rang for the set number of seconds;
+    //   SkypeTimer(1) 1 s: starts our video on the fourth tick of an answered call;
+    //   SkypeTimer(2) 3 s, once: asks the client's version after start-up;
+    //   SkypeTimer(3) 30 s: hangs up a call that has lasted the longest a call may.
     Timer& SkypeTimer(int index) { return *skype_timers_.at(static_cast<size_t>(index)); }
 
     // ---- Shared variables ----

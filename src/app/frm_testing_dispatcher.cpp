@@ -1,19 +1,16 @@
 #include <optional>
 
 #include "app/frm_testing.h"
+#include "app/link_command.h"
 #include "app/program.h"
 #include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 
 namespace {
-void send(frmTesting& f, const QString& command) {
-    f.program().seams().skype.SendCommand(command);
-}
-
 void ask(frmTesting& f, const char* tag, const QString& id, const char* property) {
-    send(f, QStringLiteral("%1 GET CHATMESSAGE %2 %3")
-                .arg(QLatin1String(tag), id, QLatin1String(property)));
+    send_command(f, QStringLiteral("%1 GET CHATMESSAGE %2 %3")
+                        .arg(QLatin1String(tag), id, QLatin1String(property)));
 }
 
 // "<tag> CHATMESSAGE <id> <property> <value>": the id and the value (everything after the

@@ -1,9 +1,10 @@
 #include <QFile>
+#include <functional>
 
-#include "motion_log/motion_log.h"
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "motion_log/motion_log.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 
@@ -97,33 +98,35 @@ void frmTesting::interpret_command(const QString& body) {
         motion().send_file(entry.left(20).trimmed());
         return;
     }
+    // Each row does what its click does and gives the answer; "help" and "status" only answer.
     struct Command {
         const char* word;
-        std::function<void()> act;
-        const char* answer;
+        std::function<QString()> answer;
+    };
+    const auto doing = [](std::function<void()> act, const char* answer) {
+        return [act = std::move(act), answer] {
+            act();
+            return QString::fromLatin1(answer);
+        };
     };
     const Command commands[] = {
-        {"motion on", [this] { arm_detection(); }, "Motion Sensing Now ON"},
-        {"motion off", [this] { disarm_detection(); }, "Motion Sensing Now OFF"},
-        {"help", nullptr, nullptr},
-        {"motion low", [this] { Option2.set_value(true); }, "motion now low"},
-        {"motion medium", [this] { Option4.set_value(true); }, "motion now medium"},
-        {"motion high", [this] { Option3.set_value(true); }, "motion now high"},
-        {"call off", [this] { Check1.set_value(0); }, "Call now off"},
-        {"call on", [this] { Check1.set_value(1); }, "Call now on"},
-        {"im off", [this] { Check2.set_value(0); }, "IM pic now off"},
-        {"im on", [this] { Check2.set_value(1); }, "IM pic now on"},
-        {"alarm off", [this] { Check4.set_value(0); }, "Alarm now off"},
-        {"alarm on", [this] { Check4.set_value(1); }, "Alarm now on"},
-        {"answer off", [this] { Check3.set_value(0); }, "Answer calls now off"},
-        {"answer on", [this] { Check3.set_value(1); }, "Answer Calls now on"},
-        {"status", nullptr, nullptr},
+        {"motion on", doing([this] { arm_detection(); }, "Motion Sensing Now ON")},
+        {"motion off", doing([this] { disarm_detection(); }, "Motion Sensing Now OFF")},
+        {"help", [this] { return help_text(); }},
+        {"motion low", doing([this] { Option2.set_value(true); }, "motion now low")},
+        {"motion medium", doing([this] { Option4.set_value(true); }, "motion now medium")},
+        {"motion high", doing([this] { Option3.set_value(true); }, "motion now high")},
+        {"call off", doing([this] { Check1.set_value(0); }, "Call now off")},
+        {"call on", doing([this] { Check1.set_value(1); }, "Call now on")},
+        {"im off", doing([this] { Check2.set_value(0); }, "IM pic now off")},
+        {"im on", doing([this] { Check2.set_value(1); }, "IM pic now on")},
+        {"alarm off", doing([this] { Check4.set_value(0); }, "Alarm now off")},
+        {"alarm on", doing([this] { Check4.set_value(1); }, "Alarm now on")},
+        {"answer off", doing([this] { Check3.set_value(0); }, "Answer calls now off")},
+        {"answer on", doing([this] { Check3.set_value(1); }, "Answer Calls now on")},
+        {"status", [this] { return status_text(); }},
     };
     for (const Command& command : commands) {
-        if (word != QLatin1String(command.word)) continue;
-        if (word == QLatin1String("help")) return reply(help_text());
-        if (word == QLatin1String("status")) return reply(status_text());
-        command.act();
-        return reply(QString::fromLatin1(command.answer));
+        if (word == QLatin1String(command.word)) return reply(command.answer());
     }
 }

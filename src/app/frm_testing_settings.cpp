@@ -161,7 +161,7 @@ bool frmTesting::save_settings() {
     QString error;
     const bool written = durable_file::write(
         program_.app_path(settings_codec::file_name),
-        [&content](QIODevice& file) { return file.write(content) == content.size(); }, error);
+        [&content](QIODevice& file) { return file.write(content) == content.size(); }, &error);
     if (!written) qCWarning(settings_log) << "the settings could not be saved:" << error;
 
     if (!not_stored.isEmpty()) {

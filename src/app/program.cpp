@@ -15,8 +15,8 @@
 #include "windows/video_settings_dialog.h"
 #include "windows/vq_eula.h"
 
-Program::Program(Seams seams, QString app_folder)
-    : seams_(seams), app_folder_(std::move(app_folder)) {
+Program::Program(Seams seams, CameraOwner& camera, QString app_folder)
+    : seams_(seams), camera_owner_(camera), app_folder_(std::move(app_folder)) {
     while (app_folder_.size() > 1 && app_folder_.endsWith('/')) app_folder_.chop(1);
     main_window_ = std::make_unique<frmTesting>(*this);
 }

@@ -7,6 +7,7 @@
 
 #include "seams/seams.h"
 
+class CameraOwner;
 class frmTesting;
 class Video_Quelm_Setup;
 struct Problem;
@@ -21,12 +22,14 @@ class VideoSettingsDialog;
 // exists at most once and is created the first time it is needed.
 class Program {
   public:
-    Program(Seams seams, QString app_folder);
+    // `camera` decides who has the camera; the one behind it is the seams' camera.
+    Program(Seams seams, CameraOwner& camera, QString app_folder);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     Seams& seams() { return seams_; }
+    CameraOwner& camera_owner() { return camera_owner_; }
     // The folder that holds the settings, the motion log and the documents (no trailing "/").
     const QString& app_folder() const { return app_folder_; }
     QString app_path(const QString& file_name) const { return app_folder_ + '/' + file_name; }
@@ -67,6 +70,7 @@ class Program {
 
   private:
     Seams seams_;
+    CameraOwner& camera_owner_;
     QString app_folder_;
     std::unique_ptr<Video_Quelm_Setup> setup_;
     std::unique_ptr<VideoFormatDialog> video_format_;

@@ -3,13 +3,16 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "client/far_side.h"
 #include "client/file_send_dialog.h"
+#include "time/lifetime.h"
 
 class Scheduler;
 
@@ -25,7 +28,8 @@ struct ClientCoreOptions {
 // Its far side decides who the people are: with none, it plays its contacts itself (the simulated
 // client of the demo and the tests, its owner at a console or window); with an XMPP account's
 // `XmppOwnerSide`, the people are real and this is the production path (see xmpp_client.h for
-// the walk of one owner's line). It keeps the machine's own account with a contact list, chats named
+// the walk of one owner's line). It keeps the machine's own account with a contact list, chats
+// named
 // "#creator/$partner;<16 hex>", numbered messages and calls, tagged replies, calls that ring,
 // are answered, refused, cancelled or fail, video, the file-sending dialog, logging out.
 //
@@ -72,18 +76,18 @@ class ClientCore {
     QString handle(const QString& command);
     // Keys for the file-sending dialog; they go nowhere when it is not open.
     void type_keys(const QString& keys);
+    // Set by the link the machine talks through: InProcessLink or ClientBusService.
     std::function<void(const QString& line)> notify;
     int login_status() const;  // 1 online, 2 logged out (the link's codes)
     // Where the video the machine sends comes from (its camera); an empty picture without it.
+    // Set by the run (Session), from the demo scene's second view or the camera picture.
     std::function<QImage()> video_source;
 
     // ---- the client itself
     void log_out();
     void log_in();
-    bool logged_in() const { return logged_in_; }
     // Whether the user lets programs attach ("NAME" answered "OK" or "ERROR 68").
     void set_access_allowed(bool allowed) { access_allowed_ = allowed; }
-    void set_contact_online(const QString& handle, bool online);
     // Hands the contacts to a real network; null gives them back to the local side.
     void set_far_side(FarSide* far_side) { far_side_ = far_side; }
     // The connection as CONNSTATUS names it (ONLINE, CONNECTING, OFFLINE, LOGGEDOUT), announced
@@ -104,14 +108,20 @@ class ClientCore {
     const ContactView& seen_by(const QString& who = {}) const;
     const Call* current_call(const QString& who = {}) const;
     QImage video_frame(const QString& who = {}) const;
-    // Everything that happens at the other end, as one line of text each, for a face to show.
+    // Everything that happens at the other end, as one line of text each, for a face to show:
+    // set by that face, the owner console or the owner window.
     std::function<void(const QString& who, const QString& event)> on_contact_event;
 
+    // Announced to the machine but not yet asked about: more wait in the core meanwhile, so a
+    // burst never outruns the machine's table of messages it is asking about. A message the
+    // machine never asks about stops counting after the wait.
+    static constexpr std::size_t announced_limit = 8;
+    static constexpr int question_wait_ms = 10'000;
+    // Beyond this many waiting, a contact's lines are refused and logged: a flood, not commands.
+    static constexpr std::size_t held_limit = 10'000;
+
     const Options& options() const { return options_; }
-    // The time the client lives in, for the far side's own timers.
-    Scheduler& scheduler() const { return scheduler_; }
     QStringList contacts() const;
-    const FileSendDialog* file_dialog() const { return dialog_.get(); }
     static QString status_name(CallStatus status);
 
   private:
@@ -141,6 +151,8 @@ class ClientCore {
     void end_call(Call& call, CallStatus status);
     void set_video(Call& call, bool on);
     void deliver_file();
+    void announce_held();
+    void asked_about(const QString& id);
 
     void emit_line(const QString& line, int delay_ms = 0);
     void notify_now(const QString& line);
@@ -156,12 +168,13 @@ class ClientCore {
     bool access_allowed_ = true;
     bool attached_ = false;
     int next_id_ = 101;
-    std::map<QString, bool> online_;
     std::map<QString, ChatMessage> messages_;
+    std::deque<QString> held_;     // received, not yet announced, oldest first
+    std::set<QString> announced_;  // announced, not yet asked about
     QStringList chats_;
     std::map<QString, Call> calls_;
     std::map<QString, ContactView> views_;
     std::unique_ptr<FileSendDialog> dialog_;
     // Events still queued when the client goes away must not touch it.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

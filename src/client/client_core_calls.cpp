@@ -1,6 +1,6 @@
 // Calls: placed by the machine or rung by a contact, answered, refused, ended, with video.
-#include "client/protocol_errors.h"
 #include "client/client_core.h"
+#include "client/protocol_errors.h"
 #include "time/scheduler.h"
 
 using namespace simclient;
@@ -11,6 +11,15 @@ constexpr int ringing_after_ms = 1000;
 
 bool is_live(ClientCore::CallStatus status) {
     return status <= ClientCore::CallStatus::inprogress;
+}
+
+// The handle's live call among the calls, if any (there is at most one per contact); as const
+// as the calls it is given.
+template <typename Calls>
+auto live_call_in(Calls& calls, const QString& handle) -> decltype(&calls.begin()->second) {
+    for (auto& [id, call] : calls)
+        if (call.partner == handle && is_live(call.status)) return &call;
+    return nullptr;
 }
 }  // namespace
 
@@ -43,14 +52,11 @@ ClientCore::Call* ClientCore::find_call(const QString& id) {
 
 // The contact's live call, if any (there is at most one per contact).
 ClientCore::Call* ClientCore::contacts_call(const QString& who) {
-    const QString handle = who_or_owner(who);
-    for (auto& [id, call] : calls_)
-        if (call.partner == handle && is_live(call.status)) return &call;
-    return nullptr;
+    return live_call_in(calls_, who_or_owner(who));
 }
 
 const ClientCore::Call* ClientCore::current_call(const QString& who) const {
-    return const_cast<ClientCore*>(this)->contacts_call(who);
+    return live_call_in(calls_, who_or_owner(who));
 }
 
 void ClientCore::set_status(Call& call, CallStatus status) {

@@ -21,6 +21,9 @@ struct TextBox : Control {
     QString text;
 };
 
+// The handlers of every control (on_click, on_change) are set by the window that holds it, in one
+// place: frmTesting::wire_handlers for the main window, each window's constructor for the others.
+
 struct CommandButton : Control {
     QString caption;
     std::function<void()> on_click;

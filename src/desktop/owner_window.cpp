@@ -126,9 +126,9 @@ void OwnerWindow::refresh() {
     call_->setEnabled(!live);
     answer_->setEnabled(live && !call->incoming && call->status == Status::ringing);
     hang_up_->setEnabled(live);
-    call_state_->setText(call ? QStringLiteral("Call %1: %2")
-                                    .arg(call->id, ClientCore::status_name(call->status))
-                              : QStringLiteral("No call"));
+    call_state_->setText(
+        call ? QStringLiteral("Call %1: %2").arg(call->id, ClientCore::status_name(call->status))
+             : QStringLiteral("No call"));
     const QImage frame = client_.video_frame();
     if (!frame.isNull()) {
         video_->setPixmap(QPixmap::fromImage(frame).scaled(video_->size(), Qt::KeepAspectRatio));

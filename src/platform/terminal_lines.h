@@ -11,6 +11,7 @@ class TerminalLines : public QObject {
   public:
     explicit TerminalLines(int fd = 0);
 
+    // Set by the program that reads the terminal: the headless run, vq-skype-sim.
     std::function<void(const QString& line)> on_line;
     std::function<void()> on_end;
 

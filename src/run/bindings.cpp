@@ -1,5 +1,8 @@
 #include "run/bindings.h"
 
+#include <QDir>
+
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "client/in_process_link.h"
 #include "platform/dbus/dbus_skype_link.h"
@@ -37,6 +40,7 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
                        std::function<void(const QString&)> report) {
     Bindings b;
     b.camera = make_camera(options, scheduler, report, b.second_view);
+    b.camera_owner = std::make_unique<CameraOwner>(*b.camera);
     if (options.simulated_client()) {
         b.client = std::make_unique<ClientCore>(scheduler);
         auto link = std::make_unique<InProcessLink>(scheduler, *b.client);
@@ -44,7 +48,8 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.link = std::move(link);
     } else if (options.xmpp_client()) {
         b.xmpp = std::make_unique<XmppClient>(
-            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera.get());
+            scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get(),
+            QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")));
         auto link = std::make_unique<InProcessLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);

@@ -7,6 +7,7 @@
 #include "run/run_options.h"
 
 class Camera;
+class CameraOwner;
 class Keystrokes;
 class Scheduler;
 class ClientCore;
@@ -17,10 +18,13 @@ class XmppClient;
 // The real devices and the chat link the command line chose.
 struct Bindings {
     std::unique_ptr<Camera> camera;
-    // A second view of the camera's scene, for the client in a call; only the demo scene has one.
+    // Who has the camera: detection, the live picture or a call.
+    std::unique_ptr<CameraOwner> camera_owner;
+    // A second view of the camera's scene, for the client in a call; only the demo scene has one
+    // (set where the camera is made, make_bindings).
     std::function<QImage()> second_view;
     std::unique_ptr<ClientCore> client;  // with --skype sim: the client, and its owner's side
-    std::unique_ptr<XmppClient> xmpp;         // with --skype xmpp: the client and its account
+    std::unique_ptr<XmppClient> xmpp;    // with --skype xmpp: the client and its account
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog
     std::unique_ptr<SoundDevice> sound;

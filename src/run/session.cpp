@@ -4,12 +4,14 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
 #include "seams/user_messages.h"
+#include "windows/video_quelm_setup.h"
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),
@@ -20,11 +22,17 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
     program_ =
         std::make_unique<Program>(Seams{scheduler_, *bindings_.camera, *bindings_.link,
                                         *bindings_.sound, messages, *bindings_.keys, dialogs},
-                                  options_.app_folder);
+                                  *bindings_.camera_owner, options_.app_folder);
     program_->program_folder = options_.documents_folder;
     if (XmppClient* xmpp = bindings_.xmpp.get()) {
         xmpp->core().video_source = [this] { return program_->main_window().Picture3.image(); };
         xmpp->owner_side().call_target = [this] { return program_->main_window().Text1.text; };
+        // The outbox must not ring the phone for a call the program has given up on.
+        xmpp->owner_side().ring_ms = [this] {
+            const double seconds = program_->has_setup() ? program_->setup().seconds_to_ring()
+                                                         : Video_Quelm_Setup::default_ring_seconds;
+            return static_cast<qint64>(seconds * 1000);
+        };
         xmpp->on_problem = [this](const QString& problem) {
             if (on_account_problem) on_account_problem(problem);
         };

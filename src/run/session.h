@@ -28,6 +28,7 @@ class Session {
     Program& program() { return *program_; }
     ClientCore* client() { return bindings_.client.get(); }
     Bindings& bindings() { return bindings_; }
+    // The two below are set by report_problems_in, which each run calls with its own messages.
     // Device trouble found while running; the face decides how to show it.
     std::function<void(const QString&)> on_device_problem;
     // Why the messenger account cannot be used (a missing or unsafe file, a refused login).

@@ -6,9 +6,10 @@
 #include <QTemporaryFile>
 #include <cstdio>
 
+#include "account/xmpp_account.h"
+#include "app/settings_codec.h"
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
-#include "account/xmpp_account.h"
 
 namespace {
 // Less than this is a full disk for the program: a few hundred snapshots and the settings.
@@ -42,6 +43,23 @@ StartupCheck check_account_file(const QString& path) {
     return check;
 }
 
+StartupCheck check_call_target(const QString& app_folder) {
+    StartupCheck check{QStringLiteral("call target"), {}};
+    QFile file(QDir(app_folder).filePath(settings_codec::file_name));
+    const QList<QByteArray> lines = file.open(QIODevice::ReadOnly)
+                                        ? settings_codec::split_lines(file.read(64 * 1024))
+                                        : QList<QByteArray>();
+    const QString target =
+        lines.isEmpty() ? QString() : settings_codec::read(lines.first()).value_or(QString());
+    if (target.isEmpty())
+        check.problem = QStringLiteral(
+            "none set: nobody's commands will be obeyed and nobody called (set the owner's "
+            "address in the main window)");
+    else
+        check.subject += ' ' + target;
+    return check;
+}
+
 StartupCheck check_app_folder(const QString& folder) {
     StartupCheck check{QStringLiteral("application folder ") + folder, {}};
     if (!QDir().mkpath(folder)) {
@@ -72,8 +90,10 @@ std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_ca
     std::vector<StartupCheck> checks;
     if (with_camera) checks.push_back(check_camera(options.camera));
     checks.push_back(check_app_folder(options.app_folder));
-    if (options.skype == QLatin1String("xmpp"))
+    if (options.skype == QLatin1String("xmpp")) {
+        checks.push_back(check_call_target(options.app_folder));
         checks.push_back(check_account_file(options.xmpp_config_path()));
+    }
     return checks;
 }
 

@@ -25,6 +25,7 @@ class Camera {
 
     // Told when an open camera stops delivering for good (unplugged, a stream that ended or
     // broke), between the program's handlers. The camera is closed by then or may be closed;
-    // whoever listens may open it again.
+    // whoever listens may open it again. Set by the engine (ClassMotion), which alone keeps the
+    // camera open for long.
     std::function<void(const QString& problem)> on_lost;
 };

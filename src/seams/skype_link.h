@@ -28,7 +28,9 @@ class SkypeLink {
     virtual void SendCommand(const QString& command) = 0;
     virtual int LoginStatus() const = 0;
 
+    // Set by the main window (frmTesting::wire_handlers): every line goes to its dispatcher.
     std::function<void(const QString& line)> on_notification;
-    // What the link itself saw go wrong or change, beside the lines; the program may ignore it.
+    // What the link itself saw go wrong or change, beside the lines. The link logs each one under
+    // vq.link, which is what a service's journal shows; only the link's own tests listen here.
     std::function<void(const LinkEvent& event)> on_event;
 };

@@ -15,5 +15,6 @@ class SoundDevice {
     virtual void set_file_name(const QString& file_name) = 0;
     virtual void command(const QString& command) = 0;
 
+    // Set by the settings window (Video_Quelm_Setup): its MMControl1_Done hears the code.
     std::function<void(int code)> on_done;
 };

@@ -38,7 +38,7 @@ OwnerScript::OwnerScript(Scheduler& scheduler, std::vector<Step> steps,
     : scheduler_(scheduler), steps_(std::move(steps)), act_(std::move(act)) {}
 
 OwnerScript::~OwnerScript() {
-    *alive_ = false;
+    lifetime_.end();
 }
 
 void OwnerScript::start() {
@@ -52,11 +52,9 @@ void OwnerScript::start() {
 void OwnerScript::schedule_next() {
     if (finished()) return;
     const qint64 delay = origin_ms_ + steps_[next_].at_ms - scheduler_.now_ms();
-    std::weak_ptr<bool> alive = alive_;
-    scheduler_.post_after(delay, [this, alive] {
-        if (const auto still = alive.lock(); !still || !*still) return;
+    scheduler_.post_after(delay, lifetime_.guard([this] {
         const QString line = steps_[next_++].line;
         schedule_next();
         if (act_) act_(line);
-    });
+    }));
 }

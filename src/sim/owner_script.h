@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "time/lifetime.h"
+
 class Scheduler;
 
 // What the owner does and when, for unattended runs: one step a line, seconds then the line
@@ -39,5 +41,5 @@ class OwnerScript {
     std::function<void(const QString&)> act_;
     qint64 origin_ms_ = -1;
     size_t next_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Lifetime lifetime_;
 };

@@ -1,6 +1,7 @@
 #include "time/qt_scheduler.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -13,7 +14,14 @@ QtScheduler::QtScheduler() {
 QtScheduler::~QtScheduler() = default;
 
 void QtScheduler::block_for(int ms) {
-    if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
+    if (ms <= 0) return;
+    if (!while_blocked) {
+        QThread::msleep(static_cast<unsigned long>(ms));
+        return;
+    }
+    const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
+    for (qint64 left = ms; left > 0; left = deadline.remainingTime())
+        while_blocked(static_cast<int>(left));
 }
 
 std::function<void()> QtScheduler::handled(std::function<void()> event) {

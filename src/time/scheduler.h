@@ -28,7 +28,12 @@ class Scheduler {
     virtual bool has_quit() const = 0;
 
     // Runs after every handled timer tick or event: where the display catches up with the models.
+    // Set by the desktop's binder, the headless run's status watch or the replay.
     std::function<void()> after_event;
+    // Work that goes on while the thread is held in block_for: a client's network I/O, which in
+    // the program's design lived in a process of its own. Given the time left, it returns within
+    // it; it runs no handler, timer or event of the program.
+    std::function<void(int ms)> while_blocked;
 
   protected:
     friend class Timer;

@@ -24,6 +24,7 @@ class Quelm_Splash {
     CommandButton Command2;  // "View EULA"
     CommandButton Command3;  // "Exit"
 
+    // The three below are set by Program::splash().
     // How "Start" makes the main window visible; the run may do more once it is up.
     std::function<void()> show_main_window;
     // "View EULA": the licence in the document viewer.

@@ -12,6 +12,7 @@ struct User_Find {
     QString caption = QStringLiteral("Find Skype User");
     bool visible = false;
     QStringList List1;
+    // Set by Program::user_find(): the chosen name becomes the call target.
     std::function<void(const QString&)> on_chosen;
 
     void List1_Click(int index) {

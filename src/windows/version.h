@@ -2,11 +2,10 @@
 
 #include <QString>
 
+#include "windows/version_numbers.h"  // made from CMakeLists.txt
+
 namespace app {
 inline const QString title = QStringLiteral("Video Quelm");
-constexpr int version_major = 1;
-constexpr int version_minor = 0;
-constexpr int version_revision = 13;
 
 // "Version 1.0.13": plain decimal numbers, no padding.
 inline QString version_line() {

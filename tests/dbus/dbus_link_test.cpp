@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "client/client_core.h"
-#include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/client_bus_service.h"
+#include "platform/dbus/dbus_skype_link.h"
 #include "platform/dbus/skype_bus.h"
 #include "private_bus.h"
 #include "qt_printers.h"

@@ -7,6 +7,7 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "doubles.h"
 #include "files.h"
 #include "seams/seams.h"
@@ -24,7 +25,9 @@ struct TestProgram {
           sound(journal),
           messages(journal),
           skype(journal),
-          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, app_folder),
+          camera_owner(camera),
+          program(Seams{scheduler, camera, skype, sound, messages, skype, dialogs}, camera_owner,
+                  app_folder),
           form(program.main_window()) {
         // A dark, still room. (The first difference is taken against the empty camera picture,
         // which is black: a still scene of another colour would leave that first difference in
@@ -53,6 +56,7 @@ struct TestProgram {
     RecordingMessages messages;
     ScriptedDialogs dialogs;
     RecordingSkype skype;
+    CameraOwner camera_owner;
     Program program;
     frmTesting& form;
 };

@@ -149,6 +149,11 @@ class Phone(slixmpp.ClientXMPP):
             self.jmi(words[1], command, words[2], "video" if command == "propose" else None)
         elif command in ("proceed", "reject", "ringing"):
             self.jmi(self.proposers[words[1]], command, words[1])
+        elif command == "burst":
+            # As fast as the phone can write them: "alarm on" and "alarm off" by turns.
+            for n in range(int(words[1])):
+                self.send_message(mto=words[2], mbody="alarm off" if n % 2 else "alarm on",
+                                  mtype="chat")
         elif command == "subscribe":
             self.send_presence(pto=words[1], ptype="subscribe")
         elif command == "approve":

@@ -42,10 +42,22 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     EXPECT_FALSE(from_machine("jmi proceed", "owner-call").isEmpty());
     EXPECT_TRUE(next_picture().contains(" 320x240 "));
     EXPECT_FALSE(from_machine("jmi finish", "owner-call").isEmpty());
+}
 
-    // Armed again, detection settles and the next walk through the room rings again.
-    owner.say(machine_jid, "motion on");
-    EXPECT_FALSE(from_machine("jmi propose", {}, 60'000).isEmpty());
+// The owner's phone writes two thousand commands as fast as it can and the server delivers them
+// as fast: each is answered once, in order.
+TEST_F(XmppOwner, EveryCommandOfABurstIsAnsweredOnce) {
+    start(Machine::quiet_room);
+    ASSERT_FALSE(from_machine("presence", "available").isEmpty());
+    constexpr int burst = 2000;
+    owner.command("burst " + QString::number(burst) + ' ' + machine_jid);
+    EXPECT_TRUE(
+        wait_until([&] { return all_from_machine("chat", "Alarm now").size() >= burst; }, 60'000));
+    spin_for(1s);
+    const QStringList replies = all_from_machine("chat", "Alarm now");
+    ASSERT_EQ(replies.size(), burst);
+    for (int n = 0; n < burst; ++n)
+        ASSERT_TRUE(replies[n].endsWith(n % 2 ? "Alarm now off" : "Alarm now on")) << n;
 }
 
 TEST_F(XmppOwner, AStrangerIsNeitherObeyedNorAnsweredNorShownTheRoom) {

@@ -15,6 +15,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "desktop/about_view.h"
 #include "desktop/desktop.h"
@@ -92,7 +93,9 @@ void take_camera_dialogs(const QDir& out, UserMessages& messages) {
     OfflineSkypeLink link;
     SilentSoundDevice sound;
     NoFileDialogs dialogs;
-    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, folder.path());
+    CameraOwner camera_owner(camera);
+    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, camera_owner,
+                    folder.path());
     Desktop desktop(program);
     scheduler.post([&] { program.main_window().show(); });
     scheduler.post([&] { program.main_window().mnuFormat.click(); });

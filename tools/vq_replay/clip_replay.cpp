@@ -2,16 +2,17 @@
 
 #include <QFile>
 
-#include "motion_log/motion_log.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "app/settings_codec.h"
+#include "motion_log/motion_log.h"
 
 ClipReplay::ClipReplay(const QString& app_folder) : scheduler_(QDateTime::currentDateTime()) {
     QFile::copy(app_folder + '/' + settings_codec::file_name,
                 work_.filePath(settings_codec::file_name));
     program_ = std::make_unique<Program>(
-        Seams{scheduler_, camera_, skype_, sound_, messages_, skype_, dialogs_}, work_.path());
+        Seams{scheduler_, camera_, skype_, sound_, messages_, skype_, dialogs_}, camera_owner_,
+        work_.path());
     frmTesting& f = program_->main_window();
     f.show();
     // Without a folder of its own in the settings, the program saves into its application folder.

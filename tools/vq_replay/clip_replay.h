@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "camera/camera_owner.h"
 #include "platform/console_messages.h"
 #include "platform/gst/gst_clip_reader.h"
 #include "platform/no_file_dialogs.h"
@@ -54,6 +55,7 @@ class ClipReplay {
     QTemporaryDir work_;
     VirtualScheduler scheduler_;
     ReplayCamera camera_;
+    CameraOwner camera_owner_{camera_};
     OfflineSkypeLink skype_;
     SilentSoundDevice sound_;
     ConsoleMessages messages_;

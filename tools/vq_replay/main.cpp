@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "run/install_places.h"
 #include "clip_replay.h"
 #include "platform/gst/gst_clip_reader.h"
+#include "run/install_places.h"
 #include "windows/version.h"
 
 namespace {

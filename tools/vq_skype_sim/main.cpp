@@ -99,9 +99,8 @@ int main(int argc, char* argv[]) {
     // A session connection of our own: the shared one holds back the calls that come before the
     // event loop runs, and a later call has been seen to overtake one held back (a PROTOCOL
     // handled before its NAME).
-    ClientBusService service(
-        client,
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vq-skype-sim")));
+    ClientBusService service(client, QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                                   QStringLiteral("vq-skype-sim")));
     if (settings.trace)
         service.on_traffic = [&](const QString& line, bool from_program) {
             print((from_program ? QStringLiteral("-> ") : QStringLiteral("<- ")) + line);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "platform/dbus/client_bus_service.h"
 #include "platform/gst/gst_camera.h"
@@ -67,13 +68,14 @@ int main(int argc, char* argv[]) {
 
     QtScheduler scheduler;
     const std::unique_ptr<Camera> camera = make_camera(settings.camera, scheduler);
-    XmppClient client(scheduler, XmppAccount::load(settings.config), camera.get());
+    CameraOwner camera_owner(*camera);
+    XmppClient client(scheduler, XmppAccount::load(settings.config), &camera_owner);
     client.on_problem = [](const QString& problem) { say(problem); };
     // A connection of our own, for the reason vq-skype-sim has one: calls held back before the
     // event loop runs must keep their order.
     ClientBusService service(client.core(),
-                                   QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                 QStringLiteral("vq-xmpp-client")));
+                             QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                           QStringLiteral("vq-xmpp-client")));
     QString why_not;
     if (!service.start(&why_not)) {
         say(why_not);

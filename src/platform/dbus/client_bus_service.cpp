@@ -53,7 +53,7 @@ QString ClientBusService::introspect(const QString&) const {
 }
 
 bool ClientBusService::handleMessage(const QDBusMessage& message,
-                                           const QDBusConnection& connection) {
+                                     const QDBusConnection& connection) {
     if (message.type() != QDBusMessage::MethodCallMessage) return false;
     const QString interface = message.interface();
     if (interface.startsWith(QLatin1String("org.freedesktop.DBus"))) return false;

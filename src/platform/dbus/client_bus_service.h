@@ -6,9 +6,10 @@
 
 class ClientCore;
 
-// A client core (simulated, or an XMPP account's) as the chat/call client on the bus: `Invoke(s) -> s` on /com/Skype takes
-// command lines, `Type(s)` (our keystroke interface) takes the keys for the file-sending dialog,
-// and every notification goes to the `Notify(s)` of the program that named itself last.
+// A client core (simulated, or an XMPP account's) as the chat/call client on the bus: `Invoke(s) ->
+// s` on /com/Skype takes command lines, `Type(s)` (our keystroke interface) takes the keys for the
+// file-sending dialog, and every notification goes to the `Notify(s)` of the program that named
+// itself last.
 //
 // A reply always reaches the program ahead of the notifications its command causes: the reply
 // goes out before `handleMessage` returns, while the client only ever notifies from later events

@@ -50,7 +50,7 @@ QDBusConnection DBusSkypeLink::session_bus() {
 }
 
 DBusSkypeLink::~DBusSkypeLink() {
-    *alive_ = false;
+    lifetime_.end();
     if (registered_) bus_.unregisterObject(skype_bus::program_path);
 }
 
@@ -65,7 +65,6 @@ void DBusSkypeLink::attach() {
 }
 
 void DBusSkypeLink::SendCommand(const QString& command) {
-    watch(command, true);
     call_client(skype_bus::client_interface, QStringLiteral("Invoke"), command);
 }
 
@@ -75,7 +74,6 @@ int DBusSkypeLink::LoginStatus() const {
 }
 
 void DBusSkypeLink::send_keys(const QString& keys) {
-    watch(QStringLiteral("keys: ") + keys, true);
     call_client(skype_bus::keys_interface, QStringLiteral("Type"), keys);
 }
 
@@ -140,10 +138,7 @@ void DBusSkypeLink::owner_changed(const QString& new_owner) {
     if (new_owner.isEmpty()) return;
     // A client that starts afresh has not said whether anyone is logged out, and knows nothing
     // of us: name ourselves again if the program had attached.
-    std::weak_ptr<bool> alive = alive_;
-    scheduler_.post([this, alive] {
-        if (const auto still = alive.lock(); still && *still) logged_out_ = false;
-    });
+    scheduler_.post(lifetime_.guard([this] { logged_out_ = false; }));
     if (connect_asked_) attach();
 }
 
@@ -182,20 +177,12 @@ void DBusSkypeLink::release_held() {
 // Replies and notifications alike, in the order they reached us; each becomes an event of the
 // program, after which the display catches up.
 void DBusSkypeLink::arrived(const QString& line) {
-    std::weak_ptr<bool> alive = alive_;
-    scheduler_.post([this, alive, line] {
-        if (const auto still = alive.lock(); still && *still) deliver(line);
-    });
+    scheduler_.post(lifetime_.guard([this, line] { deliver(line); }));
 }
 
 void DBusSkypeLink::deliver(const QString& line) {
-    watch(line, false);
     if (tells_status(line)) logged_out_ = says_logged_out(line);
     if (on_notification) on_notification(line);
-}
-
-void DBusSkypeLink::watch(const QString& line, bool outgoing) {
-    if (on_traffic) on_traffic(line, outgoing);
 }
 
 void DBusSkypeLink::report(const LinkEvent& event) {

@@ -35,6 +35,7 @@ class GstCamera : public Camera, private CameraDevice {
     CameraDevice* device() override;
 
     // Told once per opening, on the thread that made the camera, between the program's handlers.
+    // Set by the run's bindings (make_bindings), which pass it to the session's report.
     std::function<void(const QString& problem)> on_problem;
     // Why the last open() failed.
     const QString& open_error() const { return open_error_; }

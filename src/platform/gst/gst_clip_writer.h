@@ -16,8 +16,6 @@ class GstClipWriter {
     GstClipWriter(const GstClipWriter&) = delete;
     GstClipWriter& operator=(const GstClipWriter&) = delete;
 
-    // False when the file cannot be written (or an element is missing).
-    bool is_open() const { return pipeline_ != nullptr; }
     // Appends one picture, scaled to the clip's size when it differs.
     bool add(const QImage& picture);
     // Ends the clip and closes the file; true when it was written whole.

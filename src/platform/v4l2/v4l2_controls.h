@@ -15,7 +15,6 @@ class V4l2Controls {
     V4l2Controls(const V4l2Controls&) = delete;
     V4l2Controls& operator=(const V4l2Controls&) = delete;
 
-    bool is_open() const { return fd_ >= 0; }
     // The user controls the driver lists (integers, switches and menus), with their values.
     std::vector<CameraControl> list() const;
     bool set(unsigned id, int value) const;

@@ -6,12 +6,9 @@
 #include "jingle/jingle_session.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
+#include "time/scheduler.h"
 
 namespace {
-constexpr int iq_timeout_ms = 30'000;
-// Delayed messages come in a burst when the stream starts: one report for all the stale ones.
-constexpr int stale_report_after_ms = 1'000;
-
 QString one_line(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace('\n', ' ').replace('\r', ' ');
@@ -19,8 +16,9 @@ QString one_line(QString text) {
 }
 }  // namespace
 
-XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
+XmppOwnerSide::XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options options)
     : client_(client),
+      scheduler_(scheduler),
       options_(std::move(options)),
       upload_(
           [this](const QString& to, const QString& type,
@@ -28,15 +26,18 @@ XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
                  std::function<void(const QDomElement&)> answer) {
               ask_iq(to, type, content, std::move(answer));
           },
-          options_.domain, options_.ca_file) {
-    stale_timer_.setSingleShot(true);
-    stale_timer_.setInterval(stale_report_after_ms);
-    QObject::connect(&stale_timer_, &QTimer::timeout, [this] { report_stale(); });
+          options_.domain, options_.ca_file),
+      outbox_(scheduler, upload_,
+              [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }),
+      stale_timer_(scheduler, QStringLiteral("stale commands"), stale_report_after_ms,
+                   [this] { report_stale(); }) {
+    outbox_.send = [this](const QString& stanza) { send(stanza); };
+    outbox_.media_calls = media_calls();
     client_.set_far_side(this);
 }
 
 XmppOwnerSide::~XmppOwnerSide() {
-    *alive_ = false;
+    lifetime_.end();
     client_.set_far_side(nullptr);
 }
 
@@ -58,54 +59,48 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
     });
     send(xmpp::available_presence(media_calls()));
     if (media_calls()) discover_ice_servers();
-    if (dropped_ > 0)
-        qCWarning(xmpp_log) << dropped_ << "messages were dropped while offline (queue full)";
-    dropped_ = 0;
-    while (!offline_queue_.empty() && up_) {
-        send(offline_queue_.front());
-        offline_queue_.pop_front();
-    }
+    outbox_.stream_up();
 }
 
 void XmppOwnerSide::stream_down() {
     up_ = false;
+    // Before the questions are failed: the uploads asking them wait for the next stream.
+    outbox_.stream_down();
     roster_.forget();
     auto asked = std::move(asked_);
     asked_.clear();
     for (auto& [id, answer] : asked) answer(QDomElement());
 }
 
-void XmppOwnerSide::deliver(const QString& stanza) {
-    *reserve() = stanza;
-    flush_outbox();
+bool XmppOwnerSide::admits(const Head& head) {
+    if (head.from.isEmpty() || from_server(head.from)) return true;
+    // Answers come from services too (the upload service has its own address): ours by their id.
+    if (head.name == QLatin1String("iq") &&
+        (head.type == QLatin1String("result") || head.type == QLatin1String("error")))
+        return asked_.count(head.id) > 0;
+    // Anyone may ask; only the call target is answered (subscription_request).
+    if (head.name == QLatin1String("presence") && head.type == QLatin1String("subscribe"))
+        return true;
+    // Before the roster nobody is known yet: messages wait for it, bounded.
+    if (!roster_.known()) return true;
+    // Presence tells of subscriptions on their way, so everyone on the roster is heard.
+    if (head.name == QLatin1String("presence") ? roster_.is_listed(head.from)
+                                               : roster_.is_contact(head.from))
+        return true;
+    from_contact(head.from, head.name);  // logs the stranger, once
+    return false;
 }
 
-XmppOwnerSide::Slot XmppOwnerSide::reserve() {
-    outbox_.push_back(std::make_shared<std::optional<QString>>());
-    return outbox_.back();
-}
-
-void XmppOwnerSide::flush_outbox() {
-    while (!outbox_.empty() && outbox_.front()->has_value()) {
-        const QString stanza = **outbox_.front();
-        outbox_.pop_front();
-        transmit(stanza);
-    }
-}
-
-void XmppOwnerSide::transmit(const QString& stanza) {
-    if (up_) {
-        send(stanza);
-        return;
-    }
-    if (offline_queue_.size() >= offline_queue_limit) {
-        offline_queue_.pop_front();
-        ++dropped_;
-    }
-    offline_queue_.push_back(stanza);
+bool XmppOwnerSide::from_server(const QString& from) const {
+    const QString domain = own_jid_.isEmpty() ? options_.domain : own_jid_.section('@', 1);
+    return xmpp::same_account(from, own_jid_) || xmpp::same_account(from, domain);
 }
 
 void XmppOwnerSide::receive(const QDomElement& stanza) {
+    if (!admits(Head{stanza.localName(), stanza.attribute(QStringLiteral("type")),
+                     stanza.attribute(QStringLiteral("from")),
+                     stanza.attribute(QStringLiteral("id"))}))
+        return;
     const QString kind = stanza.localName();
     if (kind == QLatin1String("message"))
         message(stanza);
@@ -123,37 +118,49 @@ void XmppOwnerSide::message(const QDomElement& stanza) {
     // Copies of our own conversations: never asked for, never obeyed.
     if (!xmpp::child(stanza, {}, xmpp::ns_carbons).isNull()) return;
     const QString from = stanza.attribute(QStringLiteral("from"));
-    if (from.isEmpty() || xmpp::bare(from) == xmpp::bare(own_jid_)) return;
+    if (from.isEmpty() || xmpp::same_account(from, own_jid_)) return;
     if (!roster_.known()) {
-        before_roster_.push_back(stanza);
+        if (before_roster_.size() < before_roster_limit)
+            before_roster_.push_back(stanza);
+        else
+            qCWarning(xmpp_log) << "a message from" << xmpp::bare(from)
+                                << "dropped: too many before the roster came";
         return;
     }
     if (call_stanza(from, stanza)) return;
-    if (type == QLatin1String("chat")) chat(from, stanza);
+    // Some apps send their lines as "normal" messages (no type): they are obeyed the same.
+    chat(from, stanza);
 }
 
 void XmppOwnerSide::chat(const QString& from, const QDomElement& stanza) {
     const QString body = one_line(stanza.firstChildElement(QStringLiteral("body")).text());
     if (body.isEmpty() || !from_contact(from, QStringLiteral("message"))) return;
     const QDateTime sent = xmpp::delay_stamp(stanza);
-    if (sent.isValid() && sent.secsTo(now()) > options_.stale_minutes * 60) {
+    if (sent.isValid() &&
+        sent.secsTo(scheduler_.current_date_time()) > options_.stale_minutes * 60) {
         qCInfo(xmpp_log) << "not obeying a delayed message from" << sent.toString(Qt::ISODate);
+        // The owner reads the time on a clock of their own: the machine's local time, as its
+        // snapshots are named.
         stale_.append(
             QStringLiteral("\"%1\" (%2)")
-                .arg(body, sent.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm 'UTC'"))));
+                .arg(body, sent.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
         stale_from_ = xmpp::bare(from);
-        stale_timer_.start();
+        stale_timer_.set_enabled(false);
+        stale_timer_.set_enabled(true);
         return;
     }
-    client_.say(body, xmpp::bare(from));
+    client_.say(body, handle_for(from));
 }
 
 void XmppOwnerSide::report_stale() {
+    stale_timer_.set_enabled(false);
     if (stale_.isEmpty()) return;
+    const int minutes = options_.stale_minutes;
     deliver(xmpp::chat_message(
-        stale_from_, QStringLiteral("Not obeyed: sent while I was offline, more than %1 minutes "
-                                    "ago: %2. Send again if you still mean it.")
-                         .arg(options_.stale_minutes)
+        stale_from_, QStringLiteral("Not obeyed: sent while I was offline, more than %1 %2 "
+                                    "ago: %3. Send again if you still mean it.")
+                         .arg(minutes)
+                         .arg(minutes == 1 ? QLatin1String("minute") : QLatin1String("minutes"))
                          .arg(stale_.join(QLatin1String(", ")))));
     stale_.clear();
 }
@@ -161,15 +168,22 @@ void XmppOwnerSide::report_stale() {
 bool XmppOwnerSide::from_contact(const QString& from, const QString& what) {
     const QString bare = xmpp::bare(from);
     if (roster_.is_contact(bare)) return true;
-    if (strangers_logged_.insert(bare).second)
+    if (strangers_logged_.size() < remembered_strangers &&
+        strangers_logged_.insert(xmpp::bare_key(bare)).second)
         qCWarning(xmpp_log) << "ignoring" << what << "from" << bare
                             << "(not a contact with a mutual subscription)";
     return false;
 }
 
+QString XmppOwnerSide::handle_for(const QString& jid) const {
+    const QString target = current_target();
+    if (!target.isEmpty() && xmpp::same_account(jid, target)) return xmpp::bare(target);
+    return roster_.spelled(xmpp::bare(jid));
+}
+
 void XmppOwnerSide::presence(const QDomElement& stanza) {
     const QString from = stanza.attribute(QStringLiteral("from"));
-    if (xmpp::bare(from) == xmpp::bare(own_jid_)) return;
+    if (xmpp::same_account(from, own_jid_)) return;
     if (stanza.attribute(QStringLiteral("type")) == QLatin1String("subscribe"))
         subscription_request(xmpp::bare(from));
     else
@@ -178,22 +192,24 @@ void XmppOwnerSide::presence(const QDomElement& stanza) {
 
 // Only the owner the program calls may subscribe; everybody else waits unanswered.
 void XmppOwnerSide::subscription_request(const QString& from) {
-    if (!from.isEmpty() && from == current_target()) {
-        pending_subscriptions_.erase(from);
+    if (!from.isEmpty() && xmpp::same_account(from, current_target())) {
+        pending_subscriptions_.erase(xmpp::bare_key(from));
         send(xmpp::presence(from, QStringLiteral("subscribed")));
         const QString ours = roster_.subscription(from);
         if (ours != QLatin1String("to") && ours != QLatin1String("both"))
             send(xmpp::presence(from, QStringLiteral("subscribe")));
         return;
     }
-    if (pending_subscriptions_.insert(from).second)
+    if (pending_subscriptions_.size() < remembered_strangers &&
+        pending_subscriptions_.insert(xmpp::bare_key(from)).second)
         qCWarning(xmpp_log) << "leaving the subscription request of" << from
                             << "pending: not the call target";
 }
 
 void XmppOwnerSide::target_named(const QString& handle) {
     last_target_ = handle;
-    if (up_ && pending_subscriptions_.count(handle)) subscription_request(handle);
+    if (up_ && pending_subscriptions_.count(xmpp::bare_key(handle)))
+        subscription_request(roster_.spelled(handle));
 }
 
 QString XmppOwnerSide::current_target() const {
@@ -220,6 +236,8 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
         send(xmpp::empty_result(stanza));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
+        // What the machine is and that it is there: only its people and its server get this
+        // far (admits).
         send(xmpp::disco_info_result(stanza, media_calls()));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
@@ -250,19 +268,19 @@ void XmppOwnerSide::ask_iq(const QString& to, const QString& type,
                            const std::function<void(QXmlStreamWriter&)>& content,
                            std::function<void(const QDomElement&)> answer) {
     if (!up_) {
-        QTimer::singleShot(0, &stale_timer_, [answer] { answer(QDomElement()); });
+        scheduler_.post(lifetime_.guard([answer] { answer(QDomElement()); }));
         return;
     }
     const QString id = xmpp::new_id();
     asked_[id] = std::move(answer);
     send(xmpp::iq(to, type, id, content));
-    QTimer::singleShot(iq_timeout_ms, &stale_timer_, [this, id] {
+    scheduler_.post_after(iq_timeout_ms, lifetime_.guard([this, id] {
         const auto found = asked_.find(id);
         if (found == asked_.end()) return;
         auto late = std::move(found->second);
         asked_.erase(found);
         late(QDomElement());
-    });
+    }));
 }
 
 // ---- what the machine does
@@ -271,31 +289,27 @@ QStringList XmppOwnerSide::contacts() const {
     return roster_.contacts();
 }
 
+bool XmppOwnerSide::is_contact(const QString& handle) const {
+    return roster_.is_contact(handle);
+}
+
 QString XmppOwnerSide::online_status(const QString& handle) const {
     return roster_.online_status(handle);
 }
 
+// The program names its people as its user typed them; they are written to as the server spells
+// them.
 void XmppOwnerSide::send_line(const QString& to, const QString& text) {
     QString body = text;
     body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-    deliver(xmpp::chat_message(to, body));
+    outbox_.line(roster_.spelled(to), body);
 }
 
 void XmppOwnerSide::send_file(const QString& to, const QString& path) {
-    upload_and_send(to, path, {});
+    upload_and_send(roster_.spelled(to), path, {});
 }
 
 void XmppOwnerSide::upload_and_send(const QString& to, const QString& path,
                                     const std::function<void()>& then) {
-    const std::weak_ptr<bool> alive = alive_;
-    const Slot slot = reserve();
-    upload_.upload(path, [this, alive, slot, to, then](const QString& url, const QString& problem) {
-        if (alive.expired()) return;
-        *slot = url.isEmpty()
-                    ? xmpp::chat_message(
-                          to, QStringLiteral("The picture could not be sent: %1.").arg(problem))
-                    : xmpp::picture_message(to, url);
-        flush_outbox();
-        if (then) then();
-    });
+    outbox_.picture(to, path, then);
 }

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <deque>
 #include <functional>
 #include <map>
@@ -17,17 +16,22 @@
 #include "jingle/call_media.h"
 #include "jingle/ice_servers.h"
 #include "jingle/session_description.h"
+#include "platform/xmpp/xmpp_outbox.h"
 #include "platform/xmpp/xmpp_roster.h"
+#include "platform/xmpp/xmpp_stanzas.h"
 #include "platform/xmpp/xmpp_upload.h"
+#include "time/lifetime.h"
+#include "time/timer.h"
 
 class ClientCore;
 class JingleSession;
+class Scheduler;
 
 // The people on the far side of the client as an XMPP account sees them. Chat lines, pictures
 // and calls of the machine become messages, uploads and call proposals; what the account's
 // contacts send becomes the client's lines. Only contacts with a mutual subscription are heard;
 // delayed commands older than the staleness limit are not obeyed; messages that come before the
-// roster wait for it.
+// roster wait for it. Its timers and clock are the scheduler's, so tests run it in virtual time.
 class XmppOwnerSide : public FarSide {
   public:
     struct Options {
@@ -38,24 +42,35 @@ class XmppOwnerSide : public FarSide {
         CallMediaFactory media;
         jingle::IceOverrides ice;  // STUN/TURN servers of the account file's own
     };
+    using Head = xmpp::Head;
 
-    XmppOwnerSide(ClientCore& client, Options options);
+    XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options options);
     ~XmppOwnerSide() override;
 
     // ---- the stream
     std::function<void(const QString& stanza)> send;
     void stream_up(const QString& own_jid);
     void stream_down();
+    // Whether a stanza is worth parsing: the server's, a contact's, an answer to our own
+    // question, or a subscription request. Strangers' stanzas are dropped unread.
+    bool admits(const Head& head);
     void receive(const QDomElement& stanza);
+    // The call target as the program names it (empty while none is set).
+    QString current_target() const;
 
     // A JPEG file of what the camera sees now, handed to `done` (empty path when there is none).
     std::function<void(std::function<void(const QString& path)> done)> take_live_picture;
     // The program's call target, when known better than from its commands.
     std::function<QString()> call_target;
-    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
+    // How long the program lets its calls ring, in ms (when unknown, the outbox's default).
+    std::function<qint64()> ring_ms;
+    XmppOutbox& outbox() { return outbox_; }
+    // Hands over the picture transfers that ended, even while the program's thread is held.
+    void take_network_results() { upload_.take_results(); }
 
     // ---- FarSide
     QStringList contacts() const override;
+    bool is_contact(const QString& handle) const override;
     QString online_status(const QString& handle) const override;
     void send_line(const QString& to, const QString& text) override;
     void send_file(const QString& to, const QString& path) override;
@@ -63,7 +78,11 @@ class XmppOwnerSide : public FarSide {
                     CallEvent event) override;
     void target_named(const QString& handle) override;
 
-    static constexpr std::size_t offline_queue_limit = 100;
+    static constexpr int iq_timeout_ms = 30'000;
+    // Delayed messages come in a burst when the stream starts: one report for all the stale ones.
+    static constexpr int stale_report_after_ms = 1'000;
+    // Held while the roster is on its way; more than this is a flood, not a conversation.
+    static constexpr std::size_t before_roster_limit = 500;
 
   private:
     struct Call {
@@ -73,6 +92,8 @@ class XmppOwnerSide : public FarSide {
         bool proposed = true;  // rung by Jingle Message Initiation, not by a bare session-initiate
         std::unique_ptr<JingleSession> jingle;  // with media only
     };
+    // Who is counted once in the logs, and at most how many: strangers choose their addresses.
+    static constexpr std::size_t remembered_strangers = 100;
 
     void message(const QDomElement& stanza);
     void chat(const QString& from, const QDomElement& stanza);
@@ -80,6 +101,10 @@ class XmppOwnerSide : public FarSide {
     void iq(const QDomElement& stanza);
     void roster_arrived(const QDomElement& query, bool full);
     bool from_contact(const QString& from, const QString& what);
+    bool from_server(const QString& from) const;
+    // The name the client core knows a contact by: the call target's spelling for the target
+    // (the program compares authors to it exactly), else the roster's.
+    QString handle_for(const QString& jid) const;
     void subscription_request(const QString& from);
     void report_stale();
 
@@ -103,26 +128,19 @@ class XmppOwnerSide : public FarSide {
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
                 std::function<void(const QDomElement&)> answer);
-    // The machine's messages leave in the order it made them; a picture holds its place while it
-    // uploads, so the phone shows it before the call that follows rings.
-    using Slot = std::shared_ptr<std::optional<QString>>;
-    void deliver(const QString& stanza);
-    Slot reserve();
-    void flush_outbox();
-    void transmit(const QString& stanza);  // now, or queued until the stream is back
+    // The machine's messages leave through the outbox, in the order it made them.
+    void deliver(const QString& stanza) { outbox_.stanza(stanza); }
     void upload_and_send(const QString& to, const QString& path, const std::function<void()>& then);
-    QString current_target() const;
 
     ClientCore& client_;
+    Scheduler& scheduler_;
     Options options_;
     XmppUpload upload_;
     XmppRoster roster_;
     QString own_jid_;
     bool up_ = false;
     QString last_target_;
-    std::deque<Slot> outbox_;
-    std::deque<QString> offline_queue_;
-    std::size_t dropped_ = 0;
+    XmppOutbox outbox_;
     std::vector<QDomElement> before_roster_;
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;
@@ -132,7 +150,7 @@ class XmppOwnerSide : public FarSide {
     std::vector<std::unique_ptr<JingleSession>> retired_;  // ended from inside their own report
     QStringList stale_;
     QString stale_from_;
-    QTimer stale_timer_;
-    // Answers that come after we are gone must not touch us.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    Timer stale_timer_;
+    // Answers and time-outs that come after we are gone must not touch us.
+    Lifetime lifetime_;
 };

@@ -40,11 +40,12 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
         case CallEvent::placed: {
             if (!roster_.is_contact(partner)) return;  // the client fails the call itself
             const QString sid = xmpp::new_id();
-            calls_[call_id] = Call{sid, partner, false, true, nullptr};
+            const QString to = roster_.spelled(partner);
+            calls_[call_id] = Call{sid, to, false, true, nullptr};
             // For apps that cannot ring, the line tells what the proposal is about.
             deliver(xmpp::chat_message(
-                partner, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
-            send_call(partner, QStringLiteral("propose"), sid);
+                to, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
+            send_call(to, QStringLiteral("propose"), sid);
             return;
         }
         case CallEvent::answered:
@@ -90,35 +91,34 @@ void XmppOwnerSide::end_call(Call& call, bool incoming) {
 }
 
 void XmppOwnerSide::send_call(const QString& to, const QString& action, const QString& sid) {
-    deliver(xmpp::call_message(to, action, sid, media_calls()));
+    outbox_.call(to, action, sid);
 }
 
 // The picture goes first; the call ends when it is on its way.
 void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& partner) {
-    const std::weak_ptr<bool> alive = alive_;
-    const auto hang_up = [this, alive, call_id, partner] {
-        if (!alive.expired() && calls_.count(call_id)) client_.hang_up(partner);
-    };
+    auto hang_up = lifetime_.guard([this, call_id, partner] {
+        if (calls_.count(call_id)) client_.hang_up(partner);
+    });
     if (!take_live_picture) {
         hang_up();
         return;
     }
-    take_live_picture([this, alive, partner, hang_up](const QString& path) {
-        if (alive.expired()) return;
+    take_live_picture(lifetime_.guard([this, partner, hang_up](const QString& path) mutable {
+        const QString to = roster_.spelled(partner);
         if (path.isEmpty()) {
-            deliver(xmpp::chat_message(partner,
-                                       QStringLiteral("The live picture could not be taken.")));
+            deliver(xmpp::chat_message(to, QStringLiteral("The live picture could not be taken.")));
             hang_up();
             return;
         }
-        upload_and_send(partner, path, hang_up);
-    });
+        upload_and_send(to, path, hang_up);
+    }));
 }
 
 bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) {
     const QDomElement element = xmpp::child(stanza, {}, xmpp::ns_jmi);
     if (element.isNull()) return false;
-    const QString bare = xmpp::bare(from);
+    // The client core knows the caller by the name the program gave them.
+    const QString bare = handle_for(from);
     if (!from_contact(from, QStringLiteral("call"))) return true;
     const QString action = element.localName();
     const QString sid = element.attribute(QStringLiteral("id"));
@@ -129,7 +129,7 @@ bool XmppOwnerSide::call_stanza(const QString& from, const QDomElement& stanza) 
     }
     QString call_id;
     Call* call = session_by_sid(sid, &call_id);
-    if (!call || xmpp::bare(call->peer) != bare) return true;
+    if (!call || !xmpp::same_account(call->peer, from)) return true;
     if (action == QLatin1String("ringing")) {
         client_.ringing(bare);
     } else if (action == QLatin1String("proceed") && !call->answered) {
@@ -152,7 +152,7 @@ void XmppOwnerSide::proceeded(const QString& call_id, const QString& from) {
     call.answered = true;
     const QString sid = call.sid;
     if (media_calls()) call.jingle = make_session(sid, from, jingle::Role::initiator);
-    const QString bare = xmpp::bare(from);
+    const QString bare = handle_for(from);
     // A quick phone may answer before the call has rung here.
     client_.ringing(bare);
     client_.answer(bare);
@@ -167,7 +167,7 @@ void XmppOwnerSide::proposed(const QString& from, const QString& sid) {
         send_call(from, QStringLiteral("reject"), sid);
         return;
     }
-    const QString call_id = client_.call_machine(xmpp::bare(from));
+    const QString call_id = client_.call_machine(handle_for(from));
     if (call_id.isEmpty()) {
         send_call(from, QStringLiteral("reject"), sid);
         return;
@@ -203,7 +203,7 @@ void XmppOwnerSide::jingle_iq(const QDomElement& stanza, const QDomElement& jing
     }
     Call* call = session_by_sid(jingle.attribute(QStringLiteral("sid")));
     // Only the contact of the call speaks in its session.
-    if (call && (!call->jingle || xmpp::bare(call->peer) != xmpp::bare(from))) call = nullptr;
+    if (call && (!call->jingle || !xmpp::same_account(call->peer, from))) call = nullptr;
     if (!call && jingle.attribute(QStringLiteral("action")) == QLatin1String("session-initiate")) {
         direct_session(stanza, jingle);
         return;
@@ -226,7 +226,7 @@ void XmppOwnerSide::direct_session(const QDomElement& stanza, const QDomElement&
         session->end(QStringLiteral("busy"));
         return;
     }
-    const QString call_id = client_.call_machine(xmpp::bare(from));
+    const QString call_id = client_.call_machine(handle_for(from));
     if (call_id.isEmpty()) {
         session->end(QStringLiteral("decline"));
         return;
@@ -237,9 +237,8 @@ void XmppOwnerSide::direct_session(const QDomElement& stanza, const QDomElement&
 std::unique_ptr<JingleSession> XmppOwnerSide::make_session(const QString& sid, const QString& peer,
                                                            jingle::Role role) {
     auto session = std::make_unique<JingleSession>(
-        client_.scheduler(),
-        JingleSession::Options{sid, own_jid_, peer, role, options_.media,
-                               jingle::with_overrides(ice_servers_, options_.ice)});
+        scheduler_, JingleSession::Options{sid, own_jid_, peer, role, options_.media,
+                                           jingle::with_overrides(ice_servers_, options_.ice)});
     session->send = [this](const QString& to, const JingleSession::Writer& content,
                            std::function<void(bool)> answered) {
         ask_iq(to, QStringLiteral("set"), content, [answered](const QDomElement& reply) {
@@ -261,23 +260,19 @@ void XmppOwnerSide::session_ended(const QString& sid, const QString& why) {
     calls_.erase(call_id);
     const bool connected = call.jingle->connected();
     retire(std::move(call.jingle));
-    const QString bare = xmpp::bare(call.peer);
     if (!why.isEmpty())
-        deliver(
-            xmpp::chat_message(bare, (connected ? QStringLiteral("The call was cut: %1.")
-                                                : QStringLiteral("The call could not connect: %1."))
-                                         .arg(why)));
+        outbox_.line(xmpp::bare(call.peer),
+                     (connected ? QStringLiteral("The call was cut: %1.")
+                                : QStringLiteral("The call could not connect: %1."))
+                         .arg(why));
     if (call.proposed && call.answered) send_call(call.peer, QStringLiteral("finish"), call.sid);
-    client_.hang_up(bare);
+    client_.hang_up(handle_for(call.peer));
 }
 
 // A session that reported its own end is still running that report: it goes a moment later.
 void XmppOwnerSide::retire(std::unique_ptr<JingleSession> session) {
     retired_.push_back(std::move(session));
-    const std::weak_ptr<bool> alive = alive_;
-    client_.scheduler().post([this, alive] {
-        if (!alive.expired()) retired_.clear();
-    });
+    scheduler_.post(lifetime_.guard([this] { retired_.clear(); }));
 }
 
 // The STUN and TURN servers of the account's server, as the apps learn theirs (XEP-0215).

@@ -58,6 +58,14 @@ QString bare(const QString& jid) {
     return jid.section('/', 0, 0);
 }
 
+QString bare_key(const QString& jid) {
+    return bare(jid).toCaseFolded();
+}
+
+bool same_account(const QString& a, const QString& b) {
+    return bare_key(a) == bare_key(b);
+}
+
 QString chat_message(const QString& to, const QString& body, const Children& children) {
     return write([&](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("message"));
@@ -180,6 +188,18 @@ QDateTime delay_stamp(const QDomElement& stanza) {
     const QDomElement delay = child(stanza, QStringLiteral("delay"), ns_delay);
     if (delay.isNull()) return {};
     return QDateTime::fromString(delay.attribute(QStringLiteral("stamp")), Qt::ISODateWithMs);
+}
+
+QString with_delay(const QString& message, const QDateTime& sent) {
+    const QString end = QStringLiteral("</message>");
+    if (!message.endsWith(end)) return message;
+    const QString delay = write([&](QXmlStreamWriter& w) {
+        start(w, QStringLiteral("delay"), ns_delay);
+        w.writeAttribute(QStringLiteral("stamp"),
+                         sent.toUTC().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzzZ")));
+        w.writeEndElement();
+    });
+    return message.left(message.size() - end.size()) + delay + end;
 }
 
 }  // namespace xmpp

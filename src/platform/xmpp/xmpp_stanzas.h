@@ -25,8 +25,17 @@ inline constexpr auto ns_stanzas = "urn:ietf:params:xml:ns:xmpp-stanzas";
 
 using Children = std::function<void(QXmlStreamWriter&)>;
 
+// What can be told of a received stanza before it is parsed into a document.
+struct Head {
+    QString name, type, from, id;
+};
+
 QString new_id();
 QString bare(const QString& jid);
+// The bare address as a key: its user and domain parts compare without regard to case (the
+// servers fold them), so "Owner@Example.org" and "owner@example.org" are one account.
+QString bare_key(const QString& jid);
+bool same_account(const QString& a, const QString& b);
 
 // <message type="chat"> to `to`, with a body when `body` is not empty, then `children`.
 QString chat_message(const QString& to, const QString& body, const Children& children = {});
@@ -49,5 +58,8 @@ QString available_presence(bool media_calls = false);
 QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
 // The moment a delayed stanza was first sent; invalid when it was not delayed.
 QDateTime delay_stamp(const QDomElement& stanza);
+// The message (as chat_message and the others write it) with a delay stamp saying when it was
+// first meant to go, for one that leaves late.
+QString with_delay(const QString& message, const QDateTime& sent);
 
 }  // namespace xmpp
