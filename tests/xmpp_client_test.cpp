@@ -11,6 +11,7 @@
 
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "client/in_process_link.h"
 #include "doubles.h"
@@ -154,7 +155,9 @@ TEST(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
         EXPECT_FALSE(stanza.contains("stranger@")) << stanza.toStdString();
     };
     InProcessLink link(scheduler, client);
-    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, folder.path());
+    CameraOwner camera_owner(camera);
+    Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, camera_owner,
+                    folder.path());
     frmTesting& form = program.main_window();
     form.show();
     form.Text1.text = "owner@example.org";
