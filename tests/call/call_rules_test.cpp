@@ -27,8 +27,9 @@ const char* phone_sha256 =
 const char* phone_sha1 = "10:A3:BA:6A:1E:0B:0A:8E:B8:72:22:AB:90:D8:FB:CD:DD:7B:A9:EB";
 
 QString sdp_with(const QString& fingerprint_line) {
-    return QStringLiteral("v=0\r\no=- 1 0 IN IP4 0.0.0.0\r\ns=-\r\nt=0 0\r\n"
-                          "m=video 9 UDP/TLS/RTP/SAVPF 96\r\n") +
+    return QStringLiteral(
+               "v=0\r\no=- 1 0 IN IP4 0.0.0.0\r\ns=-\r\nt=0 0\r\n"
+               "m=video 9 UDP/TLS/RTP/SAVPF 96\r\n") +
            fingerprint_line + QStringLiteral("\r\na=mid:0\r\n");
 }
 
@@ -48,8 +49,8 @@ TEST(DtlsFingerprint, OnlyTheSignalledCertificatePasses) {
         {"algorithm in capitals", "a=fingerprint:SHA-256 " + sha256, true},
         {"sha-1", "a=fingerprint:sha-1 " + QString::fromLatin1(phone_sha1), true},
         {"another certificate", "a=fingerprint:sha-256 " + other, false},
-        {"sha-1 digest named sha-256",
-         "a=fingerprint:sha-256 " + QString::fromLatin1(phone_sha1), false},
+        {"sha-1 digest named sha-256", "a=fingerprint:sha-256 " + QString::fromLatin1(phone_sha1),
+         false},
         {"unknown hash", "a=fingerprint:md5 " + QString::fromLatin1(phone_sha1).left(47), false},
         {"no fingerprint", "a=setup:actpass", false},
         {"digest cut short", "a=fingerprint:sha-256 " + sha256.left(60), false},
@@ -93,9 +94,9 @@ TEST(SdpMedia, PayloadTypesComeFromTheOffer) {
         std::optional<int> payload;
     };
     const std::vector<Case> cases = {
-        {bundled, "audio", "opus", 111}, {bundled, "video", "VP8", 96},
-        {phone, "audio", "opus", 109},   {phone, "video", "VP8", 120},
-        {phone, "video", "VP9", {}},     {refused, "video", "VP8", {}},
+        {bundled, "audio", "opus", 111},  {bundled, "video", "VP8", 96},
+        {phone, "audio", "opus", 109},    {phone, "video", "VP8", 120},
+        {phone, "video", "VP9", {}},      {refused, "video", "VP8", {}},
         {audio_only, "video", "VP8", {}}, {audio_only, "audio", "opus", 111},
     };
     for (const auto& c : cases)
@@ -136,10 +137,10 @@ TEST(BitrateControl, LossCutsAndACleanPathClimbs) {
         int next;
     };
     const std::vector<Case> cases = {
-        {600'000, -1, 600'000},          // no report yet
-        {600'000, 0.0, 650'000},         // clean: a step up
-        {600'000, 0.05, 600'000},        // some loss: hold
-        {600'000, 0.25, 420'000},        // heavy loss: cut
+        {600'000, -1, 600'000},           // no report yet
+        {600'000, 0.0, 650'000},          // clean: a step up
+        {600'000, 0.05, 600'000},         // some loss: hold
+        {600'000, 0.25, 420'000},         // heavy loss: cut
         {highest_bps, 0.0, highest_bps},  // never above the ceiling
         {lowest_bps, 0.9, lowest_bps},    // nor below the floor
     };

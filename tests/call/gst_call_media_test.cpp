@@ -22,24 +22,23 @@ struct Room {
 
     CallPictures pictures() {
         clock.start();
-        return CallPictures{
-            [this] {
-                ++opened;
-                return can_open;
-            },
-            [this]() -> std::optional<QImage> {
-                if (!sends) return std::nullopt;
-                QImage picture(640, 480, QImage::Format_RGB32);
-                const int level = 60 + int(clock.elapsed() / 25 % 120);
-                picture.fill(QColor(level, level, level));
-                return picture;
-            },
-            [this] { ++closed; },
-            [] {
-                QImage still(320, 240, QImage::Format_RGB32);
-                still.fill(Qt::white);
-                return still;
-            }};
+        return CallPictures{[this] {
+                                ++opened;
+                                return can_open;
+                            },
+                            [this]() -> std::optional<QImage> {
+                                if (!sends) return std::nullopt;
+                                QImage picture(640, 480, QImage::Format_RGB32);
+                                const int level = 60 + int(clock.elapsed() / 25 % 120);
+                                picture.fill(QColor(level, level, level));
+                                return picture;
+                            },
+                            [this] { ++closed; },
+                            [] {
+                                QImage still(320, 240, QImage::Format_RGB32);
+                                still.fill(Qt::white);
+                                return still;
+                            }};
     }
 };
 
@@ -60,7 +59,8 @@ TEST_P(CallMediaWays, ConnectsAndShowsTheRoomOnlyOnceAllowed) {
     Room room;
     MediaCall call({}, room.pictures());
     call.start(GetParam());
-    ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString() << call.peer.errors().toStdString();
+    ASSERT_TRUE(call.wait_connected())
+        << call.failure.toStdString() << call.peer.errors().toStdString();
 
     // Connected, but the owner may not see the room yet: black, and the camera left alone.
     ASSERT_TRUE(call.wait([&] { return call.frames.size() >= 5; }));
@@ -161,7 +161,8 @@ TEST(CallMedia, APeerWhoseCertificateIsNotTheSignalledOneGetsNoCall) {
         call.tamper = c.tamper;
         call.start(false);
         EXPECT_FALSE(call.wait_connected()) << c.name;
-        EXPECT_TRUE(call.failure.contains(c.failure)) << c.name << ": " << call.failure.toStdString();
+        EXPECT_TRUE(call.failure.contains(c.failure))
+            << c.name << ": " << call.failure.toStdString();
         call.media->start_sending_video();
         EXPECT_EQ(room.opened, 0) << c.name;
     }

@@ -28,8 +28,7 @@ class MediaPeer {
         if (end < read_) return;
         const QString fresh = process_.output.mid(read_, end - read_);
         read_ = end + 1;
-        for (const QString& line : fresh.split('\n', Qt::SkipEmptyParts))
-            handle(line.split(' '));
+        for (const QString& line : fresh.split('\n', Qt::SkipEmptyParts)) handle(line.split(' '));
     }
     QStringList lines() const { return process_.output.split('\n', Qt::SkipEmptyParts); }
     QString errors() const { return process_.errors; }
@@ -51,8 +50,10 @@ class MediaCall {
     // Changes the peer's description on its way to the program (a test's man in the middle).
     std::function<QString(const QString&)> tamper = [](const QString& sdp) { return sdp; };
 
-    MediaCall(CallMedia::Config config, CallPictures pictures, const QStringList& peer_arguments = {})
-        : peer(peer_arguments), media(std::make_unique<GstCallMedia>(std::move(config), std::move(pictures))) {
+    MediaCall(CallMedia::Config config, CallPictures pictures,
+              const QStringList& peer_arguments = {})
+        : peer(peer_arguments),
+          media(std::make_unique<GstCallMedia>(std::move(config), std::move(pictures))) {
         media->on_local_description = [this](const QString& sdp) {
             peer.command(QStringLiteral("remote %1 %2")
                              .arg(machine_offers_ ? "offer" : "answer",
@@ -78,7 +79,8 @@ class MediaCall {
     void pump() {
         peer.read([this](const QStringList& words) {
             if (words[0] == QLatin1String("sdp")) {
-                const QString sdp = tamper(QString::fromUtf8(QByteArray::fromBase64(words.value(2).toLatin1())));
+                const QString sdp =
+                    tamper(QString::fromUtf8(QByteArray::fromBase64(words.value(2).toLatin1())));
                 if (words[1] == QLatin1String("offer"))
                     media->set_remote_offer(sdp);
                 else

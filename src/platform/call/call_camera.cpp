@@ -37,7 +37,9 @@ CallCamera::CallCamera(VideoSource source) : source_(std::move(source)) {
     gst_runtime::ensure_initialised();
 }
 
-CallCamera::~CallCamera() { close(); }
+CallCamera::~CallCamera() {
+    close();
+}
 
 bool CallCamera::open() {
     close();
@@ -49,13 +51,13 @@ bool CallCamera::open() {
     relay_ = std::make_unique<GstBusRelay>(
         pipeline_.get(), GST_MESSAGE_EOS | GST_MESSAGE_ERROR, [this](GstMessage* message) {
             if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
-                gst_element_seek_simple(
-                    pipeline_.get(), GST_FORMAT_TIME,
-                    GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
+                gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME,
+                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                                        0);
             } else {
                 // The pictures stop: the call goes on with the last one.
-                qCWarning(call_log) << "The call's camera failed:"
-                                    << gst_runtime::message_text(message);
+                qCWarning(call_log)
+                    << "The call's camera failed:" << gst_runtime::message_text(message);
             }
         });
     QString error;

@@ -28,7 +28,9 @@ CallPictureFeed::CallPictureFeed(GstAppSrc* source, CallPictures pictures)
     current_ = black_picture();
 }
 
-CallPictureFeed::~CallPictureFeed() { stop(); }
+CallPictureFeed::~CallPictureFeed() {
+    stop();
+}
 
 void CallPictureFeed::start() {
     push_next();
@@ -86,11 +88,11 @@ QImage CallPictureFeed::next_picture() {
 void CallPictureFeed::push(const QImage& picture) {
     if (picture.size() != caps_size_) {
         caps_size_ = picture.size();
-        const GstCapsPtr caps(gst_caps_new_simple(
-            "video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(), "width",
-            G_TYPE_INT, picture.width(), "height", G_TYPE_INT, picture.height(), "framerate",
-            GST_TYPE_FRACTION, frames_per_second, 1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1,
-            1, nullptr));
+        const GstCapsPtr caps(
+            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, gst_runtime::rgb32_format(),
+                                "width", G_TYPE_INT, picture.width(), "height", G_TYPE_INT,
+                                picture.height(), "framerate", GST_TYPE_FRACTION, frames_per_second,
+                                1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr));
         gst_app_src_set_caps(source_, caps.get());
     }
     const gsize size = gsize(picture.sizeInBytes());

@@ -23,9 +23,8 @@ QByteArray der_of_pem(const QByteArray& pem) {
     const qsizetype to = from < 0 ? -1 : pem.indexOf(end, from);
     if (to < 0) return {};
     const QByteArray body = pem.mid(from + begin.size(), to - from - begin.size());
-    const auto decoded =
-        QByteArray::fromBase64Encoding(body.simplified().replace(' ', ""),
-                                       QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded = QByteArray::fromBase64Encoding(body.simplified().replace(' ', ""),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
     return decoded ? *decoded : QByteArray();
 }
 }  // namespace

@@ -46,14 +46,12 @@ bool link_to_webrtc(GstElement* last, GstElement* webrtc) {
 // What the payloader sends, with the feedback the phone may ask for: a key frame on PLI or FIR
 // (rtpbin hands those to the encoder as key-unit requests), NACK for lost packets.
 GstCapsPtr rtp_caps(const char* media, const char* encoding, int payload, int clock_rate) {
-    GstCapsPtr caps(gst_caps_new_simple("application/x-rtp", "media", G_TYPE_STRING, media,
-                                        "encoding-name", G_TYPE_STRING, encoding, "payload",
-                                        G_TYPE_INT, payload, "clock-rate", G_TYPE_INT, clock_rate,
-                                        nullptr));
+    GstCapsPtr caps(gst_caps_new_simple(
+        "application/x-rtp", "media", G_TYPE_STRING, media, "encoding-name", G_TYPE_STRING,
+        encoding, "payload", G_TYPE_INT, payload, "clock-rate", G_TYPE_INT, clock_rate, nullptr));
     if (g_str_equal(media, "video"))
-        gst_caps_set_simple(caps.get(), "rtcp-fb-nack-pli", G_TYPE_BOOLEAN, TRUE,
-                            "rtcp-fb-ccm-fir", G_TYPE_BOOLEAN, TRUE, "rtcp-fb-nack",
-                            G_TYPE_BOOLEAN, TRUE, nullptr);
+        gst_caps_set_simple(caps.get(), "rtcp-fb-nack-pli", G_TYPE_BOOLEAN, TRUE, "rtcp-fb-ccm-fir",
+                            G_TYPE_BOOLEAN, TRUE, "rtcp-fb-nack", G_TYPE_BOOLEAN, TRUE, nullptr);
     return caps;
 }
 
@@ -116,8 +114,7 @@ struct GstCallMedia::Context {
             context->hop->post([media, reason] { media->fail(reason); });
             return;
         }
-        g_signal_emit_by_name(context->webrtc.get(), "set-local-description", description,
-                              nullptr);
+        g_signal_emit_by_name(context->webrtc.get(), "set-local-description", description, nullptr);
         const QString sdp = text_of(description);
         gst_webrtc_session_description_free(description);
         context->hop->post([media, sdp] { media->local_description_made(sdp); });
@@ -131,9 +128,9 @@ struct GstCallMedia::Context {
     static void remote_offer_set(GstPromise* promise, gpointer user) {
         auto* context = static_cast<Context*>(user);
         gst_promise_unref(promise);
-        g_signal_emit_by_name(context->webrtc.get(), "create-answer", nullptr,
-                              gst_promise_new_with_change_func(&answer_made, context->copy(),
-                                                               &Context::free));
+        g_signal_emit_by_name(
+            context->webrtc.get(), "create-answer", nullptr,
+            gst_promise_new_with_change_func(&answer_made, context->copy(), &Context::free));
     }
     static void candidate_found(GstElement*, guint mline, gchar* candidate, gpointer user) {
         auto* context = static_cast<Context*>(user);
@@ -195,7 +192,9 @@ GstCallMedia::GstCallMedia(Config config, CallPictures pictures)
     QObject::connect(&stats_timer_, &QTimer::timeout, [this] { ask_for_stats(); });
 }
 
-GstCallMedia::~GstCallMedia() { stop(); }
+GstCallMedia::~GstCallMedia() {
+    stop();
+}
 
 void GstCallMedia::create_offer() {
     if (pipeline_ || over()) return;
@@ -282,8 +281,9 @@ bool GstCallMedia::build(std::optional<int> video_payload, std::optional<int> au
     pipeline_ = sunk(gst_pipeline_new("call"));
     webrtc_ = add(GST_BIN(pipeline_.get()), "webrtcbin");
     if (!webrtc_) {
-        fail(QStringLiteral("GStreamer has no webrtcbin (gstreamer1.0-plugins-bad, "
-                            "gstreamer1.0-nice)"));
+        fail(
+            QStringLiteral("GStreamer has no webrtcbin (gstreamer1.0-plugins-bad, "
+                           "gstreamer1.0-nice)"));
         return false;
     }
     gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", "max-bundle");
@@ -309,11 +309,10 @@ bool GstCallMedia::add_video_branch(int payload) {
     GstElement* filter = add(bin, "capsfilter");
     if (!source || !convert || !queue || !encoder_ || !payloader || !filter) return false;
 
-    g_object_set(source, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME,
-                 nullptr);
+    g_object_set(source, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME, nullptr);
     // A picture the encoder has not taken yet is replaced by the next: never a backlog.
-    g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time",
-                 guint64(0), nullptr);
+    g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0),
+                 nullptr);
     gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
     // Real time on a small CPU; error-resilient so a lost packet spoils one picture, not the
     // ones after it; a key frame every few seconds for a phone that joins late or lost one.
@@ -386,8 +385,8 @@ void GstCallMedia::local_description_made(const QString& sdp) {
 }
 
 void GstCallMedia::local_candidate(int mline, const QString& candidate) {
-    const QString mid = mline >= 0 && size_t(mline) < local_mids_.size() ? local_mids_[mline]
-                                                                         : QString();
+    const QString mid =
+        mline >= 0 && size_t(mline) < local_mids_.size() ? local_mids_[mline] : QString();
     if (on_local_candidate) on_local_candidate(mline, mid, candidate);
 }
 

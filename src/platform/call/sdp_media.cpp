@@ -10,8 +10,8 @@ std::vector<Line> lines_of(const QString& sdp) {
         row = row.trimmed();
         if (row.startsWith(u"m=")) {
             const auto words = row.mid(2).split(' ');
-            lines.push_back(Line{words.value(0).toString(), {},
-                                 words.size() > 1 && words[1] == u"0", {}});
+            lines.push_back(
+                Line{words.value(0).toString(), {}, words.size() > 1 && words[1] == u"0", {}});
         }
         // A line bundled with the first keeps port 0 without being refused.
         if (row == u"a=bundle-only" && !lines.empty()) lines.back().rejected = false;
