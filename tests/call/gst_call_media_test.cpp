@@ -6,14 +6,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 
+#include "gst_test_support.h"
 #include "media_peer.h"
+#include "platform/call/gst_call_media_factory.h"
 
 namespace {
 // The room: a camera whose picture brightens step by step, so that frames that show it change
 // over time; the still (the last picture the program took) is white, and smaller.
-struct Room {
+struct RoomCamera {
     bool can_open = true;
     bool sends = true;
     int opened = 0;
@@ -56,7 +59,7 @@ class CallMediaWays : public ::testing::TestWithParam<bool> {};
 
 // Either side may offer: the machine when the alarm calls, the phone when the owner calls in.
 TEST_P(CallMediaWays, ConnectsAndShowsTheRoomOnlyOnceAllowed) {
-    Room room;
+    RoomCamera room;
     MediaCall call({}, room.pictures());
     call.start(GetParam());
     ASSERT_TRUE(call.wait_connected())
@@ -93,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(CallMedia, CallMediaWays, ::testing::Values(true, false
                          });
 
 TEST(CallMedia, AudioOnlyOfferIsAnsweredWithoutVideo) {
-    Room room;
+    RoomCamera room;
     MediaCall call({}, room.pictures(), {"--audio-only"});
     call.start(false);
     ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
@@ -110,7 +113,7 @@ TEST(CallMedia, TheLastPictureStandsInForACameraThatCannotBeHad) {
         bool sends;
     };
     for (const Case& c : {Case{"camera busy", false, true}, Case{"camera silent", true, false}}) {
-        Room room;
+        RoomCamera room;
         room.can_open = c.can_open;
         room.sends = c.sends;
         MediaCall call({}, room.pictures());
@@ -156,7 +159,7 @@ TEST(CallMedia, APeerWhoseCertificateIsNotTheSignalledOneGetsNoCall) {
          "no DTLS fingerprint"},
     };
     for (const Case& c : cases) {
-        Room room;
+        RoomCamera room;
         MediaCall call({}, room.pictures());
         call.tamper = c.tamper;
         call.start(false);
@@ -187,5 +190,35 @@ TEST(CallMedia, ConnectsWhereLoopbackIsTheOnlyNetwork) {
     if (output.contains("unshare failed")) GTEST_SKIP() << output.toStdString();
     EXPECT_EQ(inside.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests")) << output.toStdString();
+}
+}  // namespace
+
+namespace {
+// The program's own picture source as the call shows it: a recording at its own size up to
+// 640 x 480, scaled down (never up) in its proportions, and changing as it plays.
+TEST(CallMediaFactory, ShowsTheCameraAtItsOwnSizeUpTo640x480) {
+    struct Case {
+        int width;
+        int height;
+        const char* seen;
+    };
+    const QTemporaryDir folder;
+    for (const Case& c : {Case{320, 240, "320x240"}, Case{800, 600, "640x480"}}) {
+        const QString clip = folder.filePath(QStringLiteral("room%1.avi").arg(c.width));
+        ASSERT_TRUE(make_scene_clip(
+            clip, 40, [&](int n) { return grey_frame(30 + 5 * n, c.width, c.height); }, c.width,
+            c.height));
+        const CallMediaFactory factory = gst_call_media_factory(clip, {}, {});
+        MediaCall call(factory({}), {});
+        call.start(false);
+        ASSERT_TRUE(call.wait_connected()) << c.seen << ' ' << call.failure.toStdString();
+        call.media->start_sending_video();
+        const size_t before = call.frames.size();
+        ASSERT_TRUE(call.wait([&] {
+            const auto frames = call.frames_since(before);
+            return frames.size() >= 30 && frames.back().size == c.seen && spread(frames) > 20;
+        })) << c.seen
+            << ": last " << call.frames.back().size.toStdString();
+    }
 }
 }  // namespace

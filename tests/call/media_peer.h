@@ -52,8 +52,10 @@ class MediaCall {
 
     MediaCall(CallMedia::Config config, CallPictures pictures,
               const QStringList& peer_arguments = {})
-        : peer(peer_arguments),
-          media(std::make_unique<GstCallMedia>(std::move(config), std::move(pictures))) {
+        : MediaCall(std::make_unique<GstCallMedia>(std::move(config), std::move(pictures)),
+                    peer_arguments) {}
+    MediaCall(std::unique_ptr<CallMedia> call_media, const QStringList& peer_arguments)
+        : peer(peer_arguments), media(std::move(call_media)) {
         media->on_local_description = [this](const QString& sdp) {
             peer.command(QStringLiteral("remote %1 %2")
                              .arg(machine_offers_ ? "offer" : "answer",
@@ -112,7 +114,7 @@ class MediaCall {
     }
 
     MediaPeer peer;
-    std::unique_ptr<GstCallMedia> media;
+    std::unique_ptr<CallMedia> media;
     bool connected = false;
     QString failure;
     std::vector<PeerFrame> frames;
