@@ -30,3 +30,4 @@ bench/headless_run.sh
 bench/desktop_start.sh
 bench/vs_motion.sh
 bench/xmpp_figures.sh
+bench/call_figures.sh
