@@ -108,6 +108,8 @@ class ClientCore {
     std::function<void(const QString& who, const QString& event)> on_contact_event;
 
     const Options& options() const { return options_; }
+    // The time the client lives in, for the far side's own timers.
+    Scheduler& scheduler() const { return scheduler_; }
     QStringList contacts() const;
     const FileSendDialog* file_dialog() const { return dialog_.get(); }
     static QString status_name(CallStatus status);

@@ -17,7 +17,8 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }
 }  // namespace
 
-XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera)
+XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera,
+                       CallMediaFactory media)
     : account_(std::move(account.account)),
       problem_(std::move(account.problem)),
       core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
@@ -30,7 +31,9 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.domain = account_->domain();
         side.ca_file = account_->ca_file;
         side.stale_minutes = account_->stale_minutes;
+        side.ice = {account_->stun, account_->turn, account_->turn_user, account_->turn_password};
     }
+    side.media = std::move(media);
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, side);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "account/xmpp_account.h"
+#include "jingle/call_media.h"
 
 class Camera;
 class LivePicture;
@@ -44,8 +45,10 @@ class XmppStream;
 class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
-    // call (it may be null: then the core's video source, the last picture the program took).
-    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera);
+    // call without media (it may be null: then the core's video source, the last picture the
+    // program took). With `media`, calls carry live video and audio over Jingle instead.
+    XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera* camera,
+               CallMediaFactory media = {});
     ~XmppClient();
 
     void start();

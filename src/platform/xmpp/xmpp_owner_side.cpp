@@ -3,6 +3,7 @@
 #include <QXmlStreamWriter>
 
 #include "client/client_core.h"
+#include "jingle/jingle_session.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 
@@ -55,7 +56,8 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
     ask_iq({}, QStringLiteral("get"), roster_query, [this](const QDomElement& reply) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
-    send(xmpp::available_presence());
+    send(xmpp::available_presence(media_calls()));
+    if (media_calls()) discover_ice_servers();
     if (dropped_ > 0)
         qCWarning(xmpp_log) << dropped_ << "messages were dropped while offline (queue full)";
     dropped_ = 0;
@@ -218,12 +220,15 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
         send(xmpp::empty_result(stanza));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
-        send(xmpp::disco_info_result(stanza));
+        send(xmpp::disco_info_result(stanza, media_calls()));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
         send(xmpp::empty_result(stanza));
+    } else if (const QDomElement jingle =
+                   xmpp::child(stanza, QStringLiteral("jingle"), "urn:xmpp:jingle:1");
+               type == QLatin1String("set") && !jingle.isNull()) {
+        jingle_iq(stanza, jingle);
     } else if (type == QLatin1String("get") || type == QLatin1String("set")) {
-        // Jingle sessions among them: calls end with a picture, not with a media stream.
         send(xmpp::error_reply(stanza, QStringLiteral("cancel"),
                                QStringLiteral("feature-not-implemented")));
     }
