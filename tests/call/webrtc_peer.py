@@ -56,6 +56,7 @@ class MediaPeer:
     """One call's media. `emit(*fields)` receives what the peer prints."""
 
     def __init__(self, emit=say, audio=True, video=True, read_stamps=False):
+        Gst.init(None)
         self.emit = emit
         self.read_stamps = read_stamps
         self.frames = 0
