@@ -142,20 +142,24 @@ TEST_F(CallsTest, CallsThatGetNoMedia) {
         {"second proposal", phone, true, true, "<reject xmlns=\"urn:xmpp:jingle-message:0\""},
         {"second session", phone, false, true, "<busy/>"},
     };
+    int row = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         QString busy_id;
         if (c.busy) {
+            lines.clear();
             jmi("propose", "friend-call", "friend@example.org/d");
+            scheduler.run_for(100);
             busy_id = call_id();
+            ASSERT_FALSE(busy_id.isEmpty());
         }
         sent.clear();
         lines.clear();
-        const QString sid = QString("sid-") + c.what;
+        const QString sid = QString("sid-%1").arg(++row);
         if (c.proposal)
-            jmi("propose", sid.replace(' ', '-'), c.from);
+            jmi("propose", sid, c.from);
         else
-            jingle(samples::conversations_initiate, sid.replace(' ', '-'), c.from);
+            jingle(samples::conversations_initiate, sid, c.from);
         scheduler.run_for(100);
         const QString id = call_id();
         if (!id.isEmpty()) client.handle("SET CALL " + id + " STATUS FINISHED");

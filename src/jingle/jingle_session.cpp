@@ -83,7 +83,8 @@ void JingleSession::start() {
 void JingleSession::answer() {
     if (answered_ || state_ == State::ended) return;
     answered_ = true;
-    if (state_ == State::offered) accept_offer();
+    // An offer being refused is not answered (it has no description to answer).
+    if (state_ == State::offered && remote_offer_) accept_offer();
 }
 
 void JingleSession::start_video() {

@@ -109,7 +109,7 @@ QString presence(const QString& to, const QString& type) {
 }
 
 QString available_presence(bool media_calls) {
-    return write([](QXmlStreamWriter& w) {
+    return write([media_calls](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("presence"));
         w.writeTextElement(QStringLiteral("priority"), QStringLiteral("1"));
         start(w, QStringLiteral("c"), ns_caps);
