@@ -7,6 +7,7 @@
 #include "platform/call/dtls_fingerprint.h"
 #include "platform/call/ice_setup.h"
 #include "platform/call/sdp_media.h"
+#include "qt_printers.h"
 
 namespace {
 const QByteArray phone_certificate = R"(-----BEGIN CERTIFICATE-----
@@ -106,6 +107,27 @@ TEST(SdpMedia, PayloadTypesComeFromTheOffer) {
     const auto lines = sdp_media::lines_of(bundled);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].mid, "video1");
+}
+
+// Jingle has no bundle-only lines: a peer would take port 0 for a refused stream and drop it.
+TEST(SdpMedia, BundledLinesAreWrittenAsJingleReadsThem) {
+    struct Case {
+        const char* name;
+        QString sdp;
+        QString jingle_ready;
+    };
+    const std::vector<Case> cases = {
+        {"bundled second line",
+         "v=0\r\na=group:BUNDLE video0 audio1\r\nm=video 9 UDP/TLS/RTP/SAVPF 96\r\na=mid:video0\r\n"
+         "m=audio 0 UDP/TLS/RTP/SAVPF 111\r\na=bundle-only\r\na=mid:audio1\r\n",
+         "v=0\r\na=group:BUNDLE video0 audio1\r\nm=video 9 UDP/TLS/RTP/SAVPF 96\r\na=mid:video0\r\n"
+         "m=audio 9 UDP/TLS/RTP/SAVPF 111\r\na=mid:audio1\r\n"},
+        {"refused line stays refused",
+         "v=0\r\nm=video 9 RTP/SAVPF 96\r\nm=audio 0 RTP/SAVPF 111\r\n",
+         "v=0\r\nm=video 9 RTP/SAVPF 96\r\nm=audio 0 RTP/SAVPF 111\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sdp_media::without_bundle_only(c.sdp), c.jingle_ready) << c.name;
 }
 
 TEST(IceSetup, ServersAsWebrtcbinTakesThem) {

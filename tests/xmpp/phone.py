@@ -234,6 +234,9 @@ class Phone(slixmpp.ClientXMPP):
         self.jmi(call.to, "finish", sid)
 
     def send_jingle(self, to, jingle, sid):
+        say("sent", jingle.get("action"), sid)
+        if os.environ.get("VQ_PHONE_DEBUG"):
+            print(ET.tostring(jingle).decode(), file=sys.stderr, flush=True)
         iq = self.make_iq_set(ito=to)
         iq.xml.append(jingle)
 
@@ -271,11 +274,13 @@ class Call:
         self.pending = []
         self.ufrag = self.pwd = None
         loop = phone.loop
-        self.peer = MediaPeer(emit=lambda *f: loop.call_soon_threadsafe(self.media_said, f),
+        self.peer = MediaPeer(emit=lambda *f: loop.call_soon_threadsafe(self.guarded, f),
                               video=video)
 
     def remote(self, jingle, kind):
         sdp, self.remote_names = jingle_sdp.to_sdp(jingle, "initiator" if kind == "offer" else "responder")
+        if os.environ.get("VQ_PHONE_DEBUG"):
+            print(ET.tostring(jingle).decode() + "\n" + sdp, file=sys.stderr, flush=True)
         self.peer.remote(kind, sdp)
 
     def remote_candidates(self, jingle):
@@ -285,6 +290,12 @@ class Call:
             mline = self.remote_names.index(content.get("name"))
             for candidate in content.iter(q(ICE, "candidate")):
                 self.peer.add_candidate(mline, jingle_sdp.candidate_text(candidate))
+
+    def guarded(self, fields):
+        try:
+            self.media_said(fields)
+        except Exception as error:  # shown to the test, which would otherwise wait in vain
+            say("call-failed", repr(error).replace(" ", "_"))
 
     def media_said(self, fields):
         if fields[0] == "sdp":

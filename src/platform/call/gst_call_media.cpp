@@ -381,7 +381,7 @@ GstPromise* GstCallMedia::promise(GstPromiseChangeFunc done) {
 void GstCallMedia::local_description_made(const QString& sdp) {
     local_mids_.clear();
     for (const sdp_media::Line& line : sdp_media::lines_of(sdp)) local_mids_.push_back(line.mid);
-    if (on_local_description) on_local_description(sdp);
+    if (on_local_description) on_local_description(sdp_media::without_bundle_only(sdp));
 }
 
 void GstCallMedia::local_candidate(int mline, const QString& candidate) {

@@ -8,6 +8,7 @@ std::vector<Line> lines_of(const QString& sdp) {
     std::vector<Line> lines;
     for (QStringView row : QStringView(sdp).split('\n')) {
         row = row.trimmed();
+        if (row.isEmpty()) continue;
         if (row.startsWith(u"m=")) {
             const auto words = row.mid(2).split(' ');
             lines.push_back(
@@ -36,6 +37,25 @@ std::optional<int> payload_type(const QString& sdp, const QString& media, const 
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+QString without_bundle_only(const QString& sdp) {
+    // The session's lines before the first media line stay as they are.
+    QString written;
+    for (QStringView row : QStringView(sdp).split('\n')) {
+        if (row.trimmed().startsWith(u"m=")) break;
+        if (!row.trimmed().isEmpty()) written += row.trimmed().toString() + QStringLiteral("\r\n");
+    }
+    static const QRegularExpression bundled_port(QStringLiteral("^(m=\\S+) 0 "));
+    for (const Line& line : lines_of(sdp)) {
+        QString text = line.text;
+        if (text.contains(QLatin1String("\na=bundle-only\n"))) {
+            text.remove(QLatin1String("a=bundle-only\n"));
+            text.replace(bundled_port, QStringLiteral("\\1 9 "));
+        }
+        written += text.replace('\n', QStringLiteral("\r\n"));
+    }
+    return written;
 }
 
 }  // namespace sdp_media

@@ -22,4 +22,9 @@ std::vector<Line> lines_of(const QString& sdp);
 // media.
 std::optional<int> payload_type(const QString& sdp, const QString& media, const QString& codec);
 
+// The description as a Jingle peer reads it: webrtcbin writes the media lines it bundles onto
+// the first one's transport with port 0 and "a=bundle-only", which Jingle has no word for and
+// which reads as a refused stream; they get the usual port 9 and lose that line.
+QString without_bundle_only(const QString& sdp);
+
 }  // namespace sdp_media
