@@ -94,9 +94,26 @@ TEST_F(XmppCalls, MaxConnMinutesEndsALongCall) {
     machine = std::make_unique<Machine>(Machine::quiet_room);
     ASSERT_TRUE(machine->ready());
     // The home settings with calls cut at a quarter of a minute.
-    ASSERT_TRUE(write_settings_file(
-        machine->app(), {ProsodyServer::jid("owner"), "30", "30", "2", "0.25", "", "1", "1", "1",
-                         "0", "1", "False", "False", "False", "True", "", "4", "316", "4", "236"}));
+    ASSERT_TRUE(write_settings_file(machine->app(), {ProsodyServer::jid("owner"),
+                                                     "30",
+                                                     "30",
+                                                     "2",
+                                                     "0.25",
+                                                     "",
+                                                     "1",
+                                                     "1",
+                                                     "1",
+                                                     "0",
+                                                     "1",
+                                                     "False",
+                                                     "False",
+                                                     "False",
+                                                     "True",
+                                                     "",
+                                                     "4",
+                                                     "316",
+                                                     "4",
+                                                     "236"}));
     machine->start(server.write_account_file("machine", server.ca_file()));
     ASSERT_FALSE(from_machine("presence", "available").isEmpty());
 
