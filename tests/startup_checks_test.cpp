@@ -120,8 +120,13 @@ TEST(StartupChecks, TheRunChoosesTheChecksAndTheyLeaveNothingBehind) {
     options.link = "xmpp";
     const QString account = "account file " + options.xmpp_config_path() + ": ";
     EXPECT_EQ(lines(false), QStringList({"application folder " + options.app_folder + ": ok",
+                                         "call target: none set: nobody's commands will be "
+                                         "obeyed and nobody called (set the owner's address in "
+                                         "the main window)",
                                          account + "missing: write the machine's jid and "
                                                    "password there (see man videoquelm)"}));
+    ASSERT_TRUE(write_file(options.app_folder + "/vq.stp", "\xa1\xa2\xa3\r\n"));
+    EXPECT_EQ(lines(false).at(1), "call target opq: ok");
     const QString path = options.xmpp_config_path();
     ASSERT_TRUE(write_file(path, "[account]\njid=cam@example.org\npassword=secret\n"));
     const QFileDevice::Permissions mine = QFile::ReadOwner | QFile::WriteOwner;

@@ -86,6 +86,8 @@ TEST_F(TimeTest, GuardedEventsNeverRunAfterTheirOwnerEnded) {
     second.end();
     with_argument(5);
     EXPECT_EQ(ran, (std::vector<int>{1, 3, 4}));
+}
+
 // The in-process client's network goes on while the program waits (as the client in a process
 // of its own did), and no handler of the program runs meanwhile.
 TEST(QtSchedulerTest, ABlockingWaitLetsTheClientWorkAndRunsNoHandler) {

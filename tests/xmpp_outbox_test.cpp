@@ -89,18 +89,19 @@ TEST_F(OutboxTest, WhatLeavesAndWhenAcrossOutagesUploadsAndCalls) {
         QStringList out;
     };
     const Case cases[] = {
+        {"what was made with the stream down leaves when it is back, with its time (first: the "
+         "clock is at its start)",
+         "up down pic 1 line a wait 75000 up | ok line b",
+         {"|",
+          "line Picture of the alarm at 2007-03-15 14:23:00, sent late: the server could not "
+          "be reached then. late",
+          "picture 1 late", "line a late", "line b"}},
         {"a picture holds what follows while it uploads, so the phone shows it before the ring",
          "up pic 1 line a call propose c1 | ok",
          {"|", "picture 1", "line a", "propose c1"}},
         {"but a picture whose upload hangs holds nothing longer than its hold",
          "up pic 1 line a wait 4999 | wait 1 | ok",
          {"|", "line a", "|", "picture 1"}},
-        {"what was made with the stream down leaves when it is back, with its time",
-         "up down pic 1 line a wait 75000 up | ok line b",
-         {"|",
-          "line Picture of the alarm at 2007-03-15 14:23:00, sent late: the server could not "
-          "be reached then. late",
-          "picture 1 late", "line a late", "line b"}},
         {"an upload cut off by the stream's loss starts again on the next stream",
          "up pic 1 line a down up | ok",
          {"|", "picture 1", "line a"}},

@@ -1,10 +1,14 @@
-// The mapping between the account's stanzas and the client's protocol lines, without a server:
-// stanzas go in as the server would deliver them, and the test reads the lines the program
-// would get and the stanzas the machine sends.
+// The mapping between the account's stanzas and the client's protocol lines, without a server, in
+// virtual time: stanzas go in as the server would deliver them, and the test reads the lines the
+// program would get and the stanzas the machine sends.
 #include <gtest/gtest.h>
 
 #include <QDomDocument>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <ctime>
 
 #include "client/client_core.h"
 #include "platform/xmpp/xmpp_owner_side.h"
@@ -27,24 +31,53 @@ struct OwnerSideTest : ::testing::Test {
         ASSERT_TRUE(document.setContent(xml, true)) << xml.toStdString();
         side.receive(document.documentElement());
     }
+    // Answers the machine's last question (an IQ) with `type` and the given content.
+    void answer_last_iq(const QString& type, const QString& content = {},
+                        const QString& from = "example.org") {
+        const QString id = QRegularExpression("<iq [^>]*id=\"([^\"]+)\"")
+                               .match(sent.filter("<iq ").value(asked++))
+                               .captured(1);
+        receive("<iq xmlns='jabber:client' from='" + from + "' type='" + type + "' id='" + id +
+                "'>" + content + "</iq>");
+    }
     // The roster the server answers the first request with.
     void roster(const QString& items) {
-        const QString id = QRegularExpression("id=\"([^\"]+)\"").match(sent.first()).captured(1);
-        receive("<iq xmlns='jabber:client' type='result' id='" + id +
-                "'><query xmlns='jabber:iq:roster'>" + items + "</query></iq>");
+        answer_last_iq("result", "<query xmlns='jabber:iq:roster'>" + items + "</query>", {});
     }
     QStringList over(qint64 ms) {
         lines.clear();
         scheduler.run_for(ms);
         return lines;
     }
+    // What the program would read as a message's author, asked as the program asks.
+    QString author_of_last_message() {
+        const QString id = lines.filter("RECEIVED").value(0).section(' ', 1, 1);
+        return client.handle("GET CHATMESSAGE " + id + " FROM_HANDLE").section(' ', 3);
+    }
+    // A delay stamp (in UTC, as servers write it) for `seconds` before now.
+    QString delay(int seconds) const {
+        return "<delay xmlns='urn:xmpp:delay' stamp='" +
+               scheduler.current_date_time().addSecs(-seconds).toUTC().toString(Qt::ISODate) +
+               "'/>";
+    }
+    QString bodies() const {
+        QStringList all;
+        for (const QString& stanza : sent) {
+            QDomDocument document;
+            document.setContent(stanza);
+            all += document.documentElement().firstChildElement("body").text();
+        }
+        all.removeAll({});
+        return all.join('|');
+    }
 
     VirtualScheduler scheduler;
     ClientCore client{
         scheduler,
         {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"}};
-    XmppOwnerSide side{client, {"example.org", {}, 10}};
+    XmppOwnerSide side{client, scheduler, {"example.org", {}, 10}};
     QStringList sent, lines;
+    int asked = 0;
 };
 
 const QString contacts =
@@ -52,13 +85,18 @@ const QString contacts =
     "<item jid='half@example.org' subscription='to'/>"
     "<item jid='bad;jid@example.org' subscription='both'/>";
 
-// Only a chat body from a contact both ways becomes a line; what comes before the roster waits for
-// it. (A stranger's chat and commands that waited too long are the real-server tests'.)
-TEST_F(OwnerSideTest, OnlyChatFromAContactBecomesALine) {
+// Only a body from a contact both ways becomes a line, be it a chat or a "normal" message (some
+// apps send no type); what comes before the roster waits for it. Addresses that merely look like
+// the owner's are strangers; the owner's own in other letter cases is the owner.
+TEST_F(OwnerSideTest, OnlyABodyFromAContactBecomesALine) {
     const QString from = "from='owner@example.org/phone' ";
     const std::pair<QString, bool> cases[] = {
         {"<message " + from + "type='chat'><body>status</body></message>", true},
+        {"<message " + from + "><body>status</body></message>", true},
+        {"<message from='OWNER@Example.ORG/phone' type='chat'><body>x</body></message>", true},
         {"<message " + from + "type='groupchat'><body>motion off</body></message>", false},
+        {"<message " + from + "type='headline'><body>motion off</body></message>", false},
+        {"<message " + from + "type='error'><body>motion off</body></message>", false},
         {"<message " + from +
              "type='chat'><active xmlns='http://jabber.org/protocol/chatstates'/></message>",
          false},
@@ -67,6 +105,12 @@ TEST_F(OwnerSideTest, OnlyChatFromAContactBecomesALine) {
              "xmlns='urn:xmpp:forward:0'/></received><body>x</body></message>",
          false},
         {"<message from='half@example.org/a' type='chat'><body>motion off</body></message>", false},
+        {"<message from='stranger@example.org/a' type='chat'><body>x</body></message>", false},
+        {"<message from='owner@example.org.evil.net/a' type='chat'><body>x</body></message>",
+         false},
+        {"<message from='evil.net/owner@example.org' type='chat'><body>x</body></message>", false},
+        {"<message from='owner%example.org@evil.net' type='chat'><body>x</body></message>", false},
+        {"<message from='bad;jid@example.org/a' type='chat'><body>x</body></message>", false},
     };
     receive(cases[0].first);
     EXPECT_TRUE(over(1000).isEmpty());
@@ -78,36 +122,248 @@ TEST_F(OwnerSideTest, OnlyChatFromAContactBecomesALine) {
     }
 }
 
-// The call target may subscribe to the machine (that nobody else may, the real-server tests
-// show). The machine's call rings the phone, with a chat line for apps that cannot ring. An
-// answered call ends with "finish", as the real-server tests show; here the phone refuses it, or
-// never answers and the machine takes its proposal back when the program hangs up.
-TEST_F(OwnerSideTest, TheCallTargetIsApprovedAndTheMachinesCallEndsAsThePhoneSays) {
+// The program obeys only lines whose author is its call target, spelled exactly as the user
+// typed it: whatever case the phone's server uses, the author is handed on in that spelling, and
+// lines, calls and approvals go to the address as the server spells it.
+TEST_F(OwnerSideTest, TheCallTargetInAnyCaseIsTheOwner) {
+    roster(contacts);
+    receive("<presence from='owner@example.org/phone'/>");
+    for (const QString target : {"owner@example.org", "Owner@Example.org", "OWNER@EXAMPLE.ORG"}) {
+        SCOPED_TRACE(target.toStdString());
+        side.call_target = [target] { return target; };
+        receive(
+            "<message from='owner@example.org/phone' type='chat'><body>status</body></message>");
+        over(100);
+        EXPECT_EQ(author_of_last_message(), target);
+        EXPECT_EQ(client.handle("GET USER " + target + " ONLINESTATUS"),
+                  "USER " + target + " ONLINESTATUS ONLINE");
+        sent.clear();
+        const QString call = client.handle("CALL " + target).section(' ', 1, 1);
+        EXPECT_TRUE(sent.join("").contains("<propose ")) << sent.join('\n');
+        EXPECT_TRUE(sent.join("").contains("to=\"owner@example.org\"")) << sent.join('\n');
+        client.handle("SET CALL " + call + " STATUS FINISHED");
+        sent.clear();
+        receive("<presence from='owner@example.org' type='subscribe'/>");
+        EXPECT_TRUE(sent.join("").contains("type=\"subscribed\"")) << sent.join('\n');
+    }
+}
+
+// Commands that waited on the server: young ones are obeyed; stale ones are not, and are told in
+// one report, in the machine's local time, with the limit in good English.
+TEST_F(OwnerSideTest, StaleCommandsAreToldNotObeyed) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Kolkata");  // local time and UTC differ by 5:30
+    tzset();
+    const auto at = [this](int age_s) {
+        return "\"motion off\" (" +
+               scheduler.current_date_time().addSecs(-age_s).toString("yyyy-MM-dd hh:mm") + ")";
+    };
+    const std::tuple<int, std::vector<int>, int, QString> cases[] = {
+        // staleness limit, ages of the commands, how many are obeyed, the report
+        {10, {0, 60, 540}, 3, ""},
+        {10, {660, 30, 86'400}, 1, "more than 10 minutes ago: " + at(660) + ", " + at(86'400)},
+        {1, {120}, 0, "more than 1 minute ago: " + at(120)},
+    };
+    for (const auto& [minutes, ages, obeyed, report] : cases) {
+        XmppOwnerSide other(client, scheduler, {"example.org", {}, minutes});
+        other.send = [this](const QString& stanza) { sent.append(stanza); };
+        sent.clear();
+        other.stream_up("machine@example.org/vq");
+        const auto give = [&other](const QString& xml) {
+            QDomDocument document;
+            document.setContent(xml, true);
+            other.receive(document.documentElement());
+        };
+        give("<iq type='result' id='" +
+             QRegularExpression("id=\"([^\"]+)\"").match(sent.first()).captured(1) +
+             "'><query xmlns='jabber:iq:roster'>" + contacts + "</query></iq>");
+        for (const int age : ages)
+            give("<message from='owner@example.org/phone' type='chat'><body>motion off</body>" +
+                 (age ? delay(age) : QString()) + "</message>");
+        EXPECT_EQ(over(999).filter("RECEIVED").size(), obeyed);
+        EXPECT_EQ(bodies(), "");
+        scheduler.run_for(1);
+        EXPECT_EQ(bodies(), report.isEmpty() ? report
+                                             : "Not obeyed: sent while I was offline, " + report +
+                                                   ". Send again if you still mean it.");
+    }
+    qputenv("TZ", zone);
+    tzset();
+}
+
+// Disco and ping tell that the machine is there and what it runs: its people and its server are
+// answered, strangers are not. An answer nobody asked for is dropped.
+TEST_F(OwnerSideTest, OnlyContactsAndTheServerLearnWhatTheMachineIs) {
+    roster(contacts);
+    const QString ping = "<ping xmlns='urn:xmpp:ping'/>";
+    const QString disco = "<query xmlns='http://jabber.org/protocol/disco#info'/>";
+    const QString jingle = "<jingle xmlns='urn:xmpp:jingle:1' action='session-initiate'/>";
+    const std::tuple<QString, QString, QString> cases[] = {
+        {"owner@example.org/phone", disco, "type=\"result\""},
+        {"owner@example.org/phone", ping, "type=\"result\""},
+        {"example.org", ping, "type=\"result\""},
+        {"machine@example.org/other", disco, "type=\"result\""},
+        {"owner@example.org/phone", jingle, "feature-not-implemented"},
+        {"stranger@example.org/a", disco, ""},
+        {"stranger@example.org/a", ping, ""},
+        {"half@example.org/a", ping, ""},
+        {"upload.example.org", ping, ""},
+    };
+    for (const auto& [from, query, answer] : cases) {
+        sent.clear();
+        receive("<iq from='" + from + "' type='get' id='q1'>" + query + "</iq>");
+        if (answer.isEmpty())
+            EXPECT_EQ(sent, QStringList()) << from.toStdString();
+        else
+            EXPECT_TRUE(sent.join("").contains(answer))
+                << from.toStdString() << query.toStdString();
+    }
+    XmppOwnerSide::Head result{"iq", "result", "upload.example.org", "never-asked"};
+    EXPECT_FALSE(side.admits(result));
+}
+
+// Only the call target may subscribe. Anyone else's request waits, unanswered, until the program
+// names them as its target.
+TEST_F(OwnerSideTest, OnlyTheCallTargetIsApproved) {
+    roster(
+        "<item jid='owner@example.org' subscription='both'/>"
+        "<item jid='new@example.org' subscription='none'/>");
+    side.call_target = [] { return QString("Owner@example.org"); };
+    const std::tuple<QString, QStringList> cases[] = {
+        {"owner@example.org", {"subscribed"}},
+        {"OWNER@example.org", {"subscribed"}},
+        {"new@example.org", {}},
+        {"stranger@example.org", {}},
+    };
+    for (const auto& [from, replies] : cases) {
+        sent.clear();
+        receive("<presence from='" + from + "' type='subscribe'/>");
+        QStringList types;
+        for (const QString& stanza : sent)
+            types += QRegularExpression("type=\"([a-z]+)\"").match(stanza).captured(1);
+        EXPECT_EQ(types, replies) << from.toStdString();
+    }
+    sent.clear();
+    side.call_target = [] { return QString("new@example.org"); };
+    side.target_named("new@example.org");
+    EXPECT_EQ(sent.size(), 2);  // approved, and asked back
+    EXPECT_TRUE(sent.join("").contains("type=\"subscribed\"")) << sent.join('\n');
+}
+
+// Calls as Jingle Message Initiation, each row a call: who begins it, what the phone sends, what
+// the program does; the call's status the program reads and the last call message the machine
+// sent. A stranger's proposal never rings; one from while the machine was away is over.
+TEST_F(OwnerSideTest, CallsGoAsThePhoneAndTheProgramSay) {
     roster(contacts);
     side.call_target = [] { return owner; };
-    sent.clear();
-    receive("<presence from='owner@example.org' type='subscribe'/>");
-    ASSERT_EQ(sent.size(), 1);  // already subscribed to the owner: no request back
-    EXPECT_TRUE(sent.first().contains("type=\"subscribed\"")) << sent.first();
     receive("<presence from='owner@example.org/phone'/>");
-    for (const QString answer : {"reject", ""}) {
+    struct Case {
+        bool machine_calls;
+        QStringList phone;  // JMI actions, or "program:<status>"
+        QString status;     // the program's call's last status; empty: no call
+        QString last_sent;  // the machine's last JMI action
+    };
+    const Case cases[] = {
+        {true, {"ringing", "reject"}, "REFUSED", "propose"},
+        {true, {"ringing", "program:FINISHED"}, "CANCELLED", "retract"},
+        {true, {"proceed", "finish"}, "FINISHED", "propose"},
+        {true, {"proceed", "program:FINISHED"}, "FINISHED", "finish"},
+        {false, {"propose", "retract"}, "CANCELLED", "ringing"},
+        {false, {"propose", "program:INPROGRESS", "finish"}, "FINISHED", "proceed"},
+        {false, {"propose", "program:FINISHED"}, "REFUSED", "reject"},
+        {false, {"stranger:propose"}, "", ""},
+        {false, {"delayed:propose"}, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phone.join(", ").toStdString());
         sent.clear();
-        const QString id = client.handle("CALL " + owner).section(' ', 1, 1);
-        const QString sid =
-            QRegularExpression("<propose [^>]*id=\"([^\"]+)\"").match(sent.join("")).captured(1);
-        ASSERT_FALSE(sid.isEmpty()) << sent.join('\n');
-        EXPECT_TRUE(sent.join("").contains(QRegularExpression("<body>[^<]*calling")));
-        for (const QString& phone : {QString("ringing"), answer})
-            if (!phone.isEmpty())
-                receive("<message from='owner@example.org/phone'><" + phone +
-                        " xmlns='urn:xmpp:jingle-message:0' id='" + sid + "'/></message>");
-        over(2000);
-        EXPECT_EQ(client.handle("GET CALL " + id + " STATUS"),
-                  "CALL " + id + " STATUS " + (answer.isEmpty() ? "RINGING" : "REFUSED"));
+        lines.clear();
+        QString call, sid = "phone-call";
+        if (c.machine_calls) {
+            call = client.handle("CALL " + owner).section(' ', 1, 1);
+            sid = QRegularExpression("<propose [^>]*id=\"([^\"]+)\"")
+                      .match(sent.join(""))
+                      .captured(1);
+        }
+        for (const QString& step : c.phone) {
+            if (step.startsWith("program:")) {
+                client.handle("SET CALL " + call + " STATUS " + step.section(':', 1));
+            } else {
+                const QString who = step.startsWith("stranger:") ? "stranger" : "owner";
+                receive("<message from='" + who + "@example.org/phone'><" + step.section(':', -1) +
+                        " xmlns='urn:xmpp:jingle-message:0' id='" + sid + "'/>" +
+                        (step.startsWith("delayed:") ? delay(30) : QString()) + "</message>");
+            }
+            scheduler.run_for(100);
+            if (call.isEmpty())
+                call = lines.filter(QRegularExpression("^CALL \\d+ STATUS"))
+                           .value(0)
+                           .section(' ', 1, 1);
+        }
+        scheduler.run_for(2000);
+        EXPECT_EQ(call.isEmpty() ? QString() : client.handle("GET CALL " + call + " STATUS"),
+                  call.isEmpty() ? QString() : "CALL " + call + " STATUS " + c.status);
+        EXPECT_EQ(call.isEmpty(), c.status.isEmpty());
+        const QStringList actions = [&] {
+            QStringList all;
+            for (const QString& stanza : sent)
+                all += QRegularExpression("<(propose|ringing|proceed|reject|retract|finish) ")
+                           .match(stanza)
+                           .captured(1);
+            all.removeAll({});
+            return all;
+        }();
+        EXPECT_EQ(actions.value(actions.size() - 1), c.last_sent) << sent.join('\n');
+    }
+}
+
+// A picture the server will not take is told to the owner with the server's reason; the
+// service is found among the domain's items.
+TEST_F(OwnerSideTest, ARefusedPictureIsToldWithTheReason) {
+    roster(contacts);
+    QTemporaryDir folder;
+    const QString picture = folder.filePath("Pic070315142330.JPG");
+    QFile file(picture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("jpeg") == 4);
+    file.close();
+    const QString upload_info =
+        "<query xmlns='http://jabber.org/protocol/disco#info'>"
+        "<feature var='urn:xmpp:http:upload:0'/></query>";
+    const QString items =
+        "<query xmlns='http://jabber.org/protocol/disco#items'>"
+        "<item jid='upload.example.org'/></query>";
+    const QString refusal =
+        "<error type='modify'><not-acceptable "
+        "xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/><text "
+        "xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'>File too large</text>"
+        "</error>";
+    struct Step {
+        QString type, content, from;
+    };
+    const std::pair<std::vector<Step>, QString> cases[] = {
+        {{{"result", "<query xmlns='http://jabber.org/protocol/disco#info'/>", "example.org"},
+          {"result", "<query xmlns='http://jabber.org/protocol/disco#items'/>", "example.org"}},
+         "the server offers no upload service"},
+        {{{"result", upload_info, "example.org"}, {"error", refusal, "example.org"}},
+         "no upload slot: the server refused (File too large)"},
+        {{{"result", "<query xmlns='http://jabber.org/protocol/disco#info'/>", "example.org"},
+          {"result", items, "example.org"},
+          {"result", upload_info, "upload.example.org"},
+          {"error", refusal, "upload.example.org"}},
+         "no upload slot: the server refused (File too large)"},
+        {{{"result", upload_info, "example.org"}},
+         "no upload slot: the server did not answer in time"},
+    };
+    for (const auto& [steps, reason] : cases) {
+        side.stream_down();
         sent.clear();
-        client.handle("SET CALL " + id + " STATUS FINISHED");
-        EXPECT_EQ(sent.join("").contains("<retract "), answer.isEmpty()) << sent.join('\n');
-        EXPECT_EQ(sent.size(), answer.isEmpty() ? 1 : 0);
+        asked = 0;
+        side.stream_up("machine@example.org/vq");
+        roster(contacts);
+        side.send_file(owner, picture);
+        for (const Step& step : steps) answer_last_iq(step.type, step.content, step.from);
+        scheduler.run_for(XmppOwnerSide::iq_timeout_ms);
+        EXPECT_EQ(bodies(), "The picture could not be sent: " + reason + ".") << sent.join('\n');
     }
 }
 

@@ -5,8 +5,8 @@
 #include <QSettings>
 
 namespace {
-constexpr auto others_may_read = QFileDevice::ReadGroup | QFileDevice::ReadOther |
-                                 QFileDevice::WriteGroup | QFileDevice::WriteOther;
+constexpr auto others_may_read = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+constexpr auto others_may_write = QFileDevice::WriteGroup | QFileDevice::WriteOther;
 
 XmppAccount::Loaded refuse(const QString& problem) {
     return {std::nullopt, problem};
@@ -23,11 +23,14 @@ XmppAccount::Loaded XmppAccount::load(const QString& path) {
     if (!info.exists()) return refuse(QStringLiteral("%1: no such account file.").arg(path));
     if (!info.isFile() || !info.isReadable())
         return refuse(QStringLiteral("%1: cannot read the account file.").arg(path));
-    // Like ssh with a private key: a password file others can read is not used at all.
-    if (info.permissions() & others_may_read)
-        return refuse(QStringLiteral("%1: the account file holds a password and others can read "
+    // Like ssh with a private key: a password file others can read, or change to send the
+    // machine's alarms elsewhere, is not used at all.
+    if (info.permissions() & (others_may_read | others_may_write))
+        return refuse(QStringLiteral("%1: the account file holds a password and others can %2 "
                                      "it. Make it private with: chmod 600 %1")
-                          .arg(path));
+                          .arg(path, info.permissions() & others_may_read
+                                         ? QStringLiteral("read")
+                                         : QStringLiteral("change")));
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
         return refuse(QStringLiteral("%1: the account file is damaged.").arg(path));
@@ -40,6 +43,10 @@ XmppAccount::Loaded XmppAccount::load(const QString& path) {
     account.password = settings.value(QStringLiteral("password")).toString();
     account.host = settings.value(QStringLiteral("host")).toString().trimmed();
     account.ca_file = settings.value(QStringLiteral("ca_file")).toString().trimmed();
+    account.stun = settings.value(QStringLiteral("stun")).toString().trimmed();
+    account.turn = settings.value(QStringLiteral("turn")).toString().trimmed();
+    account.turn_user = settings.value(QStringLiteral("turn_user")).toString();
+    account.turn_password = settings.value(QStringLiteral("turn_password")).toString();
     if (!valid_jid(account.jid))
         return refuse(QStringLiteral("%1: \"jid\" must look like name@example.org, not \"%2\".")
                           .arg(path, account.jid));
@@ -86,6 +93,10 @@ bool XmppAccount::save(const QString& path, QString* problem) const {
     optional("host", host, !host.isEmpty());
     optional("port", port, port != 0);
     optional("ca_file", ca_file, !ca_file.isEmpty());
+    optional("stun", stun, !stun.isEmpty());
+    optional("turn", turn, !turn.isEmpty());
+    optional("turn_user", turn_user, !turn_user.isEmpty());
+    optional("turn_password", turn_password, !turn_password.isEmpty());
     settings.setValue(QStringLiteral("stale_minutes"), stale_minutes);
     settings.endGroup();
     settings.sync();

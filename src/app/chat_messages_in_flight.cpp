@@ -2,9 +2,16 @@
 
 #include <algorithm>
 
+#include "log/categories.h"
+
 void ChatMessagesInFlight::received(const QString& id) {
     forget(id);
-    if (messages_.size() >= capacity) messages_.pop_front();
+    if (messages_.size() >= capacity) {
+        // A client that announces faster than it is asked; ours holds its lines back instead.
+        qCWarning(link_log) << "chat message" << messages_.front().id
+                            << "left unanswered: too many arrived at once";
+        messages_.pop_front();
+    }
     messages_.push_back(Message{id, {}, false});
 }
 

@@ -6,7 +6,8 @@
 
 // Received chat messages whose chat, author and body are still being asked for, each by its own
 // id: replies may come in any order and a new message may arrive before the last one is
-// answered. A flood of messages pushes out the oldest, so the table stays small.
+// answered. A flood of messages pushes out the oldest, logged, so the table stays small; the
+// client core never announces so many at once (it waits until the program has asked).
 class ChatMessagesInFlight {
   public:
     static constexpr size_t capacity = 48;

@@ -1,17 +1,12 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
+#include "app/link_command.h"
 #include "app/program.h"
 #include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "time/scheduler.h"
 #include "windows/video_quelm_setup.h"
-
-namespace {
-void send(frmTesting& f, const QString& command) {
-    f.program().seams().skype.SendCommand(command);
-}
-}  // namespace
 
 // "CALL <id> ...": remember which call the line is about.
 void frmTesting::call_line(const QString& line) {
@@ -22,7 +17,8 @@ void frmTesting::call_line(const QString& line) {
 // Someone rings while the camera is ours: ask who it is.
 void frmTesting::incoming_call() {
     call_state = 5;
-    send(*this, QStringLiteral("#510 GET CALL ") + call_id + QStringLiteral(" PARTNER_HANDLE"));
+    send_command(*this,
+                 QStringLiteral("#510 GET CALL ") + call_id + QStringLiteral(" PARTNER_HANDLE"));
 }
 
 // "#510 CALL <id> PARTNER_HANDLE <handle>": only the owner, named exactly, is answered; with no
@@ -33,7 +29,8 @@ void frmTesting::caller_known(const QString& line) {
     const QString handle = at < 0 ? QString() : line.mid(at + marker.size());
     if (Text1.text.isEmpty() || handle != Text1.text) return;
     qCInfo(link_log).noquote() << "incoming call" << call_id << "from" << handle << "answered";
-    send(*this, QStringLiteral("#511 SET CALL ") + call_id + QStringLiteral(" STATUS INPROGRESS"));
+    send_command(*this,
+                 QStringLiteral("#511 SET CALL ") + call_id + QStringLiteral(" STATUS INPROGRESS"));
     SkypeTimer(3).set_enabled(true);
     call_start = program_.seams().scheduler.current_date_time();
 }
@@ -107,21 +104,21 @@ void frmTesting::SkypeTimer_Timer(int index) {
     switch (index) {
         case 0:  // a placed call rang too long
             if (setup.seconds_to_ring() <= skype_ticks) {
-                send(*this,
-                     QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
+                send_command(*this, QStringLiteral("SET CALL ") + call_id +
+                                        QStringLiteral(" STATUS FINISHED"));
                 give_camera_back(false);
                 skype_ticks = 0;
             }
             break;
         case 1:  // the video starts on the fourth shared tick
             if (skype_ticks == 4 && call_state != 3) {
-                send(*this,
-                     QStringLiteral("ALTER CALL ") + call_id + QStringLiteral(" START_VIDEO_SEND"));
+                send_command(*this, QStringLiteral("ALTER CALL ") + call_id +
+                                        QStringLiteral(" START_VIDEO_SEND"));
                 SkypeTimer(1).set_enabled(false);
             }
             break;
         case 2:
-            send(*this, QStringLiteral("GET SKYPEVERSION"));
+            send_command(*this, QStringLiteral("GET SKYPEVERSION"));
             SkypeTimer(2).set_enabled(false);
             break;
         case 3: {
@@ -129,8 +126,8 @@ void frmTesting::SkypeTimer_Timer(int index) {
             const QDateTime now = program_.seams().scheduler.current_date_time();
             const double minutes = call_start.isValid() ? call_start.msecsTo(now) / 60000.0 : 0;
             if (minutes >= setup.max_conn_minutes()) {
-                send(*this,
-                     QStringLiteral("SET CALL ") + call_id + QStringLiteral(" STATUS FINISHED"));
+                send_command(*this, QStringLiteral("SET CALL ") + call_id +
+                                        QStringLiteral(" STATUS FINISHED"));
                 SkypeTimer(1).set_enabled(false);
                 SkypeTimer(3).set_enabled(false);
             }

@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "app/frm_testing.h"
+#include "app/link_command.h"
 #include "app/program.h"
 #include "log/categories.h"
 #include "seams/seams.h"
@@ -8,9 +9,8 @@
 
 namespace {
 void ask(frmTesting& f, const char* tag, const QString& id, const char* property) {
-    f.program().seams().skype.SendCommand(
-        QStringLiteral("%1 GET CHATMESSAGE %2 %3")
-            .arg(QLatin1String(tag), id, QLatin1String(property)));
+    send_command(f, QStringLiteral("%1 GET CHATMESSAGE %2 %3")
+                        .arg(QLatin1String(tag), id, QLatin1String(property)));
 }
 
 // "<tag> CHATMESSAGE <id> <property> <value>": the id and the value (everything after the

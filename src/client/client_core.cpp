@@ -90,6 +90,10 @@ QString ClientCore::get_chat_message(const QStringList& words) {
         value = QStringLiteral("SAID");
     else
         return invalid_property;
+    // Its author is the machine's last question before it decides (the body follows for the
+    // owner's lines only): the next message may be announced.
+    if (property == QLatin1String("FROM_HANDLE") || property == QLatin1String("BODY"))
+        asked_about(m.id);
     return QStringLiteral("CHATMESSAGE %1 %2 %3").arg(m.id, property, value);
 }
 
@@ -196,10 +200,6 @@ void ClientCore::set_connection(const QString& status) {
         emit_line(QStringLiteral("USERSTATUS ") + status);
 }
 
-void ClientCore::set_contact_online(const QString& handle, bool online) {
-    online_[handle] = online;
-}
-
 QStringList ClientCore::contacts() const {
     if (far_side_) return far_side_->contacts();
     QStringList all;
@@ -210,13 +210,13 @@ QStringList ClientCore::contacts() const {
 }
 
 bool ClientCore::is_contact(const QString& handle) const {
+    if (far_side_) return far_side_->is_contact(handle);
     return contacts().contains(handle);
 }
 
 bool ClientCore::is_online(const QString& handle) const {
     if (far_side_) return far_side_->online_status(handle) != QLatin1String("OFFLINE");
-    const auto found = online_.find(handle);
-    return found == online_.end() || found->second;
+    return true;  // the local owner and contacts are always there
 }
 
 // The chat of two people: the one they already have, or a new one named after whoever began it.

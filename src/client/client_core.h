@@ -3,10 +3,12 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "client/far_side.h"
 #include "client/file_send_dialog.h"
@@ -69,8 +71,6 @@ class ClientCore {
 
     ClientCore(Scheduler& scheduler, Options options = {});
     ~ClientCore();
-    // The time its far side keeps too.
-    Scheduler& scheduler() const { return scheduler_; }
 
     // ---- the machine's side
     QString handle(const QString& command);
@@ -86,10 +86,8 @@ class ClientCore {
     // ---- the client itself
     void log_out();
     void log_in();
-    bool logged_in() const { return logged_in_; }
     // Whether the user lets programs attach ("NAME" answered "OK" or "ERROR 68").
     void set_access_allowed(bool allowed) { access_allowed_ = allowed; }
-    void set_contact_online(const QString& handle, bool online);
     // Hands the contacts to a real network; null gives them back to the local side.
     void set_far_side(FarSide* far_side) { far_side_ = far_side; }
     // The connection as CONNSTATUS names it (ONLINE, CONNECTING, OFFLINE, LOGGEDOUT), announced
@@ -113,6 +111,14 @@ class ClientCore {
     // Everything that happens at the other end, as one line of text each, for a face to show:
     // set by that face, the owner console or the owner window.
     std::function<void(const QString& who, const QString& event)> on_contact_event;
+
+    // Announced to the machine but not yet asked about: more wait in the core meanwhile, so a
+    // burst never outruns the machine's table of messages it is asking about. A message the
+    // machine never asks about stops counting after the wait.
+    static constexpr std::size_t announced_limit = 8;
+    static constexpr int question_wait_ms = 10'000;
+    // Beyond this many waiting, a contact's lines are refused and logged: a flood, not commands.
+    static constexpr std::size_t held_limit = 10'000;
 
     const Options& options() const { return options_; }
     QStringList contacts() const;
@@ -145,6 +151,8 @@ class ClientCore {
     void end_call(Call& call, CallStatus status);
     void set_video(Call& call, bool on);
     void deliver_file();
+    void announce_held();
+    void asked_about(const QString& id);
 
     void emit_line(const QString& line, int delay_ms = 0);
     void notify_now(const QString& line);
@@ -160,8 +168,9 @@ class ClientCore {
     bool access_allowed_ = true;
     bool attached_ = false;
     int next_id_ = 101;
-    std::map<QString, bool> online_;
     std::map<QString, ChatMessage> messages_;
+    std::deque<QString> held_;     // received, not yet announced, oldest first
+    std::set<QString> announced_;  // announced, not yet asked about
     QStringList chats_;
     std::map<QString, Call> calls_;
     std::map<QString, ContactView> views_;

@@ -14,6 +14,8 @@ class FarSide {
     virtual ~FarSide() = default;
 
     virtual QStringList contacts() const = 0;
+    // Whether `handle` names one of them; a network may know one person by several spellings.
+    virtual bool is_contact(const QString& handle) const { return contacts().contains(handle); }
     // ONLINE, AWAY, NA, DND or OFFLINE, as ONLINESTATUS names them.
     virtual QString online_status(const QString& handle) const = 0;
 

@@ -20,7 +20,6 @@ void InProcessLink::Connect(int) {
 }
 
 void InProcessLink::SendCommand(const QString& command) {
-    if (on_traffic) on_traffic(command, true);
     // The reply's place in the queue is taken before the client acts, so that it arrives ahead
     // of the notifications the command causes.
     auto reply = std::make_shared<QString>();
@@ -37,6 +36,5 @@ void InProcessLink::send_keys(const QString& keys) {
 }
 
 void InProcessLink::deliver(const QString& line) {
-    if (on_traffic) on_traffic(line, false);
     if (on_notification) on_notification(line);
 }

@@ -21,9 +21,6 @@ class InProcessLink : public SkypeLink, public Keystrokes {
     int LoginStatus() const override;
     void send_keys(const QString& keys) override;
 
-    // Every line in both directions, for whoever wants to watch the conversation.
-    std::function<void(const QString& line, bool outgoing)> on_traffic;
-
   private:
     void deliver(const QString& line);
 

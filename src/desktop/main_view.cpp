@@ -1,6 +1,8 @@
 #include "desktop/main_view.h"
 
+#include <QFontMetrics>
 #include <QFrame>
+#include <algorithm>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -159,6 +161,23 @@ void MainView::build_controls(QWidget* frame) {
     target_caption->setWordWrap(true);
     target_caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     bind(&frmTesting::Label2, target_caption);
+    // The caption's room ends where the call-target box begins: a longer word ("(messenger")
+    // gets a smaller font rather than running under the box.
+    binder_.add(
+        target_caption, [this] { return m().Label2.caption; },
+        [target_caption, room = twips::to_pixels(6240 - 5400)](const QVariant& caption) {
+            QFont font = target_caption->parentWidget()->font();
+            const QStringList words = caption.toString().split(' ');
+            const auto widest = [&words](const QFont& f) {
+                int most = 0;
+                for (const QString& word : words)
+                    most = std::max(most, QFontMetrics(f).horizontalAdvance(word));
+                return most;
+            };
+            while (widest(font) > room && font.pointSizeF() > 6)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+            target_caption->setFont(font);
+        });
     auto* target = make<QLineEdit>(frame, 6240, 5880, 2895, 405);
     target->setObjectName("Text1");
     QFont target_font(QStringLiteral("MS Sans Serif"));

@@ -26,7 +26,12 @@ void WidgetMessages::message_box(const QString& title, const QString& text) {
         std::find(waiting_.begin(), waiting_.end(), box) != waiting_.end())
         return;
     waiting_.push_back(box);
-    if (!open_) show_next();
+    // Shown from the event loop, once the handler that asked has ended and the windows have
+    // caught up: a box raised while the main window is still being made would end up behind it.
+    if (!open_)
+        QTimer::singleShot(0, &context_, [this] {
+            if (!open_) show_next();
+        });
 }
 
 void WidgetMessages::show_next() {

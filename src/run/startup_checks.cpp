@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "account/xmpp_account.h"
+#include "app/settings_codec.h"
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
 #include "windows/camera_settings_file.h"
@@ -40,6 +41,23 @@ StartupCheck check_account_file(const QString& path) {
                             ? problem.mid(path.size() + 2)
                             : problem;
     }
+    return check;
+}
+
+StartupCheck check_call_target(const QString& app_folder) {
+    StartupCheck check{QStringLiteral("call target"), {}};
+    QFile file(QDir(app_folder).filePath(settings_codec::file_name));
+    const QList<QByteArray> lines = file.open(QIODevice::ReadOnly)
+                                        ? settings_codec::split_lines(file.read(64 * 1024))
+                                        : QList<QByteArray>();
+    const QString target =
+        lines.isEmpty() ? QString() : settings_codec::read(lines.first()).value_or(QString());
+    if (target.isEmpty())
+        check.problem = QStringLiteral(
+            "none set: nobody's commands will be obeyed and nobody called (set the owner's "
+            "address in the main window)");
+    else
+        check.subject += ' ' + target;
     return check;
 }
 
@@ -81,8 +99,10 @@ std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_ca
         checks.push_back(check_camera(source));
     }
     checks.push_back(check_app_folder(options.app_folder));
-    if (options.link == QLatin1String("xmpp"))
+    if (options.link == QLatin1String("xmpp")) {
+        checks.push_back(check_call_target(options.app_folder));
         checks.push_back(check_account_file(options.xmpp_config_path()));
+    }
     return checks;
 }
 

@@ -16,6 +16,8 @@ struct StartupCheck {
 
 // The messenger account file: there, private to its owner, with a jid and a password.
 StartupCheck check_account_file(const QString& path);
+// The call target in the settings of `app_folder`: without one nobody's commands are obeyed.
+StartupCheck check_call_target(const QString& app_folder);
 // The application folder: it can be made and written to, and its disk has room for snapshots.
 StartupCheck check_app_folder(const QString& folder);
 // The camera: it opens (and is let go at once).

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTcpServer>
 
 #include "child_process.h"
@@ -27,7 +26,7 @@ const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prim
 
 }  // namespace
 
-ProsodyServer::ProsodyServer(Upload upload) {
+ProsodyServer::ProsodyServer(Upload upload, Encryption encryption) {
     server_.setProcessChannelMode(QProcess::MergedChannels);
     server_.setStandardOutputFile(path("prosody.out"));
     {  // ports nobody listens on: the kernel's picks for two sockets bound at once, then freed
@@ -38,8 +37,8 @@ ProsodyServer::ProsodyServer(Upload upload) {
         https_port_ = https.serverPort();
     }
     if (!folder_.isValid()) problem_ = "no temporary folder";
-    if (ready() && make_certificates() && write_config(upload) && register_account("owner") &&
-        register_account("machine") && register_account("stranger") &&
+    if (ready() && make_certificates() && write_config(upload, encryption) &&
+        register_account("owner") && register_account("machine") && register_account("stranger") &&
         write_roster("owner", "machine") && write_roster("machine", "owner"))
         start();
 }
@@ -65,7 +64,7 @@ bool ProsodyServer::make_certificates() {
     return make("server") && make("other-ca");
 }
 
-bool ProsodyServer::write_config(Upload upload) {
+bool ProsodyServer::write_config(Upload upload, Encryption encryption) {
     // The limit that refuses a slot lies below any snapshot; the normal one far above.
     const int size_limit = upload == Upload::too_small ? 100 : 1'000'000;
     QString config = QStringLiteral(R"(run_as_root = true
@@ -74,10 +73,11 @@ data_path = "%1/data"
 certificates = "%1"
 plugin_paths = {}
 log = { { levels = { min = "info" }, to = "file", filename = "%1/prosody.log" } }
-modules_enabled = { "roster"; "saslauth"; "tls"; "disco"; "smacks"; "ping"; "offline"; "posix" }
+modules_enabled = { "roster"; "saslauth"; %4"disco"; "smacks"; "ping"; "offline"; "posix" }
 modules_disabled = { "s2s" }
 authentication = "internal_hashed"
-c2s_require_encryption = true
+c2s_require_encryption = %5
+allow_unencrypted_plain_auth = %6
 c2s_ports = { %2 }
 c2s_interfaces = { "127.0.0.1" }
 c2s_direct_tls_ports = {}
@@ -93,7 +93,10 @@ VirtualHost "localhost"
 )")
                          .arg(folder_.path())
                          .arg(c2s_port_)
-                         .arg(https_port_);
+                         .arg(https_port_)
+                         .arg(encryption == Encryption::offered ? "\"tls\"; " : "")
+                         .arg(encryption == Encryption::offered ? "true" : "false")
+                         .arg(encryption == Encryption::offered ? "false" : "true");
     if (upload != Upload::none)
         config += QStringLiteral(
                       "Component \"upload.localhost\" \"http_file_share\"\n"
@@ -161,23 +164,6 @@ QString ProsodyServer::write_account_file(const QString& user, const QString& ca
     write_file(file, text.toUtf8());
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     return file;
-}
-
-bool ProsodyServer::age_offline_messages(const QString& user, int seconds) const {
-    QFile store(path("data/localhost/offline/" + user + ".list"));
-    if (!store.open(QIODevice::ReadOnly)) return false;
-    QString text = QString::fromUtf8(store.readAll());
-    store.close();
-    static const QRegularExpression when(QStringLiteral("\\[\"when\"\\] = (\\d+)"));
-    QString aged;
-    qsizetype at = 0;
-    for (const QRegularExpressionMatch& match : when.globalMatch(text)) {
-        aged += text.mid(at, match.capturedStart() - at) +
-                QStringLiteral("[\"when\"] = %1").arg(match.captured(1).toLongLong() - seconds);
-        at = match.capturedEnd();
-    }
-    aged += text.mid(at);
-    return at > 0 && write_file(store.fileName(), aged.toUtf8());
 }
 
 QString ProsodyServer::log() const {

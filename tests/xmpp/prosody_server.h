@@ -13,11 +13,14 @@ class ProsodyServer {
     // The HTTP upload service the server offers: a normal one, none, or one whose size limit
     // refuses any snapshot.
     enum class Upload { share, none, too_small };
+    // Whether the server offers TLS on its client port (and requires it).
+    enum class Encryption { offered, none };
 
     static constexpr const char* domain = "localhost";
     static constexpr const char* password = "secret-pw";
 
-    explicit ProsodyServer(Upload upload = Upload::share);
+    explicit ProsodyServer(Upload upload = Upload::share,
+                           Encryption encryption = Encryption::offered);
     ~ProsodyServer();
     ProsodyServer(const ProsodyServer&) = delete;
     ProsodyServer& operator=(const ProsodyServer&) = delete;
@@ -40,15 +43,13 @@ class ProsodyServer {
     QString write_account_file(const QString& user, const QString& ca_file,
                                const QString& password_text = password,
                                int stale_minutes = 10) const;
-    // Moves the stored offline messages for `user` back in time, as if sent that long ago.
-    bool age_offline_messages(const QString& user, int seconds) const;
     // The server's log so far, for failure messages.
     QString log() const;
 
   private:
     QString path(const QString& name) const { return folder_.filePath(name); }
     bool make_certificates();
-    bool write_config(Upload upload);
+    bool write_config(Upload upload, Encryption encryption);
     bool register_account(const QString& user);
     bool write_roster(const QString& user, const QString& contact);
     qsizetype times_listening() const;

@@ -65,7 +65,6 @@ void DBusSkypeLink::attach() {
 }
 
 void DBusSkypeLink::SendCommand(const QString& command) {
-    watch(command, true);
     call_client(skype_bus::client_interface, QStringLiteral("Invoke"), command);
 }
 
@@ -75,7 +74,6 @@ int DBusSkypeLink::LoginStatus() const {
 }
 
 void DBusSkypeLink::send_keys(const QString& keys) {
-    watch(QStringLiteral("keys: ") + keys, true);
     call_client(skype_bus::keys_interface, QStringLiteral("Type"), keys);
 }
 
@@ -183,13 +181,8 @@ void DBusSkypeLink::arrived(const QString& line) {
 }
 
 void DBusSkypeLink::deliver(const QString& line) {
-    watch(line, false);
     if (tells_status(line)) logged_out_ = says_logged_out(line);
     if (on_notification) on_notification(line);
-}
-
-void DBusSkypeLink::watch(const QString& line, bool outgoing) {
-    if (on_traffic) on_traffic(line, outgoing);
 }
 
 void DBusSkypeLink::report(const LinkEvent& event) {

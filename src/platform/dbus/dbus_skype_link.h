@@ -34,10 +34,6 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     // that method gets none.
     void send_keys(const QString& keys) override;
 
-    // Every line in both directions as it passes the bus, for whoever wants to watch the
-    // conversation. Calls the bus failed and the client's comings and goings are `on_event`s.
-    std::function<void(const QString& line, bool outgoing)> on_traffic;
-
     // A connection of the link's own to the session bus. The shared one that Qt makes from the
     // main thread holds back incoming calls (our notifications) until the event loop runs, and a
     // later call has been seen to overtake one held back; our own delivers them in order.
@@ -57,7 +53,6 @@ class DBusSkypeLink : public QObject, public SkypeLink, public Keystrokes {
     void hold(const QString& sender, const QString& line);
     void release_held();
     void deliver(const QString& line);
-    void watch(const QString& line, bool outgoing);
     void report(const LinkEvent& event);
 
     Scheduler& scheduler_;

@@ -3,16 +3,18 @@
 #include "camera/camera_owner.h"
 #include "log/categories.h"
 #include "seams/camera.h"
+#include "time/scheduler.h"
 
 namespace {
 constexpr int poll_ms = 50;
 }
 
-LivePicture::LivePicture(CameraOwner* camera, std::function<QImage()> fallback)
-    : owner_(camera), fallback_(std::move(fallback)) {
-    poll_.setInterval(poll_ms);
-    QObject::connect(&poll_, &QTimer::timeout, [this] { poll(); });
-}
+LivePicture::LivePicture(Scheduler& scheduler, CameraOwner* camera,
+                         std::function<QImage()> fallback)
+    : scheduler_(scheduler),
+      owner_(camera),
+      fallback_(std::move(fallback)),
+      poll_(scheduler, QStringLiteral("live picture"), poll_ms, [this] { poll(); }) {}
 
 // Gone while looking: the camera goes back, so that detection can have it again.
 LivePicture::~LivePicture() {
@@ -21,22 +23,22 @@ LivePicture::~LivePicture() {
 
 void LivePicture::take(Done done) {
     waiting_.push_back(std::move(done));
-    if (poll_.isActive()) return;  // one look at the room serves everyone asking meanwhile
+    if (poll_.enabled()) return;  // one look at the room serves everyone asking meanwhile
     camera_ = owner_ ? owner_->take(CameraUser::live_picture) : nullptr;
     if (!camera_) {
         qCWarning(xmpp_log) << "the camera could not be opened for the live picture";
         finish(fallback_ ? fallback_() : QImage());
         return;
     }
-    since_open_.start();
-    poll_.start();
+    opened_ms_ = scheduler_.now_ms();
+    poll_.set_enabled(true);
 }
 
 void LivePicture::poll() {
     std::optional<QImage> frame = camera_->grab();
-    const bool settled = since_open_.elapsed() >= settle_ms;
-    if ((frame && settled) || since_open_.elapsed() >= give_up_ms) {
-        poll_.stop();
+    const qint64 open_for = scheduler_.now_ms() - opened_ms_;
+    if ((frame && open_for >= settle_ms) || open_for >= give_up_ms) {
+        poll_.set_enabled(false);
         owner_->give_back(CameraUser::live_picture);
         camera_ = nullptr;
         if (!frame) qCWarning(xmpp_log) << "the camera gave no picture in time";

@@ -1,24 +1,25 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <functional>
 #include <vector>
 
+#include "time/timer.h"
+
 class Camera;
 class CameraOwner;
+class Scheduler;
 
 // One picture of the room now, as a JPEG file: the camera is taken (the program has released
 // it for the call), given a moment to settle, read once and given back. When it is held by
 // someone else, or gives nothing in time, the fallback picture (the last one the program took)
-// is used.
+// is used. Its polling runs on the scheduler.
 class LivePicture {
   public:
     using Done = std::function<void(const QString& path)>;
 
-    LivePicture(CameraOwner* camera, std::function<QImage()> fallback);
+    LivePicture(Scheduler& scheduler, CameraOwner* camera, std::function<QImage()> fallback);
     ~LivePicture();
     void take(Done done);
 
@@ -29,12 +30,13 @@ class LivePicture {
     void poll();
     void finish(const QImage& picture);
 
+    Scheduler& scheduler_;
     CameraOwner* owner_;
     Camera* camera_ = nullptr;  // while taken
     std::function<QImage()> fallback_;
     QTemporaryDir folder_;
-    QTimer poll_;
-    QElapsedTimer since_open_;
+    Timer poll_;
+    qint64 opened_ms_ = 0;
     std::vector<Done> waiting_;
     int taken_ = 0;
 };

@@ -1,6 +1,9 @@
 #include "platform/xmpp/xmpp_client.h"
 
+#include <QNetworkInformation>
+#include <QRandomGenerator>
 #include <QThread>
+#include <algorithm>
 
 #include "client/client_core.h"
 #include "log/categories.h"
@@ -21,22 +24,25 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }  // namespace
 
 XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-                       const QString& outbox_file)
+                       const QString& outbox_file, CallMediaFactory media)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),
       core_(std::make_unique<ClientCore>(scheduler, core_options(account_))),
       stream_(std::make_unique<XmppStream>()),
       resolver_(std::make_unique<XmppResolver>()),
-      live_picture_(std::make_unique<LivePicture>(
-          camera, [this] { return core_->video_source ? core_->video_source() : QImage(); })) {
+      live_picture_(std::make_unique<LivePicture>(scheduler, camera, [this] {
+          return core_->video_source ? core_->video_source() : QImage();
+      })) {
     XmppOwnerSide::Options side;
     if (account_) {
         side.domain = account_->domain();
         side.ca_file = account_->ca_file;
         side.stale_minutes = account_->stale_minutes;
+        side.ice = {account_->stun, account_->turn, account_->turn_user, account_->turn_password};
     }
-    owner_side_ = std::make_unique<XmppOwnerSide>(*core_, side);
+    side.media = std::move(media);
+    owner_side_ = std::make_unique<XmppOwnerSide>(*core_, scheduler, side);
     if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
@@ -46,13 +52,13 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     stream_->on_disconnected = [this](XmppStream::Failure failure, const QString& why) {
         lost(static_cast<int>(failure), why);
     };
+    stream_->admit = [this](const xmpp::Head& head) { return owner_side_->admits(head); };
     stream_->on_stanza = [this](const QDomElement& stanza) { owner_side_->receive(stanza); };
-    retry_.setSingleShot(true);
-    QObject::connect(&retry_, &QTimer::timeout, [this] { connect_now(); });
     scheduler_.while_blocked = [this](int ms) { work_while_blocked(ms); };
 }
 
 XmppClient::~XmppClient() {
+    lifetime_.end();
     scheduler_.while_blocked = nullptr;
     stream_->on_disconnected = nullptr;
     stream_->close();
@@ -75,10 +81,35 @@ void XmppClient::start() {
         give_up(problem_);
         return;
     }
+    if (owner_side_->current_target().isEmpty())
+        qCWarning(xmpp_log) << "no call target is set: nobody's commands will be obeyed";
+    watch_network();
+    connect_now();
+}
+
+// Without a backend (no NetworkManager, no GLib monitor) the waits alone bring the client back.
+void XmppClient::watch_network() {
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
+        qCInfo(xmpp_log) << "the network's coming back is not watched: reconnecting on a timer";
+        return;
+    }
+    QObject::connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged,
+                     &network_context_, [this](QNetworkInformation::Reachability reachability) {
+                         if (reachability == QNetworkInformation::Reachability::Online)
+                             network_back();
+                     });
+}
+
+void XmppClient::network_back() {
+    if (!waiting_) return;
+    qCInfo(xmpp_log) << "the network is back: connecting now";
+    attempt_ = 0;
     connect_now();
 }
 
 void XmppClient::connect_now() {
+    waiting_ = false;
+    ++retry_number_;
     core_->set_connection(QStringLiteral("CONNECTING"));
     resolver_->resolve(account_->domain(), account_->host, account_->port,
                        [this](const XmppResolver::Result& where) {
@@ -93,7 +124,7 @@ void XmppClient::connect_now() {
 }
 
 void XmppClient::connected() {
-    retry_ms_ = first_retry_ms;
+    attempt_ = 0;
     problem_.clear();
     qCInfo(xmpp_log) << "online as" << stream_->bound_jid();
     owner_side_->stream_up(stream_->bound_jid());
@@ -103,30 +134,41 @@ void XmppClient::connected() {
 void XmppClient::lost(int failure, const QString& why) {
     owner_side_->stream_down();
     const auto kind = static_cast<XmppStream::Failure>(failure);
-    if (kind == XmppStream::Failure::authentication || kind == XmppStream::Failure::certificate)
+    if (kind == XmppStream::Failure::authentication || kind == XmppStream::Failure::certificate ||
+        kind == XmppStream::Failure::encryption)
         give_up(QStringLiteral("%1: %2").arg(account_->jid, why));
     else
         retry_later(why);
 }
 
+int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
+    const int doubled = first_retry_ms << std::clamp(attempt, 0, 16);
+    const int wait = std::min(doubled, last_retry_ms);
+    return wait - static_cast<int>(wait / 4 * std::clamp(random_0_to_1, 0.0, 1.0));
+}
+
 void XmppClient::retry_later(const QString& why) {
-    qCWarning(xmpp_log) << "offline:" << why << "- trying again in" << retry_ms_ / 1000 << "s";
+    const int wait = retry_wait_ms(attempt_++, QRandomGenerator::global()->generateDouble());
+    qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in"
+                                  << qRound(wait / 1000.0) << "s";
     core_->set_connection(QStringLiteral("OFFLINE"));
-    retry_.start(retry_ms_);
-    retry_ms_ = std::min(retry_ms_ * 2, last_retry_ms);
+    waiting_ = true;
+    scheduler_.post_after(wait, lifetime_.guard([this, number = ++retry_number_] {
+        if (waiting_ && number == retry_number_) connect_now();
+    }));
 }
 
 // A refused login or certificate will be refused again: no retries until the user acts.
 void XmppClient::give_up(const QString& why) {
     problem_ = why;
-    retry_.stop();
+    waiting_ = false;
+    ++retry_number_;
     qCWarning(xmpp_log).noquote() << "logged out:" << why;
     core_->set_connection(QStringLiteral("LOGGEDOUT"));
     if (!on_problem) return;
     // The program hears of it as of anything else: never inside one of its blocking waits.
     if (!blocked_) return on_problem(why);
-    const std::weak_ptr<bool> alive = alive_;
-    scheduler_.post([this, alive, why] {
-        if (!alive.expired() && on_problem) on_problem(why);
-    });
+    scheduler_.post(lifetime_.guard([this, why] {
+        if (on_problem) on_problem(why);
+    }));
 }

@@ -3,14 +3,12 @@
 #include <QXmlStreamWriter>
 
 #include "client/client_core.h"
+#include "jingle/jingle_session.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
+#include "time/scheduler.h"
 
 namespace {
-constexpr int iq_timeout_ms = 30'000;
-// Delayed messages come in a burst when the stream starts: one report for all the stale ones.
-constexpr int stale_report_after_ms = 1'000;
-
 QString one_line(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     text.replace('\n', ' ').replace('\r', ' ');
@@ -18,8 +16,9 @@ QString one_line(QString text) {
 }
 }  // namespace
 
-XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
+XmppOwnerSide::XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options options)
     : client_(client),
+      scheduler_(scheduler),
       options_(std::move(options)),
       upload_(
           [this](const QString& to, const QString& type,
@@ -28,18 +27,17 @@ XmppOwnerSide::XmppOwnerSide(ClientCore& client, Options options)
               ask_iq(to, type, content, std::move(answer));
           },
           options_.domain, options_.ca_file),
-      outbox_(client.scheduler(), upload_,
-              {options_.outbox_file,
-               [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }}) {
+      outbox_(scheduler, upload_,
+              [this] { return ring_ms ? ring_ms() : XmppOutbox::default_ring_ms; }),
+      stale_timer_(scheduler, QStringLiteral("stale commands"), stale_report_after_ms,
+                   [this] { report_stale(); }) {
     outbox_.send = [this](const QString& stanza) { send(stanza); };
-    stale_timer_.setSingleShot(true);
-    stale_timer_.setInterval(stale_report_after_ms);
-    QObject::connect(&stale_timer_, &QTimer::timeout, [this] { report_stale(); });
+    outbox_.media_calls = media_calls();
     client_.set_far_side(this);
 }
 
 XmppOwnerSide::~XmppOwnerSide() {
-    *alive_ = false;
+    lifetime_.end();
     client_.set_far_side(nullptr);
 }
 
@@ -59,7 +57,8 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
     ask_iq({}, QStringLiteral("get"), roster_query, [this](const QDomElement& reply) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
-    send(xmpp::available_presence());
+    send(xmpp::available_presence(media_calls()));
+    if (media_calls()) discover_ice_servers();
     outbox_.stream_up();
 }
 
@@ -73,7 +72,35 @@ void XmppOwnerSide::stream_down() {
     for (auto& [id, answer] : asked) answer(QDomElement());
 }
 
+bool XmppOwnerSide::admits(const Head& head) {
+    if (head.from.isEmpty() || from_server(head.from)) return true;
+    // Answers come from services too (the upload service has its own address): ours by their id.
+    if (head.name == QLatin1String("iq") &&
+        (head.type == QLatin1String("result") || head.type == QLatin1String("error")))
+        return asked_.count(head.id) > 0;
+    // Anyone may ask; only the call target is answered (subscription_request).
+    if (head.name == QLatin1String("presence") && head.type == QLatin1String("subscribe"))
+        return true;
+    // Before the roster nobody is known yet: messages wait for it, bounded.
+    if (!roster_.known()) return true;
+    // Presence tells of subscriptions on their way, so everyone on the roster is heard.
+    if (head.name == QLatin1String("presence") ? roster_.is_listed(head.from)
+                                               : roster_.is_contact(head.from))
+        return true;
+    from_contact(head.from, head.name);  // logs the stranger, once
+    return false;
+}
+
+bool XmppOwnerSide::from_server(const QString& from) const {
+    const QString domain = own_jid_.isEmpty() ? options_.domain : own_jid_.section('@', 1);
+    return xmpp::same_account(from, own_jid_) || xmpp::same_account(from, domain);
+}
+
 void XmppOwnerSide::receive(const QDomElement& stanza) {
+    if (!admits(Head{stanza.localName(), stanza.attribute(QStringLiteral("type")),
+                     stanza.attribute(QStringLiteral("from")),
+                     stanza.attribute(QStringLiteral("id"))}))
+        return;
     const QString kind = stanza.localName();
     if (kind == QLatin1String("message"))
         message(stanza);
@@ -91,37 +118,49 @@ void XmppOwnerSide::message(const QDomElement& stanza) {
     // Copies of our own conversations: never asked for, never obeyed.
     if (!xmpp::child(stanza, {}, xmpp::ns_carbons).isNull()) return;
     const QString from = stanza.attribute(QStringLiteral("from"));
-    if (from.isEmpty() || xmpp::bare(from) == xmpp::bare(own_jid_)) return;
+    if (from.isEmpty() || xmpp::same_account(from, own_jid_)) return;
     if (!roster_.known()) {
-        before_roster_.push_back(stanza);
+        if (before_roster_.size() < before_roster_limit)
+            before_roster_.push_back(stanza);
+        else
+            qCWarning(xmpp_log) << "a message from" << xmpp::bare(from)
+                                << "dropped: too many before the roster came";
         return;
     }
     if (call_stanza(from, stanza)) return;
-    if (type == QLatin1String("chat")) chat(from, stanza);
+    // Some apps send their lines as "normal" messages (no type): they are obeyed the same.
+    chat(from, stanza);
 }
 
 void XmppOwnerSide::chat(const QString& from, const QDomElement& stanza) {
     const QString body = one_line(stanza.firstChildElement(QStringLiteral("body")).text());
     if (body.isEmpty() || !from_contact(from, QStringLiteral("message"))) return;
     const QDateTime sent = xmpp::delay_stamp(stanza);
-    if (sent.isValid() && sent.secsTo(now()) > options_.stale_minutes * 60) {
+    if (sent.isValid() &&
+        sent.secsTo(scheduler_.current_date_time()) > options_.stale_minutes * 60) {
         qCInfo(xmpp_log) << "not obeying a delayed message from" << sent.toString(Qt::ISODate);
+        // The owner reads the time on a clock of their own: the machine's local time, as its
+        // snapshots are named.
         stale_.append(
             QStringLiteral("\"%1\" (%2)")
-                .arg(body, sent.toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm 'UTC'"))));
+                .arg(body, sent.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
         stale_from_ = xmpp::bare(from);
-        stale_timer_.start();
+        stale_timer_.set_enabled(false);
+        stale_timer_.set_enabled(true);
         return;
     }
-    client_.say(body, xmpp::bare(from));
+    client_.say(body, handle_for(from));
 }
 
 void XmppOwnerSide::report_stale() {
+    stale_timer_.set_enabled(false);
     if (stale_.isEmpty()) return;
+    const int minutes = options_.stale_minutes;
     deliver(xmpp::chat_message(
-        stale_from_, QStringLiteral("Not obeyed: sent while I was offline, more than %1 minutes "
-                                    "ago: %2. Send again if you still mean it.")
-                         .arg(options_.stale_minutes)
+        stale_from_, QStringLiteral("Not obeyed: sent while I was offline, more than %1 %2 "
+                                    "ago: %3. Send again if you still mean it.")
+                         .arg(minutes)
+                         .arg(minutes == 1 ? QLatin1String("minute") : QLatin1String("minutes"))
                          .arg(stale_.join(QLatin1String(", ")))));
     stale_.clear();
 }
@@ -129,15 +168,22 @@ void XmppOwnerSide::report_stale() {
 bool XmppOwnerSide::from_contact(const QString& from, const QString& what) {
     const QString bare = xmpp::bare(from);
     if (roster_.is_contact(bare)) return true;
-    if (strangers_logged_.insert(bare).second)
+    if (strangers_logged_.size() < remembered_strangers &&
+        strangers_logged_.insert(xmpp::bare_key(bare)).second)
         qCWarning(xmpp_log) << "ignoring" << what << "from" << bare
                             << "(not a contact with a mutual subscription)";
     return false;
 }
 
+QString XmppOwnerSide::handle_for(const QString& jid) const {
+    const QString target = current_target();
+    if (!target.isEmpty() && xmpp::same_account(jid, target)) return xmpp::bare(target);
+    return roster_.spelled(xmpp::bare(jid));
+}
+
 void XmppOwnerSide::presence(const QDomElement& stanza) {
     const QString from = stanza.attribute(QStringLiteral("from"));
-    if (xmpp::bare(from) == xmpp::bare(own_jid_)) return;
+    if (xmpp::same_account(from, own_jid_)) return;
     if (stanza.attribute(QStringLiteral("type")) == QLatin1String("subscribe"))
         subscription_request(xmpp::bare(from));
     else
@@ -146,22 +192,24 @@ void XmppOwnerSide::presence(const QDomElement& stanza) {
 
 // Only the owner the program calls may subscribe; everybody else waits unanswered.
 void XmppOwnerSide::subscription_request(const QString& from) {
-    if (!from.isEmpty() && from == current_target()) {
-        pending_subscriptions_.erase(from);
+    if (!from.isEmpty() && xmpp::same_account(from, current_target())) {
+        pending_subscriptions_.erase(xmpp::bare_key(from));
         send(xmpp::presence(from, QStringLiteral("subscribed")));
         const QString ours = roster_.subscription(from);
         if (ours != QLatin1String("to") && ours != QLatin1String("both"))
             send(xmpp::presence(from, QStringLiteral("subscribe")));
         return;
     }
-    if (pending_subscriptions_.insert(from).second)
+    if (pending_subscriptions_.size() < remembered_strangers &&
+        pending_subscriptions_.insert(xmpp::bare_key(from)).second)
         qCWarning(xmpp_log) << "leaving the subscription request of" << from
                             << "pending: not the call target";
 }
 
 void XmppOwnerSide::target_named(const QString& handle) {
     last_target_ = handle;
-    if (up_ && pending_subscriptions_.count(handle)) subscription_request(handle);
+    if (up_ && pending_subscriptions_.count(xmpp::bare_key(handle)))
+        subscription_request(roster_.spelled(handle));
 }
 
 QString XmppOwnerSide::current_target() const {
@@ -188,12 +236,17 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
         send(xmpp::empty_result(stanza));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
-        send(xmpp::disco_info_result(stanza));
+        // What the machine is and that it is there: only its people and its server get this
+        // far (admits).
+        send(xmpp::disco_info_result(stanza, media_calls()));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
         send(xmpp::empty_result(stanza));
+    } else if (const QDomElement jingle =
+                   xmpp::child(stanza, QStringLiteral("jingle"), "urn:xmpp:jingle:1");
+               type == QLatin1String("set") && !jingle.isNull()) {
+        jingle_iq(stanza, jingle);
     } else if (type == QLatin1String("get") || type == QLatin1String("set")) {
-        // Jingle sessions among them: calls end with a picture, not with a media stream.
         send(xmpp::error_reply(stanza, QStringLiteral("cancel"),
                                QStringLiteral("feature-not-implemented")));
     }
@@ -215,19 +268,19 @@ void XmppOwnerSide::ask_iq(const QString& to, const QString& type,
                            const std::function<void(QXmlStreamWriter&)>& content,
                            std::function<void(const QDomElement&)> answer) {
     if (!up_) {
-        QTimer::singleShot(0, &stale_timer_, [answer] { answer(QDomElement()); });
+        scheduler_.post(lifetime_.guard([answer] { answer(QDomElement()); }));
         return;
     }
     const QString id = xmpp::new_id();
     asked_[id] = std::move(answer);
     send(xmpp::iq(to, type, id, content));
-    QTimer::singleShot(iq_timeout_ms, &stale_timer_, [this, id] {
+    scheduler_.post_after(iq_timeout_ms, lifetime_.guard([this, id] {
         const auto found = asked_.find(id);
         if (found == asked_.end()) return;
         auto late = std::move(found->second);
         asked_.erase(found);
         late(QDomElement());
-    });
+    }));
 }
 
 // ---- what the machine does
@@ -236,18 +289,24 @@ QStringList XmppOwnerSide::contacts() const {
     return roster_.contacts();
 }
 
+bool XmppOwnerSide::is_contact(const QString& handle) const {
+    return roster_.is_contact(handle);
+}
+
 QString XmppOwnerSide::online_status(const QString& handle) const {
     return roster_.online_status(handle);
 }
 
+// The program names its people as its user typed them; they are written to as the server spells
+// them.
 void XmppOwnerSide::send_line(const QString& to, const QString& text) {
     QString body = text;
     body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-    outbox_.line(to, body);
+    outbox_.line(roster_.spelled(to), body);
 }
 
 void XmppOwnerSide::send_file(const QString& to, const QString& path) {
-    upload_and_send(to, path, {});
+    upload_and_send(roster_.spelled(to), path, {});
 }
 
 void XmppOwnerSide::upload_and_send(const QString& to, const QString& path,

@@ -8,7 +8,7 @@ bool XmppRoster::is_usable_handle(const QString& jid) {
 }
 
 QStringList XmppRoster::update(const QDomElement& query, bool full) {
-    if (full) subscriptions_.clear();
+    if (full) items_.clear();
     known_ = true;
     QStringList unusable;
     for (QDomElement item = query.firstChildElement(QStringLiteral("item")); !item.isNull();
@@ -16,10 +16,10 @@ QStringList XmppRoster::update(const QDomElement& query, bool full) {
         const QString jid = item.attribute(QStringLiteral("jid"));
         const QString subscription = item.attribute(QStringLiteral("subscription"), "none");
         if (subscription == QLatin1String("remove")) {
-            subscriptions_.erase(jid);
+            items_.erase(xmpp::bare_key(jid));
             continue;
         }
-        subscriptions_[jid] = subscription;
+        items_[xmpp::bare_key(jid)] = Item{jid, subscription};
         if (!is_usable_handle(jid) && reported_.insert(jid).second) unusable.append(jid);
     }
     return unusable;
@@ -29,7 +29,9 @@ bool XmppRoster::presence(const QDomElement& stanza) {
     const QString from = stanza.attribute(QStringLiteral("from"));
     const QString type = stanza.attribute(QStringLiteral("type"));
     const QString resource = from.section('/', 1);
-    auto& resources = present_[xmpp::bare(from)];
+    // Only the roster's people are followed: anyone else's presence would only take room.
+    if (!is_listed(from)) return false;
+    auto& resources = present_[xmpp::bare_key(from)];
     if (type == QLatin1String("unavailable")) {
         resources.erase(resource);
         return true;
@@ -46,24 +48,34 @@ void XmppRoster::forget() {
 
 QStringList XmppRoster::contacts() const {
     QStringList all;
-    for (const auto& [jid, subscription] : subscriptions_)
-        if (subscription == QLatin1String("both") && is_usable_handle(jid)) all.append(jid);
+    for (const auto& [key, item] : items_)
+        if (item.subscription == QLatin1String("both") && is_usable_handle(item.jid))
+            all.append(item.jid);
     return all;
 }
 
+bool XmppRoster::is_listed(const QString& bare_jid) const {
+    return items_.count(xmpp::bare_key(bare_jid)) > 0;
+}
+
+QString XmppRoster::spelled(const QString& bare_jid) const {
+    const auto found = items_.find(xmpp::bare_key(bare_jid));
+    return found == items_.end() ? xmpp::bare(bare_jid) : found->second.jid;
+}
+
 bool XmppRoster::is_contact(const QString& bare_jid) const {
-    return subscription(bare_jid) == QLatin1String("both") && is_usable_handle(bare_jid);
+    return subscription(bare_jid) == QLatin1String("both") && is_usable_handle(spelled(bare_jid));
 }
 
 QString XmppRoster::subscription(const QString& bare_jid) const {
-    const auto found = subscriptions_.find(bare_jid);
-    return found == subscriptions_.end() ? QStringLiteral("none") : found->second;
+    const auto found = items_.find(xmpp::bare_key(bare_jid));
+    return found == items_.end() ? QStringLiteral("none") : found->second.subscription;
 }
 
 // The most reachable of the contact's resources decides: one that is simply available makes
 // them ONLINE, else chat, away, xa and dnd in that order.
 QString XmppRoster::online_status(const QString& bare_jid) const {
-    const auto found = present_.find(bare_jid);
+    const auto found = present_.find(xmpp::bare_key(bare_jid));
     if (!is_contact(bare_jid) || found == present_.end() || found->second.empty())
         return QStringLiteral("OFFLINE");
     static const std::pair<const char*, const char*> ranked[] = {

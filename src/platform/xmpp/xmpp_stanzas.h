@@ -25,22 +25,35 @@ inline constexpr auto ns_stanzas = "urn:ietf:params:xml:ns:xmpp-stanzas";
 
 using Children = std::function<void(QXmlStreamWriter&)>;
 
+// What can be told of a received stanza before it is parsed into a document.
+struct Head {
+    QString name, type, from, id;
+};
+
 QString new_id();
 QString bare(const QString& jid);
+// The bare address as a key: its user and domain parts compare without regard to case (the
+// servers fold them), so "Owner@Example.org" and "owner@example.org" are one account.
+QString bare_key(const QString& jid);
+bool same_account(const QString& a, const QString& b);
 
 // <message type="chat"> to `to`, with a body when `body` is not empty, then `children`.
 QString chat_message(const QString& to, const QString& body, const Children& children = {});
 // The body is the URL, repeated in an out-of-band element so that apps show the picture.
 QString picture_message(const QString& to, const QString& url);
 // A Jingle Message Initiation element (propose, ringing, proceed, reject, retract, finish).
-QString call_message(const QString& to, const QString& action, const QString& session_id);
+// A proposal names video, and audio too when the call carries media (`media_calls`).
+QString call_message(const QString& to, const QString& action, const QString& session_id,
+                     bool media_calls = false);
 QString presence(const QString& to = {}, const QString& type = {});
 QString iq(const QString& to, const QString& type, const QString& id, const Children& children);
 QString empty_result(const QDomElement& request);
 QString error_reply(const QDomElement& request, const QString& type, const QString& condition);
-// What this client can do, for disco#info and the capabilities hash in its presence.
-QString disco_info_result(const QDomElement& request);
-QString available_presence();
+// What this client can do, for disco#info and the capabilities hash in its presence: Jingle
+// calls only when it has media for them (`media_calls`).
+QStringList features(bool media_calls);
+QString disco_info_result(const QDomElement& request, bool media_calls = false);
+QString available_presence(bool media_calls = false);
 
 QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
 // The moment a delayed stanza was first sent; invalid when it was not delayed.

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "log/categories.h"
 
@@ -32,6 +33,38 @@ QString text_of(xmpp_stanza_t* stanza) {
     xmpp_free(xmpp_stanza_get_context(stanza), buffer);
     return text;
 }
+
+QString attribute(xmpp_stanza_t* stanza, const char* name) {
+    const char* value = xmpp_stanza_get_attribute(stanza, name);
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+// Walks the stanza's tree, giving up as soon as it is over a bound; true when within them.
+struct Weight {
+    qsizetype bytes = 0;
+    int elements = 0;
+};
+bool within_bounds(xmpp_stanza_t* stanza, int depth, Weight& weight) {
+    if (depth > XmppStream::max_depth) return false;
+    if (xmpp_stanza_is_text(stanza)) {
+        const char* text = xmpp_stanza_get_text_ptr(stanza);
+        weight.bytes += text ? static_cast<qsizetype>(qstrlen(text)) : 0;
+        return weight.bytes <= XmppStream::max_bytes;
+    }
+    if (++weight.elements > XmppStream::max_elements) return false;
+    const int count = xmpp_stanza_get_attribute_count(stanza);
+    if (count > 0) {
+        std::vector<const char*> attributes(static_cast<size_t>(count) * 2);
+        xmpp_stanza_get_attributes(stanza, attributes.data(), count * 2);
+        for (const char* text : attributes) weight.bytes += text ? qstrlen(text) : 0;
+    }
+    weight.bytes += qstrlen(xmpp_stanza_get_name(stanza));
+    if (weight.bytes > XmppStream::max_bytes) return false;
+    for (xmpp_stanza_t* child = xmpp_stanza_get_children(stanza); child;
+         child = xmpp_stanza_get_next(child))
+        if (!within_bounds(child, depth + 1, weight)) return false;
+    return true;
+}
 }  // namespace
 
 struct XmppStream::Callbacks {
@@ -40,6 +73,7 @@ struct XmppStream::Callbacks {
         auto* stream = static_cast<XmppStream*>(self);
         if (event == XMPP_CONN_CONNECT) {
             stream->connected_ = true;
+            stream->secured_ = xmpp_conn_is_secured(stream->conn_) != 0;
             if (stream->on_connected) stream->on_connected();
             return;
         }
@@ -49,10 +83,7 @@ struct XmppStream::Callbacks {
     }
 
     static int stanza(xmpp_conn_t*, xmpp_stanza_t* stanza, void* self) {
-        auto* stream = static_cast<XmppStream*>(self);
-        QDomDocument document;
-        if (stream->on_stanza && document.setContent(text_of(stanza), true))
-            stream->on_stanza(document.documentElement());
+        static_cast<XmppStream*>(self)->take(stanza);
         return 1;  // keep the handler
     }
 
@@ -77,6 +108,10 @@ struct XmppStream::Callbacks {
         const QString text = QString::fromUtf8(message);
         // Lower levels show stanzas, the login among them: never logged.
         if (level < XMPP_LEVEL_WARN) return;
+        if (text.contains(QLatin1String("TLS is not supported")))
+            stream->fail(Failure::encryption,
+                         QStringLiteral("the server offers no encryption, so the password was "
+                                        "not sent"));
         if (qstrcmp(area, "auth") == 0 || text.contains(QLatin1String("uthentication fail")))
             stream->fail(Failure::authentication, QStringLiteral("the server refused the login"));
         // Only a handshake's verdict on the certificate; TLS errors of a lost stream are not.
@@ -151,6 +186,39 @@ QString XmppStream::bound_jid() const {
     return bound ? QString::fromUtf8(bound) : QString();
 }
 
+void XmppStream::take(xmpp_stanza_t* stanza) {
+    const char* name = xmpp_stanza_get_name(stanza);
+    const xmpp::Head head{name ? QString::fromUtf8(name) : QString(), attribute(stanza, "type"),
+                          attribute(stanza, "from"), attribute(stanza, "id")};
+    Weight weight;
+    if (!within_bounds(stanza, 0, weight)) {
+        qCWarning(xmpp_log) << "dropped a stanza from" << xmpp::bare(head.from)
+                            << "that is too large or too deeply nested";
+        return;
+    }
+    if (admit && !admit(head)) return;
+    QDomDocument document;
+    if (on_stanza && document.setContent(text_of(stanza), true))
+        on_stanza(document.documentElement());
+}
+
+void XmppStream::receive_text(const QString& xml) {
+    xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(ctx_, xml.toUtf8().constData());
+    if (!stanza) return;
+    take(stanza);
+    xmpp_stanza_release(stanza);
+}
+
+QString XmppStream::describe_loss(int error, bool was_connected, bool secured) {
+    if (!was_connected)
+        return error == 0 ? QStringLiteral("could not connect to the server")
+                          : QStringLiteral("could not connect to the server (%1)")
+                                .arg(QString::fromLocal8Bit(strerror(error)));
+    if (error == 0) return QStringLiteral("the server closed the connection");
+    if (secured) return QStringLiteral("the connection to the server was lost");
+    return QString::fromLocal8Bit(strerror(error));
+}
+
 void XmppStream::send(const QString& stanza_xml) {
     if (!conn_ || !connected_) return;
     xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(ctx_, stanza_xml.toUtf8().constData());
@@ -207,8 +275,8 @@ void XmppStream::disconnected(int error) {
         sm_state_ = xmpp_conn_get_sm_state(conn_);
     }
     if (failure_ == Failure::none)
-        fail(Failure::network, error ? QString::fromLocal8Bit(strerror(error))
-                                     : QStringLiteral("the connection was closed"));
+        fail(Failure::network, describe_loss(error, was_connected, secured_));
+    secured_ = false;
     const Failure failure = failure_;
     const QString why = failure_text_;
     // The connection is released later: we are inside one of its callbacks.
