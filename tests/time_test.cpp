@@ -7,6 +7,7 @@
 #include <QThread>
 #include "time/lifetime.h"
 
+#include "time/lifetime.h"
 #include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"

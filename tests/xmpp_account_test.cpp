@@ -56,14 +56,19 @@ TEST(XmppAccountFile, WhatIsSavedIsPrivateAndReadsBack) {
                               .host = "xmpp.example.org",
                               .port = 5223,
                               .ca_file = {},
-                              .stale_minutes = 3};
+                              .stale_minutes = 3,
+                              .stun = "stun.example.org:3478",
+                              .turn = "turn:turn.example.org:5349",
+                              .turn_user = "me",
+                              .turn_password = "se;cret"};
     ASSERT_TRUE(account.save(path));
     EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ReadUser | QFileDevice::WriteUser);
     const XmppAccount::Loaded loaded = XmppAccount::load(path);
     ASSERT_TRUE(loaded.account) << loaded.problem;
     auto fields = [](const XmppAccount& a) {
-        return std::tuple(a.jid, a.password, a.host, a.port, a.ca_file, a.stale_minutes);
+        return std::tuple(a.jid, a.password, a.host, a.port, a.ca_file, a.stale_minutes, a.stun,
+                          a.turn, a.turn_user, a.turn_password);
     };
     EXPECT_EQ(fields(*loaded.account), fields(account));
 }

@@ -43,6 +43,10 @@ XmppAccount::Loaded XmppAccount::load(const QString& path) {
     account.password = settings.value(QStringLiteral("password")).toString();
     account.host = settings.value(QStringLiteral("host")).toString().trimmed();
     account.ca_file = settings.value(QStringLiteral("ca_file")).toString().trimmed();
+    account.stun = settings.value(QStringLiteral("stun")).toString().trimmed();
+    account.turn = settings.value(QStringLiteral("turn")).toString().trimmed();
+    account.turn_user = settings.value(QStringLiteral("turn_user")).toString();
+    account.turn_password = settings.value(QStringLiteral("turn_password")).toString();
     if (!valid_jid(account.jid))
         return refuse(QStringLiteral("%1: \"jid\" must look like name@example.org, not \"%2\".")
                           .arg(path, account.jid));
@@ -89,6 +93,10 @@ bool XmppAccount::save(const QString& path, QString* problem) const {
     optional("host", host, !host.isEmpty());
     optional("port", port, port != 0);
     optional("ca_file", ca_file, !ca_file.isEmpty());
+    optional("stun", stun, !stun.isEmpty());
+    optional("turn", turn, !turn.isEmpty());
+    optional("turn_user", turn_user, !turn_user.isEmpty());
+    optional("turn_password", turn_password, !turn_password.isEmpty());
     settings.setValue(QStringLiteral("stale_minutes"), stale_minutes);
     settings.endGroup();
     settings.sync();

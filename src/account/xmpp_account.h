@@ -14,6 +14,8 @@ struct LoadedXmppAccount;
 //   port=5222                  (optional)
 //   ca_file=/etc/ssl/ca.pem    (optional: trusted besides the system's CAs)
 //   stale_minutes=10           (optional: delayed commands older than this are not obeyed)
+//   stun=stun.example.org:3478 (optional: the STUN server of calls, instead of the server's)
+//   turn=turn.example.org:3478 (optional, with turn_user and turn_password: the TURN server)
 struct XmppAccount {
     QString jid;
     QString password;
@@ -21,6 +23,10 @@ struct XmppAccount {
     quint16 port = 0;  // 0: the SRV records' or 5222
     QString ca_file;
     int stale_minutes = 10;
+    QString stun;
+    QString turn;
+    QString turn_user;
+    QString turn_password;
 
     QString domain() const { return jid.section('@', 1).section('/', 0, 0); }
 

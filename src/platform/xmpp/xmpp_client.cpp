@@ -24,7 +24,7 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }  // namespace
 
 XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-                       const QString& outbox_file)
+                       const QString& outbox_file, CallMediaFactory media)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),
@@ -39,7 +39,9 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
         side.domain = account_->domain();
         side.ca_file = account_->ca_file;
         side.stale_minutes = account_->stale_minutes;
+        side.ice = {account_->stun, account_->turn, account_->turn_user, account_->turn_password};
     }
+    side.media = std::move(media);
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, scheduler, side);
     if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "account/xmpp_account.h"
+#include "jingle/call_media.h"
 #include "time/lifetime.h"
 
 class CameraOwner;
@@ -58,10 +59,11 @@ class XmppStream;
 class XmppClient {
   public:
     // `account` is what loading the account file gave; `camera` gives the live picture of a
-    // call (it may be null: then the core's video source, the last picture the program took).
-    // Lines and pictures not yet delivered are kept in `outbox_file` (in memory only without).
+    // call without media (it may be null: then the core's video source, the last picture the
+    // program took). Lines and pictures not yet delivered are kept in `outbox_file` (in memory
+    // only without). With `media`, calls carry live video and audio over Jingle instead.
     XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-               const QString& outbox_file = {});
+               const QString& outbox_file = {}, CallMediaFactory media = {});
     ~XmppClient();
 
     void start();

@@ -234,7 +234,7 @@ void XmppOutbox::transmit(const Entry& entry) {
                 return;
             }
             if (unrung_.count(entry.sid)) return;
-            out(xmpp::call_message(entry.to, entry.text, entry.sid));
+            out(xmpp::call_message(entry.to, entry.text, entry.sid, media_calls));
             return;
         }
         case Kind::stanza:

@@ -43,6 +43,8 @@ class XmppOutbox {
     XmppOutbox& operator=(const XmppOutbox&) = delete;
 
     std::function<void(const QString& stanza)> send;  // onto the stream, which is up
+    // Proposals name audio besides video: the calls carry media.
+    bool media_calls = false;
     // Keeps what waits in `file` from now on, taking up what an earlier run left there.
     void keep_in(const QString& file);
 

@@ -3,6 +3,7 @@
 #include <QXmlStreamWriter>
 
 #include "client/client_core.h"
+#include "jingle/jingle_session.h"
 #include "log/categories.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 #include "time/scheduler.h"
@@ -31,6 +32,7 @@ XmppOwnerSide::XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options o
       stale_timer_(scheduler, QStringLiteral("stale commands"), stale_report_after_ms,
                    [this] { report_stale(); }) {
     outbox_.send = [this](const QString& stanza) { send(stanza); };
+    outbox_.media_calls = media_calls();
     client_.set_far_side(this);
 }
 
@@ -55,7 +57,8 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
     ask_iq({}, QStringLiteral("get"), roster_query, [this](const QDomElement& reply) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
-    send(xmpp::available_presence());
+    send(xmpp::available_presence(media_calls()));
+    if (media_calls()) discover_ice_servers();
     outbox_.stream_up();
 }
 
@@ -235,12 +238,15 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
         // What the machine is and that it is there: only its people and its server get this
         // far (admits).
-        send(xmpp::disco_info_result(stanza));
+        send(xmpp::disco_info_result(stanza, media_calls()));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
         send(xmpp::empty_result(stanza));
+    } else if (const QDomElement jingle =
+                   xmpp::child(stanza, QStringLiteral("jingle"), "urn:xmpp:jingle:1");
+               type == QLatin1String("set") && !jingle.isNull()) {
+        jingle_iq(stanza, jingle);
     } else if (type == QLatin1String("get") || type == QLatin1String("set")) {
-        // Jingle sessions among them: calls end with a picture, not with a media stream.
         send(xmpp::error_reply(stanza, QStringLiteral("cancel"),
                                QStringLiteral("feature-not-implemented")));
     }

@@ -13,6 +13,9 @@
 #include <set>
 
 #include "client/far_side.h"
+#include "jingle/call_media.h"
+#include "jingle/ice_servers.h"
+#include "jingle/session_description.h"
 #include "platform/xmpp/xmpp_outbox.h"
 #include "platform/xmpp/xmpp_roster.h"
 #include "platform/xmpp/xmpp_stanzas.h"
@@ -21,6 +24,7 @@
 #include "time/timer.h"
 
 class ClientCore;
+class JingleSession;
 class Scheduler;
 
 // The people on the far side of the client as an XMPP account sees them. Chat lines, pictures
@@ -34,6 +38,9 @@ class XmppOwnerSide : public FarSide {
         QString domain;
         QString ca_file;
         int stale_minutes = 10;
+        // Media for calls; without it a call that asks for video gets one live picture.
+        CallMediaFactory media;
+        jingle::IceOverrides ice;  // STUN/TURN servers of the account file's own
     };
     using Head = xmpp::Head;
 
@@ -78,10 +85,12 @@ class XmppOwnerSide : public FarSide {
     static constexpr std::size_t before_roster_limit = 500;
 
   private:
-    struct CallSession {
-        QString sid;   // the Jingle Message Initiation id
+    struct Call {
+        QString sid;   // the Jingle Message Initiation id, which is the Jingle session's too
         QString peer;  // the contact's full JID once known, else the bare one
         bool answered = false;
+        bool proposed = true;  // rung by Jingle Message Initiation, not by a bare session-initiate
+        std::unique_ptr<JingleSession> jingle;  // with media only
     };
     // Who is counted once in the logs, and at most how many: strangers choose their addresses.
     static constexpr std::size_t remembered_strangers = 100;
@@ -100,11 +109,21 @@ class XmppOwnerSide : public FarSide {
     void report_stale();
 
     // Calls (xmpp_owner_side_calls.cpp)
+    bool media_calls() const { return static_cast<bool>(options_.media); }
     bool call_stanza(const QString& from, const QDomElement& stanza);
     void proposed(const QString& from, const QString& sid);
-    CallSession* session_by_sid(const QString& sid, QString* call_id = nullptr);
+    void proceeded(const QString& call_id, const QString& from);
+    void end_call(Call& call, bool incoming);
+    Call* session_by_sid(const QString& sid, QString* call_id = nullptr);
     void send_call(const QString& to, const QString& action, const QString& sid);
     void send_live_picture(const QString& call_id, const QString& partner);
+    void jingle_iq(const QDomElement& stanza, const QDomElement& jingle);
+    void direct_session(const QDomElement& stanza, const QDomElement& jingle);
+    std::unique_ptr<JingleSession> make_session(const QString& sid, const QString& peer,
+                                                jingle::Role role);
+    void session_ended(const QString& sid, const QString& why);
+    void retire(std::unique_ptr<JingleSession> session);
+    void discover_ice_servers();
 
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
@@ -126,7 +145,9 @@ class XmppOwnerSide : public FarSide {
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;
     std::map<QString, std::function<void(const QDomElement&)>> asked_;
-    std::map<QString, CallSession> calls_;  // by the client's call id
+    std::map<QString, Call> calls_;                        // by the client's call id
+    std::vector<CallMedia::IceServer> ice_servers_;        // the account's server's (XEP-0215)
+    std::vector<std::unique_ptr<JingleSession>> retired_;  // ended from inside their own report
     QStringList stale_;
     QString stale_from_;
     Timer stale_timer_;

@@ -10,22 +10,10 @@ namespace {
 const QString caps_node = QStringLiteral("https://videoquelm.invalid/caps");
 const QString identity_name = QStringLiteral("Video Quelm");
 
-QStringList features() {
-    QStringList all = {QLatin1String(ns_disco_info),
-                       QLatin1String(ns_jmi),
-                       QStringLiteral("urn:xmpp:jingle:1"),
-                       QLatin1String(ns_rtp),
-                       QStringLiteral("urn:xmpp:jingle:apps:rtp:video"),
-                       QLatin1String(ns_oob),
-                       QLatin1String(ns_ping)};
-    all.sort();
-    return all;
-}
-
 // The verification string's SHA-1, so a contact's app can learn what we do once and cache it.
-QString caps_version() {
+QString caps_version(bool media_calls) {
     QString text = QStringLiteral("client/pc//") + identity_name + '<';
-    for (const QString& feature : features()) text += feature + '<';
+    for (const QString& feature : features(media_calls)) text += feature + '<';
     return QString::fromLatin1(
         QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toBase64());
 }
@@ -46,6 +34,21 @@ void attribute_if(QXmlStreamWriter& w, const QString& name, const QString& value
     if (!value.isEmpty()) w.writeAttribute(name, value);
 }
 }  // namespace
+
+// Apps decide from these whether they can call the machine at all (Dino insists on an audio
+// transport), so they name the calls only when media can carry them.
+QStringList features(bool media_calls) {
+    QStringList all = {QLatin1String(ns_disco_info), QLatin1String(ns_jmi), QLatin1String(ns_oob),
+                       QLatin1String(ns_ping)};
+    if (media_calls)
+        all << QStringLiteral("urn:xmpp:jingle:1") << QLatin1String(ns_rtp)
+            << QStringLiteral("urn:xmpp:jingle:apps:rtp:audio")
+            << QStringLiteral("urn:xmpp:jingle:apps:rtp:video")
+            << QStringLiteral("urn:xmpp:jingle:transports:ice-udp:1")
+            << QStringLiteral("urn:xmpp:jingle:apps:dtls:0");
+    all.sort();
+    return all;
+}
 
 QString new_id() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -83,14 +86,19 @@ QString picture_message(const QString& to, const QString& url) {
     });
 }
 
-QString call_message(const QString& to, const QString& action, const QString& session_id) {
+QString call_message(const QString& to, const QString& action, const QString& session_id,
+                     bool media_calls) {
     return chat_message(to, {}, [&](QXmlStreamWriter& w) {
         start(w, action, ns_jmi);
         w.writeAttribute(QStringLiteral("id"), session_id);
         if (action == QLatin1String("propose")) {
-            start(w, QStringLiteral("description"), ns_rtp);
-            w.writeAttribute(QStringLiteral("media"), QStringLiteral("video"));
-            w.writeEndElement();
+            QStringList media = {QStringLiteral("video")};
+            if (media_calls) media.prepend(QStringLiteral("audio"));
+            for (const QString& kind : media) {
+                start(w, QStringLiteral("description"), ns_rtp);
+                w.writeAttribute(QStringLiteral("media"), kind);
+                w.writeEndElement();
+            }
         }
         w.writeEndElement();
         // Kept in the archive and sent on to a phone that is offline now.
@@ -108,14 +116,14 @@ QString presence(const QString& to, const QString& type) {
     });
 }
 
-QString available_presence() {
-    return write([](QXmlStreamWriter& w) {
+QString available_presence(bool media_calls) {
+    return write([media_calls](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("presence"));
         w.writeTextElement(QStringLiteral("priority"), QStringLiteral("1"));
         start(w, QStringLiteral("c"), ns_caps);
         w.writeAttribute(QStringLiteral("hash"), QStringLiteral("sha-1"));
         w.writeAttribute(QStringLiteral("node"), caps_node);
-        w.writeAttribute(QStringLiteral("ver"), caps_version());
+        w.writeAttribute(QStringLiteral("ver"), caps_version(media_calls));
         w.writeEndElement();
         w.writeEndElement();
     });
@@ -148,7 +156,7 @@ QString error_reply(const QDomElement& request, const QString& type, const QStri
               });
 }
 
-QString disco_info_result(const QDomElement& request) {
+QString disco_info_result(const QDomElement& request, bool media_calls) {
     const QString node =
         child(request, QStringLiteral("query"), ns_disco_info).attribute(QStringLiteral("node"));
     return iq(request.attribute(QStringLiteral("from")), QStringLiteral("result"),
@@ -160,7 +168,7 @@ QString disco_info_result(const QDomElement& request) {
                   w.writeAttribute(QStringLiteral("type"), QStringLiteral("pc"));
                   w.writeAttribute(QStringLiteral("name"), identity_name);
                   w.writeEndElement();
-                  for (const QString& feature : features()) {
+                  for (const QString& feature : features(media_calls)) {
                       w.writeStartElement(QStringLiteral("feature"));
                       w.writeAttribute(QStringLiteral("var"), feature);
                       w.writeEndElement();

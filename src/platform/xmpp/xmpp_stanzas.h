@@ -42,14 +42,18 @@ QString chat_message(const QString& to, const QString& body, const Children& chi
 // The body is the URL, repeated in an out-of-band element so that apps show the picture.
 QString picture_message(const QString& to, const QString& url);
 // A Jingle Message Initiation element (propose, ringing, proceed, reject, retract, finish).
-QString call_message(const QString& to, const QString& action, const QString& session_id);
+// A proposal names video, and audio too when the call carries media (`media_calls`).
+QString call_message(const QString& to, const QString& action, const QString& session_id,
+                     bool media_calls = false);
 QString presence(const QString& to = {}, const QString& type = {});
 QString iq(const QString& to, const QString& type, const QString& id, const Children& children);
 QString empty_result(const QDomElement& request);
 QString error_reply(const QDomElement& request, const QString& type, const QString& condition);
-// What this client can do, for disco#info and the capabilities hash in its presence.
-QString disco_info_result(const QDomElement& request);
-QString available_presence();
+// What this client can do, for disco#info and the capabilities hash in its presence: Jingle
+// calls only when it has media for them (`media_calls`).
+QStringList features(bool media_calls);
+QString disco_info_result(const QDomElement& request, bool media_calls = false);
+QString available_presence(bool media_calls = false);
 
 QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
 // The moment a delayed stanza was first sent; invalid when it was not delayed.
