@@ -31,3 +31,4 @@ bench/desktop_start.sh
 bench/vs_motion.sh
 bench/xmpp_figures.sh
 bench/xmpp_delivery.sh
+bench/call_figures.sh

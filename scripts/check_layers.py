@@ -39,10 +39,12 @@ RANKS = {
     "platform/dbus": 7,
     "platform/xmpp": 7,
     "desktop": 7,
+    # a call's media, built on the GStreamer bindings
+    "platform/call": 8,
     # the programs
-    "run": 8,
-    ".": 9,  # src/main.cpp
-    "tools": 9,
+    "run": 9,
+    ".": 10,  # src/main.cpp
+    "tools": 10,
 }
 
 # Beside the order: the models never see the client core or the simulators, which sit in the

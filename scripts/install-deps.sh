@@ -17,6 +17,10 @@ packages=(
     python3 clang-format  # the layer and format checks
     libstrophe-dev  # the XMPP client (libstrophe 0.12)
     prosody python3-slixmpp openssl  # the XMPP tests: a real server and an independent client
+    # calls: webrtcbin (ICE, DTLS-SRTP) with libnice; VP8 is in plugins-good, Opus in plugins-base
+    libgstreamer-plugins-bad1.0-dev libnice-dev gstreamer1.0-plugins-bad gstreamer1.0-nice
+    # the call tests' phone: webrtcbin from Python
+    python3-gi python3-gst-1.0 gir1.2-gst-plugins-bad-1.0 gir1.2-gst-plugins-base-1.0 gir1.2-nice-0.1
 )
 
 # The fuzz targets need clang and its libFuzzer runtime.

@@ -3,10 +3,13 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "log/journal.h"
 #include "platform/gst/camera_listing.h"
 #include "run/headless.h"
+#include "run/private_folder.h"
 #include "run/run_desktop.h"
 #include "run/run_options.h"
+#include "run/settings_command.h"
 #include "run/startup_checks.h"
 #include "windows/version.h"
 
@@ -18,6 +21,8 @@ bool display_available() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    private_folder::restrict_new_files();
+    journal::install_message_handler();
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
     QString message;
@@ -31,6 +36,7 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(camera_listing::text(camera_listing::cameras())), stdout);
         return 0;
     }
+    if (options->print_settings || options->set) return run_settings_command(*options);
     if (options->check) {
         QCoreApplication application(argc, argv);
         return run_check(*options);

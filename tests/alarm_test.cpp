@@ -4,8 +4,10 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include "app/snapshot_housekeeping.h"
 #include "file_size_limit.h"
 #include "machine_fixture.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -39,7 +41,12 @@ TEST(AlarmSequence, TheActionsFollowTheBoxesInTheirFixedOrder) {
         {"greyed boxes count as ticked, but a greyed picture box sends nothing", 2, 2, 2,
          sound_then_call},
         {"picture without call", 0, 1, 0, picture},
-        {"a missing snapshot folder still logs and sends", 0, 1, 0, picture, true},
+        {"a missing snapshot folder still logs and sends, and says so once", 0, 1, 0,
+         QStringList{"0 message The snapshot FOLDER/Pic070315142330.JPG could not be saved. "
+                     "Alarms still call and send, but no pictures are kept until the folder can "
+                     "be written to."} +
+             picture,
+         true},
     };
     for (const Case& c : cases) {
         ShownProgram t;
@@ -118,6 +125,63 @@ TEST(AlarmSequence, ASnapshotThatFailsHalfwayLeavesNoDamagedFile) {
     }
     EXPECT_TRUE(t.read_file("motion_log.txt").startsWith(first_picture.toLatin1()));
     EXPECT_EQ(QDir(t.app_folder).entryList({"Pic*"}, QDir::Files), QStringList{});
+    // The user hears of it at the first picture lost, and the window keeps saying it.
+    ASSERT_EQ(t.messages.boxes.size(), 1u);
+    EXPECT_TRUE(t.messages.boxes[0].second.startsWith("The snapshot " + t.app_folder));
+    EXPECT_TRUE(t.program.folder_unwritable) << "the window says it once the call is over";
+}
+
+// A service left for months keeps its disk: snapshots past the days or beyond the size go, oldest
+// first, and nothing else in the folder is touched.
+TEST(SnapshotHousekeeping, OldestSnapshotsGoFirstUntilTheRulesHold) {
+    const QDateTime now(QDate(2026, 12, 7), QTime(12, 0));
+    const struct {
+        const char* name;
+        snapshot_housekeeping::Rules rules;
+        QStringList deleted;
+    } cases[] = {
+        {"off", {0, 0}, {}},
+        {"older than 10 days", {10, 0}, {"Pic261101120000.JPG", "Pic261120120000.JPG"}},
+        {"more than 2 MB", {0, 2}, {"Pic261101120000.JPG", "Pic261120120000.JPG"}},
+        {"more than 3 MB", {0, 3}, {"Pic261101120000.JPG"}},
+        {"either", {30, 3}, {"Pic261101120000.JPG"}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        const std::pair<const char*, int> files[] = {{"Pic261101120000.JPG", 36},
+                                                     {"Pic261120120000.JPG", 20},
+                                                     {"Pic261205120000.JPG", 2},
+                                                     {"Pic261207115900.JPG", 0},
+                                                     {"holiday.JPG", 40}};
+        for (const auto& [name, days_old] : files) {
+            QFile file(folder.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(1024 * 1024, 'x'));
+            file.setFileTime(now.addDays(-days_old), QFileDevice::FileModificationTime);
+        }
+        EXPECT_EQ(snapshot_housekeeping::enforce(folder.path(), c.rules, now), c.deleted) << c.name;
+        EXPECT_TRUE(QFile::exists(folder.filePath("holiday.JPG")));
+    }
+}
+
+// The user's alarm command gets the snapshot and the peak as arguments, with no shell between.
+TEST(AlarmCommand, RunsWithTheSnapshotAndThePeak) {
+    ShownProgram t;
+    const QString script = t.path("tell phone.sh");
+    t.write_file("tell phone.sh", QString("#!/bin/sh\nprintf '%s %s' \"$1\" \"$2\" > '%1'\n")
+                                      .arg(t.path("command.out"))
+                                      .toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    t.form.alarm_command = '"' + script + '"';
+    t.make_active();
+    t.form.Check1.value = 0;
+    t.start_motion();
+    t.scheduler.run_for(200);
+    ASSERT_TRUE(wait_until([&] { return !t.read_file("command.out").isEmpty(); }));
+    const QStringList words = QString(t.read_file("command.out")).split(' ');
+    ASSERT_EQ(words.size(), 2);
+    EXPECT_EQ(words[0], t.path(first_picture));
+    EXPECT_GT(words[1].toInt(), 0);
 }
 
 TEST(AlarmSound, ReplaysOnEachSuccessfulEndUntilItsSecondsHavePassed) {

@@ -4,6 +4,7 @@
 
 #include "machine_fixture.h"
 #include "windows/problem.h"
+#include "windows/quelm_splash.h"
 #include "windows/user_find.h"
 
 namespace {
@@ -48,17 +49,51 @@ TEST_F(WatchTest, TheFriendListFillsThePickerAndIsBounded) {
     EXPECT_EQ(t.program.user_find().List1.first(), "user0");
 }
 
-// (That the ten-second check finds it and OK closes the window, the desktop tests show.)
-TEST_F(WatchTest, LoggedOutIsReportedEveryTenSecondsEvenAfterOk) {
+// A link that never came up (no client on the bus, no account) is said once, in the window, and
+// no box comes back every ten seconds. Once the link has been up, losing it is reported every ten
+// seconds, also after OK. (That OK closes the window, the desktop tests show.)
+TEST_F(WatchTest, NoLinkIsSaidOnceAndALostLinkEveryTenSeconds) {
     t.skype.login_status = 2;
     Problem& problem = t.program.problem();
+    t.scheduler.run_for(60'000);
+    EXPECT_FALSE(problem.visible);
+    EXPECT_EQ(f.lblNotice.caption, "No messenger set up: File > Messenger Account...");
+    t.skype.login_status = 1;
     t.scheduler.run_for(10'000);
+    EXPECT_EQ(f.lblNotice.caption, "");
+    t.skype.login_status = 2;
+    t.scheduler.run_for(10'000);
+    EXPECT_EQ(problem.caption, "Logged out of Skype!");
     problem.Command1.click();
     t.scheduler.run_for(10'000);
     EXPECT_TRUE(problem.visible);
     problem.Command1.click();
     t.skype.on_notification("CONNSTATUS LOGGEDOUT ");
     EXPECT_FALSE(problem.visible) << "a trailing blank is another line";
+}
+
+// With the program's own messenger account, what the user reads names the messenger; the chat
+// replies do not change.
+TEST(Wording, TheMessengerIsNamedWhenTheLinkIsTheProgramsOwnAccount) {
+    for (const bool messenger : {false, true}) {
+        TestProgram t;
+        t.program.messenger_link = messenger;
+        t.program.splash().show();
+        t.form.show();
+        t.skype.login_status = 1;
+        t.scheduler.run_for(10'000);
+        t.skype.login_status = 2;
+        t.scheduler.run_for(10'000);
+        const QStringList seen{t.form.Label2.caption, t.program.problem().caption,
+                               t.program.splash().Label3.caption};
+        const QStringList expected =
+            messenger
+                ? QStringList{"Call Target (messenger address)", "Logged out of the messenger!",
+                              "For use with an XMPP messenger"}
+                : QStringList{"Call Target (Skype Username)", "Logged out of Skype!",
+                              "For Use with Skype internet telephone service"};
+        EXPECT_EQ(seen, expected);
+    }
 }
 
 }  // namespace

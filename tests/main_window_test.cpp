@@ -71,4 +71,33 @@ TEST_F(MainWindowTest, ALostCameraIsTriedAgainUntilItIsBack) {
     EXPECT_EQ(t.messages.boxes.size(), 0u) << "nothing pops up at the machine";
 }
 
+// The window never says it watches when it cannot: with the camera gone the picture says why
+// and when it is tried again, and the status stops claiming detection until pictures come. A
+// call that sends the camera is said too, for the people in front of it.
+TEST_F(MainWindowTest, TheWindowSaysWhatItCannotSeeAndWhoSeesIt) {
+    t.program.camera_source = "/dev/video9";
+    t.make_active();
+    t.camera.present = false;
+    t.camera.is_open = false;
+    t.camera.on_lost("unplugged");
+    const auto seen = [&] { return QStringList{f.Label5.caption, f.picture_notice}; };
+    t.scheduler.run_for(500);
+    EXPECT_EQ(seen(), QStringList({"No Picture: Detection Waits",
+                                   "No camera (/dev/video9): trying again in 1 s"}));
+    t.scheduler.run_for(1'000);
+    EXPECT_EQ(f.picture_notice, "No camera (/dev/video9): trying again in 2 s");
+    t.camera.present = true;
+    t.scheduler.run_for(2'000);
+    EXPECT_EQ(seen(), QStringList({"Motion Detect Active", ""}));
+
+    t.skype.on_notification("CALL 9 STATUS RINGING");
+    t.skype.on_notification("#510 CALL 9 PARTNER_HANDLE bob");
+    t.skype.on_notification("#511 CALL 9 STATUS INPROGRESS");
+    t.scheduler.run_for(1'000);
+    EXPECT_EQ(f.lblNotice.caption, "In a call: the camera is sent to bob");
+    t.skype.on_notification("CALL 9 STATUS FINISHED");
+    t.scheduler.run_for(3'000);
+    EXPECT_EQ(f.lblNotice.caption, "");
+}
+
 }  // namespace

@@ -38,7 +38,9 @@ TEST(MotionArithmetic, OnlyPointsStrictlyInsideTheBoxWithEveryChannelAboveTenCou
     const Case cases[] = {
         {"whole default box: 78 rows", {1, 315, 1, 235}, qRgb(11, 11, 11), 78},
         {"channels of exactly 10", {1, 315, 1, 235}, qRgb(10, 10, 10), 0},
-        {"one channel of 10", {1, 315, 1, 235}, qRgb(255, 11, 10), 0},
+        {"blue of 10", {1, 315, 1, 235}, qRgb(255, 11, 10), 0},
+        {"green of 10", {1, 315, 1, 235}, qRgb(11, 10, 255), 0},
+        {"red of 10", {1, 315, 1, 235}, qRgb(10, 255, 11), 0},
         {"left edge on the column", {40, 315, 1, 235}, qRgb(200, 200, 200), 0},
         {"left edge just before it", {39, 315, 1, 235}, qRgb(200, 200, 200), 78},
         {"right edge on the column", {1, 40, 1, 235}, qRgb(200, 200, 200), 0},

@@ -145,7 +145,7 @@ TEST_F(RemoteTest, EveryCommandRepliesAndTheStatusShowsItsEffect) {
         {"motion low", "motion now low", "Motion Sensing Low"},
         {"motion high", "motion now high", "Motion Sensing High"},
         {"motion medium", "motion now medium", "Motion Sensing Medium"},
-        {"MOTION ON", "Motion Sensing Now ON", "Motion Sensing on Delay"},
+        {"MOTION ON", "Motion Sensing Now ON", "Motion Sensing On"},
         {"motion off", "Motion Sensing Now OFF", "Motion Sensing Off"},
     };
     for (const auto& [body, reply, status] : cases) {

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <csignal>
 
+#include "app/settings_codec.h"
+#include "app/settings_keys.h"
 #include "file_size_limit.h"
 #include "machine_fixture.h"
 
@@ -119,6 +121,76 @@ TEST(SettingsFile, ReadingStopsAtTheFirstLineThatDoesNotConvert) {
                 << "line " << i + 1;
         }
     }
+}
+
+// A kill or a power cut loses nothing: a change is on disk a moment after it is made (a burst of
+// them written once), and a run without changes writes nothing. The later settings take lines
+// after the twentieth, which a file without them reads as off.
+TEST(SettingsFile, AChangeIsSavedAMomentLaterAndReadBackAfterARestart) {
+    ShownProgram t;
+    t.scheduler.run_for(10'000);
+    EXPECT_FALSE(QFile::exists(t.path("vq.stp"))) << "nothing changed";
+    t.form.Text1.text = "bob";
+    t.scheduler.run_for(1'900);
+    EXPECT_FALSE(QFile::exists(t.path("vq.stp")));
+    t.scheduler.run_for(200);
+    EXPECT_EQ(settings_codec::split_lines(t.read_file("vq.stp")).size(), 20);
+    t.form.keep_days = 14;
+    t.form.alarm_command = "/usr/local/bin/tell-phone";
+    t.scheduler.run_for(2'100);
+    EXPECT_EQ(settings_codec::split_lines(t.read_file("vq.stp")).size(), 23);
+
+    ShownProgram restarted(t.app_folder);  // the first one never reached its exit
+    EXPECT_EQ(
+        QStringList({restarted.form.Text1.text, QString::number(restarted.form.keep_days),
+                     QString::number(restarted.form.keep_megabytes), restarted.form.alarm_command}),
+        QStringList({"bob", "14", "0", "/usr/local/bin/tell-phone"}));
+}
+
+// A service instance is set up by name, without its windows: each word is checked before anything
+// is written, a wrong one leaves the files as they were, and the program reads what was set.
+TEST(SettingsFile, SettingsAreSetByNameAndAWrongOneChangesNothing) {
+    QTemporaryDir folder;
+    const struct {
+        QStringList words;
+        QString problem;  // empty: saved
+    } cases[] = {
+        {{"target=owner@home.example", "settle_seconds=5", "sensitivity=low",
+          "rectangle=10,20,300,200", "keep_days=14", "camera=/dev/video2", "call_on_motion=0"},
+         ""},
+        {{"target=bob", "settle_seconds=soon"}, "settle_seconds takes a whole number"},
+        {{"sensitivity=extreme"}, "sensitivity takes off, low, medium or high"},
+        {{"rectangle=1,2,3"}, "rectangle takes left,top,right,bottom"},
+        {{"call_on_motion=yes"}, "call_on_motion takes 0 or 1"},
+        {{"colour=red"}, "unknown setting \"colour\""},
+        {{"target=\u4e2d"}, "target: \"\u4e2d\" holds characters the settings file cannot"},
+    };
+    for (const auto& c : cases) {
+        SettingsKeys settings(folder.path());
+        QString problem;
+        bool ok = true;
+        for (const QString& word : c.words) {
+            const qsizetype equals = word.indexOf('=');
+            ok = ok && settings.set(word.left(equals), word.mid(equals + 1), problem);
+        }
+        if (ok) {
+            ASSERT_TRUE(settings.save(problem)) << problem;
+        }
+        EXPECT_TRUE(c.problem.isEmpty() ? ok : problem.startsWith(c.problem)) << problem;
+    }
+    const QStringList lines = SettingsKeys(folder.path()).lines();
+    for (const char* line : {"target=owner@home.example", "settle_seconds=5", "sensitivity=low",
+                             "rectangle=10,20,300,200", "keep_days=14", "camera=/dev/video2",
+                             "call_on_motion=0", "answer_calls=1"})
+        EXPECT_TRUE(lines.contains(line)) << line << "\n" << lines.join('\n').toStdString();
+
+    ShownProgram t(folder.path());
+    frmTesting& f = t.form;
+    EXPECT_EQ(QStringList({f.Text1.text, t.setup().Text3.text, QString::number(f.Option2.value),
+                           QString::number(f.box_left), QString::number(f.box_top),
+                           QString::number(f.box_right), QString::number(f.box_bottom),
+                           QString::number(f.keep_days), QString::number(f.Check1.value)}),
+              QStringList({"owner@home.example", "5", "1", "10", "20", "300", "200", "14", "0"}));
 }
 
 // A value the format cannot hold keeps the line the file had, and the user hears of it once.

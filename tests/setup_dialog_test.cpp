@@ -51,11 +51,13 @@ TEST_F(SetupDialog, ChosenPathsAreKeptAndShownEachTimeItOpens) {
     t.dialogs.answers = {"", ""};
     s.Command1.click();
     s.Command3.click();
+    t.scheduler.run_for(1);  // the answers come as events of their own
     EXPECT_EQ(f.snap_folder, folder_before);
     EXPECT_EQ(f.alarm_file, "");
     t.dialogs.answers = {"/media/cam/Future Capture Files", "/home/me/siren.wav"};
     s.Command1.click();
     s.Command3.click();
+    t.scheduler.run_for(1);  // the answers come as events of their own
     EXPECT_EQ(f.snap_folder, "/media/cam/");
     EXPECT_EQ(f.alarm_file, "/home/me/siren.wav");
     EXPECT_EQ(t.sound.file_name, "/home/me/siren.wav");

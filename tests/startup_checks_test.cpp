@@ -19,7 +19,7 @@ QString outcome(const QStringList& arguments) {
     int exit_code = -1;
     const auto o = parse_run_options(QStringList{"videoquelm"} + arguments, message, exit_code);
     if (!o) return QString("exit %1: %2").arg(exit_code).arg(message);
-    QStringList parts{o->camera, o->skype};
+    QStringList parts{o->camera, o->link};
     for (const auto& [on, name] :
          {std::pair{o->headless, "headless"}, std::pair{o->demo, "demo"}, std::pair{o->arm, "arm"}})
         if (on) parts << name;
@@ -37,7 +37,13 @@ TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
         {{"--app-folder", "some/where"},
          "auto dbus | " + QDir::current().absoluteFilePath("some/where")},
         {{"--help"}, "exit 0: Usage: videoquelm [options]"},
-        {{"--skype", "irc"}, "exit 2: --skype takes dbus, sim or xmpp"},
+        {{"--link", "irc"}, "exit 2: --link takes auto, dbus, sim or xmpp"},
+        {{"--link", "sim"}, "auto sim | /"},
+        {{"--xmpp-config", "machine.conf"}, "auto xmpp | /"},
+        {{"--link", "dbus", "--xmpp-config", "machine.conf"}, "auto dbus | /"},
+        {{"--version"}, "exit 0: videoquelm 1."},
+        {{"--set"}, "exit 2: --set needs at least one key=value"},
+        {{"target=bob"}, "exit 2: Unexpected argument: target=bob"},
         {{"--camera", ""}, "exit 2: --camera needs a source"},
         {{"--bogus"}, "exit 2: Unknown option 'bogus'"},
         {{"clip.avi"}, "exit 2: Unexpected argument: clip.avi"},
@@ -46,6 +52,27 @@ TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
         const QString seen = outcome(arguments);
         EXPECT_TRUE(seen.startsWith(expected)) << arguments.join(' ') << ": " << seen;
     }
+}
+
+// The menu entry runs plain "videoquelm": an account saved in the application folder is what it
+// must use, and without one the client on the bus.
+TEST(RunOptions, AutoTakesTheAccountOfTheApplicationFolderWhenThereIsOne) {
+    QTemporaryDir folder;
+    EXPECT_EQ(chosen_link("auto", folder.path(), {}), "dbus");
+    EXPECT_EQ(chosen_link("auto", folder.path(), "/elsewhere/machine.conf"), "xmpp");
+    ASSERT_TRUE(write_file(folder.filePath("xmpp.conf"), "[account]\n"));
+    EXPECT_EQ(chosen_link("auto", folder.path(), {}), "xmpp");
+    EXPECT_EQ(chosen_link("sim", folder.path(), {}), "sim");
+}
+
+// An instance's folder lies beside the plain service's, not inside it; one made inside it by an
+// earlier version is still found.
+TEST(RunOptions, AnInstanceHasAFolderBesideThePlainOne) {
+    QTemporaryDir data;
+    const QString plain = data.filePath("videoquelm");
+    EXPECT_EQ(instance_folder(plain, "door"), plain + "@door");
+    ASSERT_TRUE(QDir().mkpath(plain + "/garden"));
+    EXPECT_EQ(instance_folder(plain, "garden"), plain + "/garden");
 }
 
 TEST(InstallPlaces, AnInstalledCopyKeepsTheUsersThingsInTheirDataFolder) {
@@ -90,7 +117,7 @@ TEST(StartupChecks, TheRunChoosesTheChecksAndTheyLeaveNothingBehind) {
         QStringList{});
     // The account file goes by the messenger client's rules (its tests hold the cases), told
     // without the file's name twice.
-    options.skype = "xmpp";
+    options.link = "xmpp";
     const QString account = "account file " + options.xmpp_config_path() + ": ";
     EXPECT_EQ(lines(false), QStringList({"application folder " + options.app_folder + ": ok",
                                          "call target: none set: nobody's commands will be "

@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "time/lifetime.h"
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "time/lifetime.h"
 #include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"

@@ -71,16 +71,17 @@ TEST(XmppStanzaBounds, AStanzaIsWeighedAndAdmittedBeforeItIsParsed) {
 // Once TLS is up, libstrophe's error is the TLS library's code (1 for any failure), which read as
 // an errno would tell the user "Operation not permitted".
 TEST(XmppStreamLoss, ALostStreamIsDescribedAsWhatHappened) {
-    const std::tuple<int, bool, QString> cases[] = {
-        {0, false, "the server closed the connection"},
-        {0, true, "the server closed the connection"},
-        {1, true, "the connection to the server was lost"},
-        {5, true, "the connection to the server was lost"},
-        {ECONNREFUSED, false, "Connection refused"},
-        {ECONNRESET, false, "Connection reset by peer"},
+    const std::tuple<int, bool, bool, QString> cases[] = {
+        // error, was connected, TLS was up, what is said
+        {0, false, false, "could not connect to the server"},
+        {ECONNREFUSED, false, false, "could not connect to the server (Connection refused)"},
+        {0, true, true, "the server closed the connection"},
+        {1, true, true, "the connection to the server was lost"},
+        {5, true, true, "the connection to the server was lost"},
+        {ECONNRESET, true, false, "Connection reset by peer"},
     };
-    for (const auto& [error, secured, text] : cases)
-        EXPECT_EQ(XmppStream::describe_loss(error, secured), text) << error << ' ' << secured;
+    for (const auto& [error, connected, secured, text] : cases)
+        EXPECT_EQ(XmppStream::describe_loss(error, connected, secured), text) << error;
 }
 
 // The wait doubles from a second to a minute and no further, up to a quarter shorter at random.

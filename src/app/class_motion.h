@@ -45,6 +45,8 @@ class ClassMotion {
     bool camera_lost() const { return wanted_ && !connected(); }
     static constexpr int first_reopen_delay_ms = 1000;
     static constexpr int longest_reopen_delay_ms = 60'000;
+    // When the lost camera is next tried, on the scheduler's clock.
+    qint64 reopen_due_ms() const { return reopen_due_ms_; }
 
     // ---- The difference image (class_motion_measure.cpp) ----
     void Vision_Motion(Picture& inputImage, Picture& backgroundImage, Picture& motionImage);
@@ -87,6 +89,7 @@ class ClassMotion {
     int windows_made_ = 0;
     bool wanted_ = false;  // started and not shut down for a call
     int reopen_delay_ms_ = 0;
+    qint64 reopen_due_ms_ = 0;
     quint64 reopen_round_ = 0;  // a new round makes earlier scheduled tries void
     Lifetime lifetime_;
     bool camera_choice_restored_ = false;

@@ -1,5 +1,6 @@
 #include <QImageWriter>
 
+#include "app/alarm_aftermath.h"
 #include "app/class_motion.h"
 #include "app/durable_file.h"
 #include "app/frm_testing.h"
@@ -16,7 +17,7 @@ namespace {
 constexpr int snapshot_quality = 90;
 
 // Written beside any old file and renamed over it, so a full disk never leaves half a picture.
-void save_jpeg(const QImage& image, const QString& path) {
+bool save_jpeg(const QImage& image, const QString& path) {
     QString error;
     const bool written = durable_file::write(
         path,
@@ -27,6 +28,7 @@ void save_jpeg(const QImage& image, const QString& path) {
         },
         &error);
     if (!written) qCWarning(alarm_log) << "snapshot" << path << "not saved:" << error;
+    return written;
 }
 }  // namespace
 
@@ -45,7 +47,9 @@ void ClassMotion::frame_grab(qint16& /*ts*/) {
         qCWarning(alarm_log) << "motion log not written:" << log_path;
     CamToBMP(f.Picture4);
     f.Picture4.print(0, 0, motion_log::stamp_text(clock.current_date_time()));
-    save_jpeg(f.Picture4.image(), f.snap_folder + name);
+    const QString snapshot_path = f.snap_folder + name;
+    program_.aftermath().snapshot_taken(snapshot_path,
+                                        save_jpeg(f.Picture4.image(), snapshot_path));
     if (f.Check2.value == CheckBox::checked) send_file(name);
     if (f.Check1.value == CheckBox::unchecked) {
         f.Timer1.set_enabled(true);
@@ -99,8 +103,12 @@ void ClassMotion::fire_alarm(qint16 peak) {
         f.alarm_count = 0;
         f.alarm_started_ms = seams_.scheduler.now_ms();
     }
-    if (f.Check1.value != CheckBox::unchecked) {
+    const bool calls = f.Check1.value != CheckBox::unchecked;
+    if (calls) {
         seams_.scheduler.block_for(3000);
         phone_trigger();
     }
+    program_.aftermath().alarm_fired(peak,
+                                     f.Check2.value == CheckBox::checked ? f.Text1.text : QString(),
+                                     calls ? f.Text1.text : QString());
 }

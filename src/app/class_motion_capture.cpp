@@ -51,7 +51,7 @@ void ClassMotion::Vision_VFWstart(Picture& /*canvas*/) {
     capture_window = opened ? ++windows_made_ : 0;
     if (capture_window == 0) {
         qCWarning(camera_log) << "the camera did not open";
-        seams_.messages.message_box(app::title, QStringLiteral("Can't open capture window"));
+        seams_.messages.message_box(app::title, program_.camera_problem_text());
         schedule_reopen();
     }
     form_.timMotion.set_enabled(true);
@@ -72,6 +72,7 @@ void ClassMotion::schedule_reopen() {
                            ? first_reopen_delay_ms
                            : std::min(2 * reopen_delay_ms_, longest_reopen_delay_ms);
     const quint64 round = reopen_round_;
+    reopen_due_ms_ = seams_.scheduler.now_ms() + reopen_delay_ms_;
     seams_.scheduler.post_after(reopen_delay_ms_, lifetime_.guard([this, round] {
         if (round == reopen_round_ && camera_lost()) try_reopen();
     }));

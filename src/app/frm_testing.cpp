@@ -1,5 +1,6 @@
 #include "app/frm_testing.h"
 
+#include "app/alarm_aftermath.h"
 #include "app/class_motion.h"
 #include "app/program.h"
 #include "seams/seams.h"
@@ -147,6 +148,7 @@ void frmTesting::Form_Load() {
     Slider1.max = graph_height;
     Slider1.set_value(5);
     caption = app::title + ' ' + app::version_line();
+    if (program_.messenger_link) Label2.caption = QStringLiteral("Call Target (messenger address)");
     bar_colour = colours::red;
     call_active = 0;
     seams.skype.Connect(10);
@@ -157,6 +159,8 @@ void frmTesting::Form_Load() {
     box_right = static_cast<qint16>(Picture3.scale_width() - 5);
     Timer3.set_enabled(true);
     load_settings();
+    settings_seen_ = settings_texts();  // what is on disk (or the start values): nothing to save
+    program_.aftermath().keep_house();
     motion().Vision_VFWstart(picCurrentImage);
     std::fill(motion_history.begin() + 1, motion_history.begin() + 601, 9);
     Label5.caption = QStringLiteral("Motion Detect Off");

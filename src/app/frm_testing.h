@@ -86,9 +86,27 @@ class frmTesting {
     QString chat_msg_id;
     QString chat_name;  // the chat of the command being answered
     std::array<QString, 10> log_buffer;
+    // Snapshot housekeeping (0: off) and the program run at each alarm (empty: none).
+    int keep_days = 0;
+    int keep_megabytes = 0;
+    QString alarm_command;
 
     // The chat client refused this program access ("ERROR 68").
     bool link_access_refused = false;
+    // The link has been up at least once this run: only then is losing it news.
+    bool link_ever_up = false;
+    bool no_link_told = false;
+    // A messenger account was saved that this run does not use; the next start does.
+    bool account_for_next_start = false;
+
+    // ---- What the window tells beyond its first design (frm_testing_notices.cpp) ----
+    // One line under the call target: no messenger, the camera sent in a call, pictures that
+    // cannot be saved. Empty when all is well.
+    Label lblNotice;
+    // Said over the camera picture while no picture comes; empty while the camera delivers.
+    QString picture_notice;
+    // Brings the notices and the status label in line with the state; runs after every event.
+    void update_notices();
 
     // ---- Window-owned variables ----
     bool exit_allowed = false;
@@ -145,6 +163,9 @@ class frmTesting {
     void load_settings();
     // False when the file could not be written (logged); the old file is then left whole.
     bool save_settings();
+    // Runs after every event: a changed setting is saved this long after it changed.
+    static constexpr int settings_save_delay_ms = 2000;
+    void save_settings_soon();
 
     // ---- Notifications from the chat link (frm_testing_dispatcher.cpp) ----
     void Access1_Notification(const QString& line);
@@ -188,6 +209,7 @@ class frmTesting {
 
   private:
     void disconnected_warning();
+    void no_link_yet();
     bool version_arrived(const QString& line);
     bool friends_arrived(const QString& line);
 
@@ -198,6 +220,10 @@ class frmTesting {
     // For each settings line, what the file held when it was read (or the start value): a value
     // that cannot be stored keeps this line.
     QList<QByteArray> settings_kept_;
+    QString settings_texts();
+    QString settings_seen_;  // the values as last saved or read
+    bool settings_save_due_ = false;
+    QString not_stored_told_;
     std::array<std::unique_ptr<Timer>, 4> skype_timers_;
     ChatMessagesInFlight chats_in_flight_;
     std::unique_ptr<ClassMotion> motion_;

@@ -2,6 +2,7 @@
 #include "app/frm_testing.h"
 #include "app/link_command.h"
 #include "app/program.h"
+#include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "time/scheduler.h"
@@ -27,6 +28,7 @@ void frmTesting::caller_known(const QString& line) {
     const qsizetype at = line.indexOf(marker);
     const QString handle = at < 0 ? QString() : line.mid(at + marker.size());
     if (Text1.text.isEmpty() || handle != Text1.text) return;
+    qCInfo(link_log).noquote() << "incoming call" << call_id << "from" << handle << "answered";
     send_command(*this,
                  QStringLiteral("#511 SET CALL ") + call_id + QStringLiteral(" STATUS INPROGRESS"));
     SkypeTimer(3).set_enabled(true);
@@ -88,6 +90,8 @@ void frmTesting::call_status(const QString& line) {
         call_state = 2;
         skype_ticks = 0;
     } else if (const int final_state = final_call_state(line)) {
+        qCInfo(link_log).noquote()
+            << "call" << call_id << "with" << Text1.text << "ended:" << line.section(' ', -1);
         call_state = final_state;
         give_camera_back(true);
     }

@@ -1,25 +1,60 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
 #include "seams/user_messages.h"
 #include "windows/problem.h"
 #include "windows/user_find.h"
 
+// With the program's own messenger account the user never met the old client: the boxes name
+// the messenger and where its account is set.
 void frmTesting::disconnected_warning() {
+    if (program_.messenger_link) {
+        program_.problem().report(
+            QStringLiteral("Disconnected from the messenger!"),
+            QStringLiteral("You are disconnected from the messenger- you can not use remote "
+                           "features.  Check the account in File > Messenger Account..."));
+        return;
+    }
     program_.problem().report(
         QStringLiteral("Disconnected from Skype!"),
         QStringLiteral("You are disconnected from Skype- you can not use remote features.  Start "
                        "Skype up to fix"));
 }
 
+// A link that never came up is not news every ten seconds: it is said once, in the window and
+// the log, and the logged-out box waits until the link has been up and gone down.
+void frmTesting::no_link_yet() {
+    if (no_link_told) return;
+    no_link_told = true;
+    if (program_.messenger_link) {
+        qCWarning(link_log) << "not logged in to the messenger yet";
+    } else {
+        qCWarning(link_log) << "no messenger set up (no chat client on the session bus): use File "
+                               "> Messenger Account... or --xmpp-config";
+    }
+}
+
 // Every ten seconds: while the user is logged out, say so (again, also after the user closed it).
 // A client that went away took any call with it: the camera comes back.
 void frmTesting::Timer3_Timer() {
-    if (program_.seams().skype.LoginStatus() != SkypeLink::logged_out) return;
+    if (program_.seams().skype.LoginStatus() != SkypeLink::logged_out) {
+        if (!link_ever_up) qCInfo(link_log) << "the chat link is up";
+        link_ever_up = true;
+        return;
+    }
+    if (!link_ever_up) return no_link_yet();
     if (call_active == 1 && !Timer4.enabled()) {
         call_state = 6;
         give_camera_back(true);
+    }
+    if (program_.messenger_link) {
+        program_.problem().report(
+            QStringLiteral("Logged out of the messenger!"),
+            QStringLiteral("You are logged out of the messenger- you can not use remote "
+                           "features.  Check the account in File > Messenger Account..."));
+        return;
     }
     program_.problem().report(
         QStringLiteral("Logged out of Skype!"),

@@ -4,6 +4,7 @@
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "app/program.h"
+#include "log/categories.h"
 #include "motion_log/motion_log.h"
 #include "seams/seams.h"
 #include "seams/skype_link.h"
@@ -37,12 +38,11 @@ QString frmTesting::help_text() const {
     return text;
 }
 
-// Armed but not yet able to fire (settling, or a call has the camera) is said as such, as the
-// main window says it.
+// The first status line says only whether detection is armed: an owner's script reads it. Why an
+// armed machine cannot fire yet goes on a line after the six.
 QString frmTesting::sensing_text() const {
-    if (cmdCapture.enabled) return QStringLiteral("Motion Sensing Off");
-    return motion_active ? QStringLiteral("Motion Sensing On")
-                         : QStringLiteral("Motion Sensing on Delay");
+    return cmdCapture.enabled ? QStringLiteral("Motion Sensing Off")
+                              : QStringLiteral("Motion Sensing On");
 }
 
 QString frmTesting::status_text() {
@@ -60,6 +60,8 @@ QString frmTesting::status_text() {
     if (Option3.value) text += QStringLiteral("Motion Sensing High") + cr;
     text += enabled(Check1, "Calling Out") + enabled(Check2, "IM Pic") +
             enabled(Check3, "Accept Calls w/Video") + enabled(Check4, "Audio Alarm");
+    if (!cmdCapture.enabled && !motion_active)
+        text += QStringLiteral("Motion Detect on Delay") + cr;
     if (has_motion() && motion().camera_lost()) text += QStringLiteral("Camera not available") + cr;
     return text;
 }
@@ -90,8 +92,17 @@ QString frmTesting::list_text() {
 // matching click would, then answers in the chat the command came from.
 void frmTesting::interpret_command(const QString& body) {
     const QString word = body.toLower();
-    if (word == QLatin1String("list")) return reply(list_text());
+    // Whoever reads the journal later sees every command the machine obeyed and from whom.
+    const auto obeyed = [this, &word] {
+        qCInfo(link_log).noquote() << QStringLiteral("command \"%1\" obeyed, from %2 (chat %3)")
+                                          .arg(word, Text1.text, chat_name);
+    };
+    if (word == QLatin1String("list")) {
+        obeyed();
+        return reply(list_text());
+    }
     if (body.size() == 1 && body[0] >= '0' && body[0] <= '9') {
+        obeyed();
         const QString& entry = log_buffer[static_cast<size_t>(9 - body[0].digitValue())];
         // The first twenty characters of a log line are the file name and the blank after it;
         // a file dialog here takes that blank as part of the name, so it is left off.
@@ -127,6 +138,8 @@ void frmTesting::interpret_command(const QString& body) {
         {"status", [this] { return status_text(); }},
     };
     for (const Command& command : commands) {
-        if (word == QLatin1String(command.word)) return reply(command.answer());
+        if (word != QLatin1String(command.word)) continue;
+        obeyed();
+        return reply(command.answer());
     }
 }

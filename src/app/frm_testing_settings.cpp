@@ -11,6 +11,7 @@
 #include "log/categories.h"
 #include "seams/seams.h"
 #include "seams/user_messages.h"
+#include "time/scheduler.h"
 #include "windows/version.h"
 #include "windows/video_quelm_setup.h"
 
@@ -45,6 +46,15 @@ bool apply_option(OptionButton& option, const QString& text) {
         selected = number != 0;
     }
     option.set_value(selected);
+    return true;
+}
+
+// A whole number of at least 0 (0: off).
+bool apply_count(int& target, const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 0) return false;
+    target = value;
     return true;
 }
 
@@ -112,6 +122,13 @@ std::vector<SettingLine> setting_lines(frmTesting& f, Video_Quelm_Setup& setup) 
         edge_line("rectangle right", f.box_right),
         edge_line("rectangle top", f.box_top),
         edge_line("rectangle bottom", f.box_bottom),
+        // Lines after the twentieth: a file from before them reads as it always did, and one
+        // with them reads in an older program, which ignores them.
+        SettingLine{"snapshot days", [&f] { return QString::number(f.keep_days); },
+                    [&f](const QString& text) { return apply_count(f.keep_days, text); }},
+        SettingLine{"snapshot megabytes", [&f] { return QString::number(f.keep_megabytes); },
+                    [&f](const QString& text) { return apply_count(f.keep_megabytes, text); }},
+        text_line("alarm command", f.alarm_command),
     };
 }
 }  // namespace
@@ -129,7 +146,7 @@ void frmTesting::load_settings() {
     const QList<QByteArray> stored = settings_codec::split_lines(file.read(largest_file));
     file.close();
 
-    for (int i = 0; i < settings_codec::line_count && i < stored.size(); ++i) {
+    for (int i = 0; i < static_cast<int>(lines.size()) && i < stored.size(); ++i) {
         const std::optional<QString> value = settings_codec::read(stored[i]);
         if (!value || !lines[static_cast<size_t>(i)].apply(*value)) {
             qCWarning(settings_log)
@@ -141,6 +158,27 @@ void frmTesting::load_settings() {
     }
 }
 
+QString frmTesting::settings_texts() {
+    QString all;
+    for (const SettingLine& line : setting_lines(*this, program_.setup()))
+        all += line.text() + '\n';
+    return all;
+}
+
+// A crash, a kill or a power cut must not take the day's changes with it: a change is written a
+// moment after it is made (a burst of them, such as a drag, once), as well as at the end.
+void frmTesting::save_settings_soon() {
+    const QString now = settings_texts();
+    if (now == settings_seen_) return;
+    settings_seen_ = now;
+    if (settings_save_due_) return;
+    settings_save_due_ = true;
+    program_.seams().scheduler.post_after(settings_save_delay_ms, [this] {
+        settings_save_due_ = false;
+        save_settings();
+    });
+}
+
 // Writes all twenty lines beside the old file and renames it over it only when everything was
 // written, so a crash or a full disk leaves the previous settings whole. A value the format
 // cannot hold keeps the line it had, and the user is told once.
@@ -148,7 +186,11 @@ bool frmTesting::save_settings() {
     const std::vector<SettingLine> lines = setting_lines(*this, program_.setup());
     QByteArray content;
     QStringList not_stored;
-    for (size_t i = 0; i < lines.size(); ++i) {
+    // The file keeps its twenty lines, as every earlier version wrote it, until a later
+    // setting is used.
+    const bool later_used = keep_days != 0 || keep_megabytes != 0 || !alarm_command.isEmpty();
+    const size_t count = later_used ? lines.size() : settings_codec::line_count;
+    for (size_t i = 0; i < count; ++i) {
         std::optional<QByteArray> line = settings_codec::store(lines[i].text());
         if (!line) {
             not_stored.append(QString::fromLatin1(lines[i].what));
@@ -164,12 +206,15 @@ bool frmTesting::save_settings() {
         [&content](QIODevice& file) { return file.write(content) == content.size(); }, &error);
     if (!written) qCWarning(settings_log) << "the settings could not be saved:" << error;
 
-    if (!not_stored.isEmpty()) {
+    // Said once for the same values, not at every save of the run.
+    const QString untold = not_stored.join(QStringLiteral(", "));
+    if (!not_stored.isEmpty() && untold != not_stored_told_) {
+        not_stored_told_ = untold;
         program_.seams().messages.message_box(
             app::title,
             QStringLiteral("These settings hold characters that the settings file cannot keep, "
                            "so their earlier values were saved instead: %1.")
-                .arg(not_stored.join(QStringLiteral(", "))));
+                .arg(untold));
     }
     return written;
 }

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "app/alarm_aftermath.h"
 #include "app/class_motion.h"
 #include "app/frm_testing.h"
 #include "time/scheduler.h"
@@ -19,9 +20,33 @@ Program::Program(Seams seams, CameraOwner& camera, QString app_folder)
     : seams_(seams), camera_owner_(camera), app_folder_(std::move(app_folder)) {
     while (app_folder_.size() > 1 && app_folder_.endsWith('/')) app_folder_.chop(1);
     main_window_ = std::make_unique<frmTesting>(*this);
+    // The notices follow the state whoever changed it: a timer, a chat line or a click.
+    seams_.scheduler.after_event = [this, before = std::move(seams_.scheduler.after_event)] {
+        if (main_window_->loaded) {
+            main_window_->update_notices();
+            main_window_->save_settings_soon();
+        }
+        if (before) before();
+    };
 }
 
-Program::~Program() = default;
+Program::~Program() {
+    seams_.scheduler.after_event = nullptr;
+}
+
+QString Program::camera_problem_text() const {
+    QString text = QStringLiteral("Can't open capture window");
+    if (camera_source.isEmpty()) return text;
+    text += QStringLiteral("\n\nCamera %1").arg(camera_source);
+    const QString reason = camera_open_error ? camera_open_error() : QString();
+    if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
+    return text;
+}
+
+AlarmAftermath& Program::aftermath() {
+    if (!aftermath_) aftermath_ = std::make_unique<AlarmAftermath>(*this);
+    return *aftermath_;
+}
 
 Video_Quelm_Setup& Program::setup() {
     if (!setup_) {
@@ -70,6 +95,8 @@ User_Find& Program::user_find() {
 Quelm_Splash& Program::splash() {
     if (!splash_) {
         splash_ = std::make_unique<Quelm_Splash>();
+        if (messenger_link)
+            splash_->Label3.caption = QStringLiteral("For use with an XMPP messenger");
         splash_->show_main_window = [this] { main_window_->show(); };
         splash_->show_licence = [this] {
             viewer().show_document(QStringLiteral("Video Quelm EULA"),

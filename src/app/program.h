@@ -7,6 +7,7 @@
 
 #include "seams/seams.h"
 
+class AlarmAftermath;
 class CameraOwner;
 class frmTesting;
 class Video_Quelm_Setup;
@@ -63,6 +64,20 @@ class Program {
     // The program ends when its last window has closed.
     void end_when_no_window_is_open();
 
+    // The link is the program's own messenger account, not the old client: the windows name it.
+    bool messenger_link = false;
+    // Where the pictures come from, and why the camera last failed to open, as the user said and
+    // GStreamer told; empty when unknown.
+    QString camera_source;
+    std::function<QString()> camera_open_error;
+    // "Can't open capture window", with the source and the reason when they are known.
+    QString camera_problem_text() const;
+    // The application folder could not be written to at start, or a snapshot was not saved.
+    bool folder_unwritable = false;
+
+    // The journal line, housekeeping and command that follow each alarm.
+    AlarmAftermath& aftermath();
+
     // The folder of the documents that come with the program (beside it in a build tree, in
     // share/videoquelm when installed): used when the application folder has none of its own.
     QString program_folder;
@@ -80,5 +95,6 @@ class Program {
     std::unique_ptr<Quelm_Splash> splash_;
     std::unique_ptr<About> about_;
     std::unique_ptr<VQ_EULA> viewer_;
+    std::unique_ptr<AlarmAftermath> aftermath_;
     std::unique_ptr<frmTesting> main_window_;
 };

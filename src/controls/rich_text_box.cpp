@@ -36,6 +36,12 @@ bool RichTextBox::load_file(const QString& path) {
     return true;
 }
 
+void RichTextBox::set_plain_text(const QString& text) {
+    document_->setPlainText(text);
+    sel_start = 0;
+    sel_length = 0;
+}
+
 void RichTextBox::set_sel_indent(int twips) {
     const int length = text_length();
     const int start = std::clamp(sel_start, 0, length);

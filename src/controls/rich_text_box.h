@@ -31,6 +31,8 @@ class RichTextBox : public Control {
     // Replaces the text with the file's (Rich Text Format, or else plain text). A file that
     // cannot be read leaves the text as it was and returns false.
     [[nodiscard]] bool load_file(const QString& path);
+    // Replaces the text with plain text.
+    void set_plain_text(const QString& text);
     // Gives the paragraphs of the selection an indent of their whole text.
     void set_sel_indent(int twips);
 

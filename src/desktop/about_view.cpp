@@ -1,12 +1,15 @@
 #include "desktop/about_view.h"
 
+#include <QPushButton>
+
 #include "app/program.h"
 #include "desktop/fonts.h"
 #include "desktop/twips.h"
 
 AboutView::AboutView(Program& program)
     : ModelView(program.seams().scheduler, [&program] { return program.about(); }) {
-    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 3735, 2610);
+    // Below the original 2610 twips: an OK button, so the window can be left without its title bar.
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 3735, 3090);
     window_->setObjectName("About");
     QWidget* client = window_->client();
     auto* icon = new PictureView(client);
@@ -32,5 +35,11 @@ AboutView::AboutView(Program& program)
         binder_.invalidate();
         scheduler_.post([&program] { program.close_about(); });
     };
+    auto* ok = new QPushButton(QStringLiteral("OK"), client);
+    ok->setObjectName("OK");
+    twips::place(ok, 2640, 2640, 975, 375);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, window_.get(),
+                     [window = window_.get()] { window->on_close_box(); });
     bind_window(&About::caption, &About::visible);
 }

@@ -1,6 +1,8 @@
 #include "desktop/main_view.h"
 
+#include <QFontMetrics>
 #include <QFrame>
+#include <algorithm>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -27,6 +29,7 @@ MainView::MainView(Program& program)
     window_ = std::make_unique<ModelWindow>(ModelWindow::Border::sizable, client_width,
                                             client_height, bar);
     window_->setObjectName("frmTesting");
+    ModelWindow::set_main(window_.get());
     build_menus(bar);
     // The frame holds every control, so the four option buttons are one group.
     auto* frame = make<QFrame>(window_->client(), 0, 0, 15255, 10335);
@@ -41,11 +44,16 @@ void MainView::build_menus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(QString());
     bind(&frmTesting::mnuFile, file->menuAction());
     // A desktop matter only: the program's model knows nothing of the messenger account.
-    QAction* account = file->addAction(QStringLiteral("Messenger Account..."));
+    QAction* account = file->addAction(QStringLiteral("&Messenger Account..."));
     account->setObjectName(QStringLiteral("mnuMessengerAccount"));
     QObject::connect(account, &QAction::triggered, window(), [this] {
-        MessengerAccountDialog dialog(account_file_, window());
-        dialog.exec();
+        auto* dialog = new MessengerAccountDialog(account_file_, account_in_use_, window());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // Saving an account that is not the one running now says when it counts, in the window.
+        QObject::connect(dialog, &QDialog::accepted, window(), [this] {
+            if (!account_in_use_) act([](frmTesting& f) { f.account_for_next_start = true; });
+        });
+        dialog->open();
     });
     file->addSeparator();
     bind(&frmTesting::mnuExit, file->addAction(QString()));
@@ -66,6 +74,9 @@ void MainView::build_pictures(QWidget* frame) {
     picture3_->setCursor(Qt::CrossCursor);
     twips::place(picture3_, 120, 960, 4815, 3615);
     bind(&frmTesting::Picture3, picture3_);
+    binder_.add(
+        picture3_, [this] { return m().picture_notice; },
+        [view = picture3_](const QVariant& notice) { view->set_notice(notice.toString()); });
     picture3_->on_press = [this](QPointF at) {
         act([at](frmTesting& f) { f.Picture3_MouseDown(at.x(), at.y()); });
     };
@@ -150,6 +161,23 @@ void MainView::build_controls(QWidget* frame) {
     target_caption->setWordWrap(true);
     target_caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     bind(&frmTesting::Label2, target_caption);
+    // The caption's room ends where the call-target box begins: a longer word ("(messenger")
+    // gets a smaller font rather than running under the box.
+    binder_.add(
+        target_caption, [this] { return m().Label2.caption; },
+        [target_caption, room = twips::to_pixels(6240 - 5400)](const QVariant& caption) {
+            QFont font = target_caption->parentWidget()->font();
+            const QStringList words = caption.toString().split(' ');
+            const auto widest = [&words](const QFont& f) {
+                int most = 0;
+                for (const QString& word : words)
+                    most = std::max(most, QFontMetrics(f).horizontalAdvance(word));
+                return most;
+            };
+            while (widest(font) > room && font.pointSizeF() > 6)
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+            target_caption->setFont(font);
+        });
     auto* target = make<QLineEdit>(frame, 6240, 5880, 2895, 405);
     target->setObjectName("Text1");
     QFont target_font(QStringLiteral("MS Sans Serif"));
@@ -159,4 +187,11 @@ void MainView::build_controls(QWidget* frame) {
     auto* set = make<QPushButton>(frame, 9240, 5880, 495, 375);
     set->setObjectName("Command1");
     bind(&frmTesting::Command1, set);
+
+    auto* notice = make<QLabel>(frame, 6240, 6330, 3960, 375);
+    notice->setObjectName("lblNotice");
+    notice->setWordWrap(true);
+    notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notice->setStyleSheet(QStringLiteral("color: #a00000"));
+    bind(&frmTesting::lblNotice, notice);
 }

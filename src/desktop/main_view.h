@@ -15,7 +15,11 @@ class MainView : public ModelView<frmTesting> {
 
     PictureView* Picture3() const { return picture3_; }
     // Where File > Messenger Account... keeps the account.
-    void set_account_file(const QString& path) { account_file_ = path; }
+    // `in_use`: the running program's link is that account, so a change is a restart away.
+    void set_account_file(const QString& path, bool in_use) {
+        account_file_ = path;
+        account_in_use_ = in_use;
+    }
 
   private:
     void build_menus(QMenuBar* bar);
@@ -24,4 +28,5 @@ class MainView : public ModelView<frmTesting> {
 
     PictureView* picture3_ = nullptr;
     QString account_file_;
+    bool account_in_use_ = false;
 };

@@ -13,7 +13,7 @@
 
 #include "account/xmpp_account.h"
 
-MessengerAccountDialog::MessengerAccountDialog(const QString& path, QWidget* parent)
+MessengerAccountDialog::MessengerAccountDialog(const QString& path, bool in_use, QWidget* parent)
     : QDialog(parent), path_(path) {
     setWindowTitle(QStringLiteral("Messenger Account"));
     setObjectName(QStringLiteral("MessengerAccount"));
@@ -24,7 +24,7 @@ MessengerAccountDialog::MessengerAccountDialog(const QString& path, QWidget* par
                        "target."));
     intro->setWordWrap(true);
     form->addRow(intro);
-    jid_ = line(QStringLiteral("machine@example.org"));
+    jid_ = line(QStringLiteral("name@server"));
     password_ = line({});
     password_->setEchoMode(QLineEdit::Password);
     host_ = line(QStringLiteral("from the domain's DNS records"));
@@ -50,7 +50,16 @@ MessengerAccountDialog::MessengerAccountDialog(const QString& path, QWidget* par
     form->addRow(QStringLiteral("Port:"), port_);
     form->addRow(QStringLiteral("CA file:"), ca_row);
     form->addRow(QStringLiteral("Ignore commands older than:"), stale_minutes_);
-    form->addRow(new QLabel(QStringLiteral("Saved in %1; used from the next start.").arg(path_)));
+    // Plainly when it counts: the running link is not rebuilt under a call or an alarm.
+    auto* when = new QLabel(
+        in_use ? QStringLiteral("Saved in %1. Video Quelm uses the changes from its next start.")
+                     .arg(path_)
+               : QStringLiteral("Saved in %1. Video Quelm uses this account from its next start "
+                                "(close it with File > Exit and start it again).")
+                     .arg(path_));
+    when->setWordWrap(true);
+    when->setObjectName(QStringLiteral("when"));
+    form->addRow(when);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { save(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -7,10 +7,11 @@ class QLineEdit;
 class QSpinBox;
 
 // File > Messenger Account...: the machine's XMPP account, written to the account file readable
-// by its owner alone. The running client reads it at the next start.
+// by its owner alone. The program reads it at its next start.
 class MessengerAccountDialog : public QDialog {
   public:
-    MessengerAccountDialog(const QString& path, QWidget* parent = nullptr);
+    // `in_use`: the running program's link is this account.
+    MessengerAccountDialog(const QString& path, bool in_use, QWidget* parent = nullptr);
 
   private:
     void fill();

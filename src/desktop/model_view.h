@@ -67,9 +67,13 @@ class ModelView {
         binder_.add(
             window, [this, visible] { return m().*visible; },
             [window, centred, first = true](const QVariant& value) mutable {
-                if (value.toBool() && first && centred) {
+                if (value.toBool() && first) {
                     if (window->layout()) window->layout()->activate();
-                    window->centre_on_screen();
+                    if (centred) {
+                        window->centre_on_screen();
+                    } else {
+                        window->centre_over_main();
+                    }
                 }
                 if (value.toBool()) first = false;
                 if (value.toBool() == window->isVisible()) return;

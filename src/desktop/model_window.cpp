@@ -25,9 +25,13 @@ Qt::WindowFlags flags_for(ModelWindow::Border border) {
 }
 }  // namespace
 
+QPointer<ModelWindow> ModelWindow::main_;
+
 ModelWindow::ModelWindow(Border border, int client_width_twips, int client_height_twips,
                          QMenuBar* menu_bar)
-    : QWidget(nullptr, flags_for(border)), client_(new QWidget(this)) {
+    : QWidget(nullptr, flags_for(border)),
+      closes_on_escape(border == Border::fixed_single),
+      client_(new QWidget(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -53,6 +57,17 @@ void ModelWindow::centre_on_screen() {
     move(frame.topLeft());
 }
 
+void ModelWindow::set_main(ModelWindow* window) {
+    main_ = window;
+}
+
+void ModelWindow::centre_over_main() {
+    if (!main_ || main_ == this || !main_->isVisible()) return centre_on_screen();
+    QRect frame = frameGeometry();
+    frame.moveCenter(main_->frameGeometry().center());
+    move(frame.topLeft());
+}
+
 void ModelWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (on_close_box) on_close_box();
@@ -64,6 +79,10 @@ void ModelWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void ModelWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && closes_on_escape) {
+        if (on_close_box) on_close_box();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
             button->click();

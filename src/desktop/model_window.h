@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -22,6 +23,14 @@ class ModelWindow : public QWidget {
     QWidget* client() const { return client_; }
     // Centres the window on its screen (done when it is first shown, for the windows that ask).
     void centre_on_screen();
+    // Centres the window over the program's main window when that is on screen (where every
+    // other window first shows), else on the screen.
+    void centre_over_main();
+    // The window the others open over.
+    static void set_main(ModelWindow* window);
+
+    // Escape acts as the close box: the small windows with a close box only.
+    bool closes_on_escape = false;
 
     std::function<void()> on_close_box;
     std::function<void()> on_resized;
@@ -35,4 +44,5 @@ class ModelWindow : public QWidget {
 
   private:
     QWidget* client_;
+    static QPointer<ModelWindow> main_;
 };

@@ -15,6 +15,12 @@ void PictureView::set_image(const QImage& image) {
     update(contentsRect());
 }
 
+void PictureView::set_notice(const QString& notice) {
+    if (notice == notice_) return;
+    notice_ = notice;
+    update(contentsRect());
+}
+
 QPointF PictureView::to_units(const QPointF& position) const {
     const QRect inside = contentsRect();
     if (inside.width() <= 0 || inside.height() <= 0) return {};
@@ -30,6 +36,15 @@ void PictureView::paintEvent(QPaintEvent* event) {
     } else {
         painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         painter.drawImage(contentsRect(), image_);
+    }
+    if (!notice_.isEmpty()) {
+        // A band across the middle, legible over any picture.
+        QRect band = contentsRect();
+        band.setHeight(fontMetrics().height() * 3);
+        band.moveCenter(contentsRect().center());
+        painter.fillRect(band, QColor(0, 0, 0, 190));
+        painter.setPen(Qt::white);
+        painter.drawText(band.adjusted(6, 0, -6, 0), Qt::AlignCenter | Qt::TextWordWrap, notice_);
     }
     if (on_painted) on_painted();
 }

@@ -12,6 +12,9 @@ class PictureView : public QFrame {
 
     void set_image(const QImage& image);
     const QImage& image() const { return image_; }
+    // A line said over the picture (why no picture comes); empty for none.
+    void set_notice(const QString& notice);
+    const QString& notice() const { return notice_; }
     // Where a point of the widget lies in the picture's units.
     QPointF to_units(const QPointF& position) const;
 
@@ -27,6 +30,7 @@ class PictureView : public QFrame {
 
   private:
     QImage image_;
+    QString notice_;
     double scale_width_;
     double scale_height_;
 };

@@ -11,6 +11,8 @@ ProblemView::ProblemView(Program& program)
                 [&program] { return program.has_problem() ? &program.problem() : nullptr; }) {
     window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 4680, 3090);
     window_->setObjectName("Problem");
+    // It comes back on its own while the link is down: never in the middle of the user's typing.
+    window_->setAttribute(Qt::WA_ShowWithoutActivating);
     auto* message = new QLabel(window_->client());
     message->setObjectName("Label1");
     twips::place(message, 240, 240, 4095, 2055);

@@ -20,12 +20,18 @@ Widget* make(QWidget* parent, const char* name, int left, int top, int width, in
 SetupView::SetupView(Program& program)
     : ModelView(program.seams().scheduler,
                 [&program] { return program.has_setup() ? &program.setup() : nullptr; }) {
-    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 4680, 4110);
+    // Below the original 4110 twips: a Close button, since a window with only a close box is hard
+    // to leave from the keyboard or on a desktop that draws no title bar.
+    window_ = std::make_unique<ModelWindow>(ModelWindow::Border::fixed_single, 4680, 4590);
     window_->setObjectName("Video_Quelm_Setup");
     build_values();
     build_paths();
     build_sound_strip();
     window_->on_close_box = [this] { act([](Video_Quelm_Setup& s) { s.Form_Unload(); }); };
+    auto* close = make<QPushButton>(window_->client(), "Close", 3480, 4080, 1095, 375);
+    close->setText(QStringLiteral("Close"));
+    QObject::connect(close, &QPushButton::clicked, window_.get(),
+                     [window = window_.get()] { window->on_close_box(); });
     bind_window(&Video_Quelm_Setup::caption, &Video_Quelm_Setup::visible);
 }
 

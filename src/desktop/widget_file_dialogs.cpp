@@ -17,26 +17,35 @@ QStringList WidgetFileDialogs::name_filters(const QString& filter) {
     return filters;
 }
 
-QString WidgetFileDialogs::run(const Request& request, bool saving) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title);
-    dialog.setObjectName("file_dialog");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+void WidgetFileDialogs::run(const Request& request, bool saving, Chosen chosen) {
+    QWidget* over = QApplication::activeWindow();
+    auto* dialog = new QFileDialog(over, request.title);
+    // It keeps the user's hands off the window it belongs to; the program runs on.
+    dialog->setWindowModality(over ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->setObjectName("file_dialog");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The suggested name stands for files yet to come: nothing is overwritten by choosing it.
-    if (saving) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters(name_filters(request.filter));
-    if (!request.file_name.isEmpty()) dialog.selectFile(request.file_name);
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.first().size() > request.longest_name) return {};
-    return chosen.first();
+    if (saving) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setNameFilters(name_filters(request.filter));
+    if (!request.file_name.isEmpty()) dialog->selectFile(request.file_name);
+    const int longest = request.longest_name;
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, longest, chosen = std::move(chosen)](int result) {
+                         const QStringList files = dialog->selectedFiles();
+                         const bool taken = result == QDialog::Accepted && !files.isEmpty() &&
+                                            files.first().size() <= longest;
+                         chosen(taken ? files.first() : QString());
+                     });
+    dialog->show();
 }
 
-QString WidgetFileDialogs::save_file(const Request& request) {
-    return run(request, true);
+void WidgetFileDialogs::save_file(const Request& request, Chosen chosen) {
+    run(request, true, std::move(chosen));
 }
 
-QString WidgetFileDialogs::open_file(const Request& request) {
-    return run(request, false);
+void WidgetFileDialogs::open_file(const Request& request, Chosen chosen) {
+    run(request, false, std::move(chosen));
 }

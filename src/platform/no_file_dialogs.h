@@ -5,6 +5,6 @@
 // Without windows there is nobody to choose a file: every dialog counts as cancelled.
 class NoFileDialogs : public FileDialogs {
   public:
-    QString save_file(const Request&) override { return {}; }
-    QString open_file(const Request&) override { return {}; }
+    void save_file(const Request&, Chosen chosen) override { chosen({}); }
+    void open_file(const Request&, Chosen chosen) override { chosen({}); }
 };

@@ -5,6 +5,7 @@
 #include "camera/camera_owner.h"
 #include "client/client_core.h"
 #include "client/in_process_link.h"
+#include "platform/call/gst_call_media_factory.h"
 #include "platform/dbus/dbus_skype_link.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/gst/gst_sound_device.h"
@@ -47,9 +48,17 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.keys = link.get();
         b.link = std::move(link);
     } else if (options.xmpp_client()) {
+        // The still of a call whose camera cannot be had is the last picture the program took,
+        // which the client core knows once the client is made.
+        auto still = std::make_shared<std::function<QImage()>>();
         b.xmpp = std::make_unique<XmppClient>(
             scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get(),
-            QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")));
+            QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")),
+            gst_call_media_factory(options.camera, b.second_view,
+                                   [still] { return *still ? (*still)() : QImage(); }));
+        *still = [core = &b.xmpp->core()] {
+            return core->video_source ? core->video_source() : QImage();
+        };
         auto link = std::make_unique<InProcessLink>(scheduler, b.xmpp->core());
         b.keys = link.get();
         b.link = std::move(link);

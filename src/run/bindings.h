@@ -23,8 +23,8 @@ struct Bindings {
     // A second view of the camera's scene, for the client in a call; only the demo scene has one
     // (set where the camera is made, make_bindings).
     std::function<QImage()> second_view;
-    std::unique_ptr<ClientCore> client;  // with --skype sim: the client, and its owner's side
-    std::unique_ptr<XmppClient> xmpp;    // with --skype xmpp: the client and its account
+    std::unique_ptr<ClientCore> client;  // with --link sim: the client, and its owner's side
+    std::unique_ptr<XmppClient> xmpp;    // with --link xmpp: the client and its account
     std::unique_ptr<SkypeLink> link;
     Keystrokes* keys = nullptr;  // the link's own way to the client's file dialog
     std::unique_ptr<SoundDevice> sound;

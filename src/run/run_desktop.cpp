@@ -15,6 +15,7 @@
 #include "desktop/widget_messages.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
+#include "run/startup_checks.h"
 #include "windows/quelm_splash.h"
 
 int run_desktop(const RunOptions& options) {
@@ -24,8 +25,13 @@ int run_desktop(const RunOptions& options) {
     Session session(options, messages, dialogs);
     session.report_problems_in(messages);
     Program& program = session.program();
+    // A folder that cannot be written loses every snapshot: said at start, not found out later.
+    if (const StartupCheck folder = check_app_folder(options.app_folder); !folder.ok())
+        messages.message_box(QStringLiteral("Video Quelm"),
+                             folder.line() + QStringLiteral("\n\nSnapshots and settings cannot "
+                                                            "be saved."));
     Desktop desktop(program);
-    desktop.main().set_account_file(options.xmpp_config_path());
+    desktop.main().set_account_file(options.xmpp_config_path(), options.xmpp_client());
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 
     std::unique_ptr<OwnerWindow> owner;

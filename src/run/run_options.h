@@ -7,21 +7,34 @@
 // How the user asked the program to run (its command line).
 struct RunOptions {
     QString camera = QStringLiteral("auto");  // auto, demo, /dev/videoN, a file or a URI
-    QString skype = QStringLiteral("dbus");   // dbus, sim or xmpp
+    // auto, dbus, sim or xmpp; auto is settled by parse_run_options once the folder is known.
+    QString link = QStringLiteral("auto");
     QString app_folder;        // settings, motion log, snapshots (and documents of its own)
     QString documents_folder;  // the documents that come with the program
     QString xmpp_config;       // the account file; xmpp.conf in app_folder if empty
     bool headless = false;
     bool demo = false;
-    bool arm = false;    // press "Motion Sense On" once the main window is up
-    bool check = false;  // only check what the run needs, report and end
+    bool arm = false;             // press "Motion Sense On" once the main window is up
+    bool check = false;           // only check what the run needs, report and end
+    bool print_settings = false;  // --settings: print the saved settings and end
+    bool set = false;             // --set: change saved settings and end
+    QStringList assignments;      // the key=value words after --set
 
-    bool simulated_client() const { return skype == QLatin1String("sim"); }
-    bool xmpp_client() const { return skype == QLatin1String("xmpp"); }
+    bool simulated_client() const { return link == QLatin1String("sim"); }
+    bool xmpp_client() const { return link == QLatin1String("xmpp"); }
     QString xmpp_config_path() const;
 };
 
-// Reads the command line. On a mistake or "--help" it returns nothing and fills `message` with
-// what to print; `exit_code` says how the program should end (0 after "--help").
+// The folder of the instance NAME: beside the plain service's folder, not inside it, so that
+// neither's snapshots or housekeeping touch the other's.
+QString instance_folder(const QString& app_folder, const QString& name);
+
+// The link "auto" stands for: the messenger account when there is one to use, else the client on
+// the session bus.
+QString chosen_link(const QString& asked, const QString& app_folder, const QString& xmpp_config);
+
+// Reads the command line. On a mistake, "--help" or "--version" it returns nothing and fills
+// `message` with what to print; `exit_code` says how the program should end (0 after "--help" and
+// "--version").
 std::optional<RunOptions> parse_run_options(const QStringList& arguments, QString& message,
                                             int& exit_code);

@@ -1,29 +1,44 @@
 #include "run/session.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "camera/camera_owner.h"
 #include "client/client_core.h"
+#include "platform/gst/gst_camera.h"
 #include "platform/xmpp/xmpp_client.h"
 #include "platform/xmpp/xmpp_owner_side.h"
+#include "run/private_folder.h"
+#include "run/startup_checks.h"
 #include "seams/camera.h"
 #include "seams/seams.h"
 #include "seams/user_messages.h"
+#include "windows/version.h"
 #include "windows/video_quelm_setup.h"
+
+Q_LOGGING_CATEGORY(run_log, "vq.run", QtInfoMsg)
 
 Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs& dialogs)
     : options_(options),
       bindings_(make_bindings(options_, scheduler_, [this](const QString& problem) {
           if (on_device_problem) on_device_problem(problem);
       })) {
-    QDir().mkpath(options_.app_folder);
+    private_folder::make_private(options_.app_folder);
     program_ =
         std::make_unique<Program>(Seams{scheduler_, *bindings_.camera, *bindings_.link,
                                         *bindings_.sound, messages, *bindings_.keys, dialogs},
                                   *bindings_.camera_owner, options_.app_folder);
+    qCInfo(run_log).noquote() << app::title << app::version_line() << "started: camera"
+                              << options_.camera << "| link" << options_.link
+                              << "| application folder" << options_.app_folder;
     program_->program_folder = options_.documents_folder;
+    program_->messenger_link = options_.xmpp_client();
+    program_->folder_unwritable = !check_app_folder(options_.app_folder).ok();
+    program_->camera_source = options_.camera;
+    if (auto* camera = dynamic_cast<GstCamera*>(bindings_.camera.get()))
+        program_->camera_open_error = [camera] { return camera->open_error(); };
     if (XmppClient* xmpp = bindings_.xmpp.get()) {
         xmpp->core().video_source = [this] { return program_->main_window().Picture3.image(); };
         xmpp->owner_side().call_target = [this] { return program_->main_window().Text1.text; };
@@ -51,6 +66,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
 Session::~Session() {
     // Queued events and timers refer to the program: none may run while it goes.
     scheduler_.quit();
+    qCInfo(run_log) << "stopped";
 }
 
 void Session::show_main_window() {

@@ -10,6 +10,7 @@
 #include "app/settings_codec.h"
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
+#include "windows/camera_settings_file.h"
 
 namespace {
 // Less than this is a full disk for the program: a few hundred snapshots and the settings.
@@ -88,9 +89,17 @@ StartupCheck check_camera(const QString& source) {
 
 std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_camera) {
     std::vector<StartupCheck> checks;
-    if (with_camera) checks.push_back(check_camera(options.camera));
+    if (with_camera) {
+        // The device the user chose in Video Format (or with --set camera=...) is the one a
+        // run opens.
+        QString source = options.camera;
+        const QString chosen =
+            camera_settings_file::load(camera_settings_file::path_in(options.app_folder)).path;
+        if (source == QLatin1String("auto") && !chosen.isEmpty()) source = chosen;
+        checks.push_back(check_camera(source));
+    }
     checks.push_back(check_app_folder(options.app_folder));
-    if (options.skype == QLatin1String("xmpp")) {
+    if (options.link == QLatin1String("xmpp")) {
         checks.push_back(check_call_target(options.app_folder));
         checks.push_back(check_account_file(options.xmpp_config_path()));
     }

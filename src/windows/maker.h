@@ -8,7 +8,8 @@ namespace maker {
 inline const QString name = QStringLiteral("Quelm Works");
 inline const QString author = QStringLiteral("The Video Quelm developers");
 inline const QString year = QStringLiteral("\u00A9 2026");
-inline const QString web_address = QStringLiteral("https://quelm.example.org");
+// No made-up web or mail address: where help is, on the machine itself.
+inline const QString web_address = QStringLiteral("Help: man videoquelm");
 inline const QString contact =
-    QStringLiteral("Newer versions and help: quelm.example.org - write to quelm@example.org");
+    QStringLiteral("Help: Help > Instructions in the program, or man videoquelm");
 }  // namespace maker

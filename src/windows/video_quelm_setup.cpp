@@ -3,6 +3,7 @@
 #include "seams/file_dialogs.h"
 #include "seams/seams.h"
 #include "seams/sound_device.h"
+#include "time/scheduler.h"
 #include "time/timer.h"
 #include "windows/setting_number.h"
 
@@ -98,11 +99,18 @@ void Video_Quelm_Setup::Command10_Click() {
 }
 
 // The user walks to the folder in a save-style dialog; the suggested name stands for the future
-// snapshots and is cut off after the last "/", which is kept.
+// snapshots and is cut off after the last "/", which is kept. The answer comes as an event of
+// its own: the program runs on while the dialog is open.
 void Video_Quelm_Setup::Command1_Click() {
-    const QString chosen = seams_.dialogs.save_file(
+    seams_.dialogs.save_file(
         {QStringLiteral("Set Directory for Saved JPEGs"), QStringLiteral("JPEG|*.jpg"),
-         QStringLiteral("Future Capture Files")});
+         QStringLiteral("Future Capture Files")},
+        [this](const QString& chosen) {
+            seams_.scheduler.post([this, chosen] { snapshot_folder_chosen(chosen); });
+        });
+}
+
+void Video_Quelm_Setup::snapshot_folder_chosen(const QString& chosen) {
     if (chosen.isEmpty()) return;
     const qsizetype slash = chosen.lastIndexOf('/');
     const QString folder = slash < 0 ? chosen : chosen.left(slash + 1);
@@ -112,9 +120,14 @@ void Video_Quelm_Setup::Command1_Click() {
 
 // The chosen sound is opened on the device, ready for its play button; nothing plays yet.
 void Video_Quelm_Setup::Command3_Click() {
-    const QString chosen =
-        seams_.dialogs.open_file({QStringLiteral("Set Sound File to Play on Alarm"),
-                                  QStringLiteral("WAV,AVI|*.WAV;*.AVI"), QString()});
+    seams_.dialogs.open_file({QStringLiteral("Set Sound File to Play on Alarm"),
+                              QStringLiteral("WAV,AVI|*.WAV;*.AVI"), QString()},
+                             [this](const QString& chosen) {
+                                 seams_.scheduler.post([this, chosen] { sound_chosen(chosen); });
+                             });
+}
+
+void Video_Quelm_Setup::sound_chosen(const QString& chosen) {
     if (chosen.isEmpty()) return;
     alarm_file_ = chosen;
     Label3.caption = chosen;

@@ -65,6 +65,8 @@ class Video_Quelm_Setup {
     void MMControl1_Done(int notify_code);
 
   private:
+    void snapshot_folder_chosen(const QString& chosen);
+    void sound_chosen(const QString& chosen);
     struct ValueStep {
         TextBox* box;
         double step;

@@ -14,8 +14,14 @@ VQ_EULA::VQ_EULA(DocumentPath document_path) : document_path_(std::move(document
 void VQ_EULA::show_document(const QString& new_caption, const QString& file_name) {
     caption = new_caption;
     // The documents live in the application folder beside the settings.
-    if (const QString path = document_path_(file_name); !RichTextBox1.load_file(path))
+    // An empty window would leave the user guessing: it says what was looked for, and where.
+    if (const QString path = document_path_(file_name); !RichTextBox1.load_file(path)) {
         qCWarning(settings_log) << "document not readable:" << path;
+        RichTextBox1.set_plain_text(
+            QStringLiteral("%1 could not be found. It was looked for at:\n\n%2\n\nThe same "
+                           "help is in the manual page: man videoquelm")
+                .arg(file_name, path));
+    }
     RichTextBox1.right_margin = wrap_at;
     RichTextBox1.sel_start = 0;
     RichTextBox1.sel_length = RichTextBox1.text_length();

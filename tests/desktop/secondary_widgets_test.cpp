@@ -62,8 +62,9 @@ TEST_F(SecondaryWidgets, TheViewerShowsTheDocumentFromTheStartAndFollowsTheWindo
 
 TEST_F(SecondaryWidgets, TwoProblemsLeaveOneWindowWithTheLaterText) {
     start();
+    t.scheduler.run_for(10'000);  // the watch sees the link up
     t.skype.login_status = 2;
-    t.scheduler.run_for(10'000);  // the watch finds the user logged out
+    t.scheduler.run_for(10'000);  // then logged out
     post([this] { t.skype.on_notification("CONNSTATUS LOGGEDOUT"); });
     ModelWindow* window = desktop.problem().window();
     int shown = 0;
@@ -90,17 +91,27 @@ TEST_F(SecondaryWidgets, AClickInTheFriendPickerSetsTheTarget) {
     EXPECT_FALSE(desktop.user_find().window()->isVisible());
 }
 
-// The About window is made anew each time the model opens it: the view follows.
-TEST_F(SecondaryWidgets, AboutComesBackFreshAfterItsCloseBox) {
+// The About window is made anew each time the model opens it: the view follows. It opens over the
+// main window, and Escape, its OK button and its close box each close it.
+TEST_F(SecondaryWidgets, AboutOpensOverTheMainWindowAndClosesEveryWay) {
     start();
-    post([this] { f.mnuAbout.click(); });
     ModelWindow* window = desktop.about().window();
-    EXPECT_EQ(window->windowTitle(), "About Video Quelm");
-    window->close();
-    handle();
-    EXPECT_EQ(t.program.about(), nullptr);
-    post([this] { f.mnuAbout.click(); });
-    EXPECT_TRUE(window->isVisible());
+    const std::function<void()> closers[] = {
+        [&] { window->close(); },
+        [&] { QTest::keyClick(window, Qt::Key_Escape); },
+        [&] { find(window, "OK")->click(); },
+    };
+    for (const auto& close : closers) {
+        post([this] { f.mnuAbout.click(); });
+        ASSERT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), "About Video Quelm");
+        const QPoint off =
+            window->frameGeometry().center() - desktop.main().window()->frameGeometry().center();
+        EXPECT_LE(off.manhattanLength(), 4);
+        close();
+        handle();
+        EXPECT_EQ(t.program.about(), nullptr);
+    }
 }
 
 }  // namespace

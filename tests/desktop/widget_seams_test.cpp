@@ -20,30 +20,41 @@
 #include "time/qt_scheduler.h"
 #include "time/timer.h"
 #include "time/virtual_scheduler.h"
+#include "wait_until.h"
 
 namespace {
 
-// Acts on the modal window that the code under test opens, once it is up.
-void when_modal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        ASSERT_NE(modal, nullptr);
-        act(modal);
+// An unattended alarm that shows a box is still an alarm: the program's timers run on while a
+// box is open, boxes come one at a time, and one that says what another already says is dropped.
+TEST(WidgetSeams, MessageBoxesNeitherHoldTheProgramNorPileUp) {
+    QtScheduler scheduler;
+    int ticks = 0;
+    Timer timer(scheduler, "timer", 10, [&] { ++ticks; });
+    timer.set_enabled(true);
+    WidgetMessages messages;
+    scheduler.post([&] {
+        messages.message_box("Camera", "Can't open capture window");
+        messages.message_box("Camera", "Can't open capture window");
+        messages.message_box("No Users in Friends List", "No users found");
     });
-}
-
-TEST(WidgetSeams, AMessageBoxShowsItsTitleAndTextUntilClosed) {
-    QString title, text;
-    when_modal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
+    const auto spin = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    spin(150);
+    EXPECT_GE(ticks, 5) << "the program stood still while the box was open";
+    std::vector<QStringList> seen;
+    while (QMessageBox* box = messages.open_box()) {
+        seen.push_back({box->windowTitle(), box->text(), QString::number(messages.waiting())});
+        EXPECT_TRUE(box->testAttribute(Qt::WA_ShowWithoutActivating));
         box->button(QMessageBox::Ok)->click();
-    });
-    WidgetMessages().message_box("No Users in Friends List", "No users found");
-    EXPECT_EQ(title, "No Users in Friends List");
-    EXPECT_EQ(text, "No users found");
+        spin(20);
+        if (seen.size() > 3) break;
+    }
+    EXPECT_EQ(seen,
+              (std::vector<QStringList>{{"Camera", "Can't open capture window", "1"},
+                                        {"No Users in Friends List", "No users found", "0"}}));
 }
 
 TEST(WidgetSeams, TheSaveDialogReturnsThePathOrNothingOnCancel) {
@@ -53,21 +64,24 @@ TEST(WidgetSeams, TheSaveDialogReturnsThePathOrNothingOnCancel) {
         QString expected;
     };
     for (const Case& c : {Case{true, folder.path() + "/Future Capture Files"}, Case{false, ""}}) {
-        QString title;
-        when_modal([&](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            ASSERT_NE(dialog, nullptr);
-            title = dialog->windowTitle();
-            // Either case of an extension matches: cameras write .JPG, the program .jpg.
-            EXPECT_EQ(dialog->nameFilters(),
-                      QStringList({"JPEG (*.jpg *.JPG)", "WAV,AVI (*.WAV *.wav *.AVI *.avi)"}));
-            dialog->setDirectory(folder.path());
-            dialog->selectFile("Future Capture Files");
-            c.accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
-        });
-        const QString chosen = WidgetFileDialogs().save_file({"Set Directory for Saved JPEGs",
-                                                              "JPEG|*.jpg|WAV,AVI|*.WAV;*.AVI",
-                                                              "Future Capture Files"});
+        QString chosen = "(none yet)";
+        WidgetFileDialogs().save_file({"Set Directory for Saved JPEGs",
+                                       "JPEG|*.jpg|WAV,AVI|*.WAV;*.AVI", "Future Capture Files"},
+                                      [&chosen](const QString& path) { chosen = path; });
+        EXPECT_EQ(chosen, "(none yet)") << "the call waits for nobody";
+        QFileDialog* dialog = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == "file_dialog" && window->isVisible())
+                dialog = qobject_cast<QFileDialog*>(window);
+        ASSERT_NE(dialog, nullptr);
+        const QString title = dialog->windowTitle();
+        // Either case of an extension matches: cameras write .JPG, the program .jpg.
+        EXPECT_EQ(dialog->nameFilters(),
+                  QStringList({"JPEG (*.jpg *.JPG)", "WAV,AVI (*.WAV *.wav *.AVI *.avi)"}));
+        dialog->setDirectory(folder.path());
+        dialog->selectFile("Future Capture Files");
+        c.accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+        ASSERT_TRUE(wait_until([&] { return chosen != "(none yet)"; }, 5'000));
         EXPECT_EQ(title, "Set Directory for Saved JPEGs");
         EXPECT_EQ(chosen, c.expected);
     }

@@ -106,6 +106,55 @@ run_unpacked() {
     headless_until_armed "$scratch/blocked.log" --app-folder "$scratch/a-file/videoquelm"
     grep -qx "\[Check\] application folder $scratch/a-file/videoquelm: cannot be made" \
         "$scratch/blocked.log" || { cat "$scratch/blocked.log"; fail "no line for the folder"; }
+
+    videoquelm --version | grep -q '^videoquelm [0-9]' || fail "--version"
+    settings_alone
+    journal_priorities
+}
+
+# A service instance set up with --set alone: its folder beside the plain one's (following
+# XDG_DATA_HOME), the keys read back, the camera kept in camera.conf and honoured by --check, and
+# a wrong value refused with the files left as they were.
+settings_alone() {
+    local folder=$scratch/xdg/videoquelm@door out
+    extra_env=(XDG_DATA_HOME="$scratch/xdg")
+    videoquelm --instance door --set target=owner@home.example settle_seconds=5 \
+        keep_days=30 camera="$scratch/door.avi" || fail "--set"
+    [ "$(stat -c %a "$folder")" = 700 ] || fail "the instance's folder is not private"
+    [ "$(stat -c %a "$folder/vq.stp")" = 600 ] || fail "vq.stp is not private"
+    out=$(videoquelm --instance door --settings)
+    for line in target=owner@home.example settle_seconds=5 keep_days=30 "camera=$scratch/door.avi"; do
+        grep -qx -- "$line" <<<"$out" || fail "--settings lacks $line: $out"
+    done
+    local before
+    before=$(md5sum <"$folder/vq.stp")
+    if out=$(videoquelm --instance door --set target=x settle_seconds=soon 2>&1); then
+        fail "--set took a wrong value"
+    fi
+    grep -q "settle_seconds takes a whole number" <<<"$out" || fail "--set's message: $out"
+    [ "$(md5sum <"$folder/vq.stp")" = "$before" ] || fail "a refused --set changed the file"
+    if out=$(videoquelm --instance door --check); then fail "--check found a missing camera"; fi
+    grep -q "^camera $scratch/door.avi: cannot be opened" <<<"$out" || fail "--check ignores camera.conf: $out"
+    extra_env=()
+}
+
+# Run under systemd, standard error is the journal's stream (JOURNAL_STREAM names it): every line
+# carries its priority, so journalctl -p warning shows the start-up problems and not the chatter.
+journal_priorities() {
+    local err=$scratch/stderr.log pid
+    : >"$err"
+    touch "$scratch/not-a-folder"
+    extra_env=(JOURNAL_STREAM="$(stat -c %d:%i "$err")")
+    as_user "$root/usr/bin/videoquelm" --headless --camera "$scratch/gone.avi" --link dbus \
+        --app-folder "$scratch/not-a-folder/vq" </dev/null >/dev/null 2>>"$err" &
+    pid=$!
+    wait_until grep -q "^<6>vq.run: .*started" "$err" || { kill $pid; cat "$err"; fail "no start line"; }
+    wait_until grep -q "^<4>\[Check\] application folder" "$err" || { kill $pid; cat "$err"; fail "no warning"; }
+    kill -TERM $pid
+    wait $pid || true
+    extra_env=()
+    grep -q "^<6>vq.run: stopped" "$err" || { cat "$err"; fail "no stop line"; }
+    if grep -v '^<[2-7]>' "$err"; then fail "lines without a priority"; fi
 }
 
 # Runs the unpacked program headless on the demo until detection is on, then stops it with
@@ -134,8 +183,11 @@ units() {
         systemd-analyze verify --user ./videoquelm.service ./videoquelm@door.service 2>&1) ||
         fail "systemd-analyze verify: $out"
     [ -z "$out" ] || fail "systemd-analyze verify: $out"
-    grep -q '^ExecStart=videoquelm --headless --arm --skype xmpp --app-folder %h/.local/share/videoquelm/%i$' \
+    grep -q '^ExecStart=videoquelm --headless --arm --link xmpp --instance %i$' \
         "$units/videoquelm@.service" || fail "the template's command line"
+    for unit in videoquelm.service videoquelm@.service; do
+        grep -qx 'UMask=0077' "$units/$unit" || fail "$unit lets others read what it makes"
+    done
 }
 
 # "systemctl --user enable --now videoquelm@door" as a user would type it, under a user manager
@@ -157,11 +209,11 @@ user_service_inside() {
     unpack
     export HOME=$home XDG_RUNTIME_DIR=$scratch/runtime
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-    local units=$home/.config/systemd/user log=$scratch/door.log folder=$home/.local/share/videoquelm/door
+    local units=$home/.config/systemd/user log=$scratch/door.log folder=$home/.local/share/videoquelm@door
     mkdir -p "$units"
     # The unpacked program on the demo camera and the simulated link, so no camera or server is needed.
     sed -e "s|^ExecStart=videoquelm|ExecStart=$root/usr/bin/videoquelm|" \
-        -e "s|--skype xmpp|--skype sim --camera demo|" -e "/^\[Service\]/a StandardOutput=file:$log" \
+        -e "s|--link xmpp|--link sim --camera demo|" -e "/^\[Service\]/a StandardOutput=file:$log" \
         "$root/usr/lib/systemd/user/videoquelm@.service" >"$units/videoquelm@.service"
     /lib/systemd/systemd --user >"$scratch/manager.log" 2>&1 &
     manager=$!

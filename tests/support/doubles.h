@@ -118,8 +118,8 @@ class RecordingMessages : public UserMessages, Journaled {
 // File dialogs that answer what the test queued (an empty text is a cancel).
 class ScriptedDialogs : public FileDialogs {
   public:
-    QString save_file(const Request&) override { return answer(); }
-    QString open_file(const Request&) override { return answer(); }
+    void save_file(const Request&, Chosen chosen) override { chosen(answer()); }
+    void open_file(const Request&, Chosen chosen) override { chosen(answer()); }
     QStringList answers;
 
   private:

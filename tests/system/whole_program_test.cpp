@@ -3,6 +3,7 @@
 // left.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
@@ -94,6 +95,18 @@ TEST_F(WholeProgram, TheOwnerIsAlarmedAndLooksIn) {
     EXPECT_TRUE(
         in_order(seen, {"-> Call vq.owner", "owner: answer", "owner: hangup",
                         "machine: Motion Sensing Now OFF", "owner: call", "owner: hangup"}));
+
+    // Pictures of a home are its owner's alone, the settings too, though the test wrote them
+    // readable by all.
+    const auto mode = [&](const QString& name) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(app + '/' + name).constData(), &status) == 0
+                   ? status.st_mode & 0777
+                   : 0;
+    };
+    EXPECT_EQ(mode(""), 0700u);
+    for (const QString& name : {QString("vq.stp"), QString("motion_log.txt"), snapshots.first()})
+        EXPECT_EQ(mode(name), 0600u) << name.toStdString();
 }
 
 // Without a camera, and refused by the client, it runs on and says so: the refusal in one line

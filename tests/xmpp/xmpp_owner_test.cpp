@@ -17,7 +17,8 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     owner.say(machine_jid, "status");
     const QString status = from_machine("chat", "Status of Video Quelm");
     // Armed at the start, it is still settling.
-    EXPECT_TRUE(status.contains("\\nMotion Sensing on Delay\\n"));
+    EXPECT_TRUE(status.contains("\\nMotion Sensing On\\n"));
+    EXPECT_TRUE(status.contains("\\nMotion Detect on Delay\\n"));
 
     // Motion: the snapshot reaches the phone (that it is the one on disk, the bus client's test
     // shows), then the ringing proposal.
@@ -25,12 +26,13 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     const QString propose = from_machine("jmi propose");
     EXPECT_TRUE(propose.endsWith(" video"));
 
-    // The owner answers and sees the room now; the call ends by itself.
+    // The owner answers and the call carries the room live (xmpp_call_test.cpp looks at the
+    // pictures); the owner hangs up.
     const QString call = propose.section(' ', 3, 3);
     owner.command("ringing " + call);
     owner.command("proceed " + call);
-    EXPECT_TRUE(next_picture().contains(" 320x240 "));
-    EXPECT_FALSE(from_machine("jmi finish", call).isEmpty());
+    EXPECT_FALSE(owner.wait_for("state connected").isEmpty());
+    owner.command("hangup " + call);
 
     // With detection off, the owner calls in and is shown the room.
     owner.say(machine_jid, "motion off");
@@ -38,21 +40,21 @@ TEST_F(XmppOwner, TheOwnerChatsIsAlarmedAnswersAndCallsIn) {
     // The machine takes a call again once the last one is wound up, when the camera comes back
     // 2 s after the end; a call that rings before then is left ringing.
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    owner.command("propose " + machine_jid + " owner-call");
+    owner.command("call " + machine_jid + " owner-call");
     EXPECT_FALSE(from_machine("jmi proceed", "owner-call").isEmpty());
-    EXPECT_TRUE(next_picture().contains(" 320x240 "));
-    EXPECT_FALSE(from_machine("jmi finish", "owner-call").isEmpty());
+    EXPECT_FALSE(owner.wait_for("state connected").isEmpty());
+    owner.command("hangup owner-call");
 }
 
-// The owner's phone writes two thousand commands as fast as it can and the server delivers them
-// as fast: each is answered once, in order.
+// The owner's phone writes a thousand commands as fast as it can and the server delivers them as
+// fast: each is answered once, in order. (Two thousand at once are the virtual-time table's.)
 TEST_F(XmppOwner, EveryCommandOfABurstIsAnsweredOnce) {
     start(Machine::quiet_room);
     ASSERT_FALSE(from_machine("presence", "available").isEmpty());
-    constexpr int burst = 2000;
+    constexpr int burst = 1000;
     owner.command("burst " + QString::number(burst) + ' ' + machine_jid);
     EXPECT_TRUE(
-        wait_until([&] { return all_from_machine("chat", "Alarm now").size() >= burst; }, 60'000));
+        wait_until([&] { return all_from_machine("chat", "Alarm now").size() >= burst; }, 45'000));
     spin_for(1s);
     const QStringList replies = all_from_machine("chat", "Alarm now");
     ASSERT_EQ(replies.size(), burst);

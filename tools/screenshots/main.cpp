@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     RunOptions options;
     options.camera = QStringLiteral("demo");
-    options.skype = QStringLiteral("sim");
+    options.link = QStringLiteral("sim");
     options.demo = true;
     options.arm = true;
     options.app_folder = folder.path();
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     take(desktop.viewer().window(), out.filePath("user_manual.png"));
     check(!desktop.viewer().text_box()->toPlainText().isEmpty(), "the user manual's text");
 
-    MessengerAccountDialog account(folder.filePath(QStringLiteral("xmpp.conf")));
+    MessengerAccountDialog account(folder.filePath(QStringLiteral("xmpp.conf")), false);
     account.show();
     wait_ms(500);
     take(&account, out.filePath("messenger_account.png"));

@@ -10,6 +10,7 @@
 
 #include "camera/camera_owner.h"
 #include "client/client_core.h"
+#include "platform/call/gst_call_media_factory.h"
 #include "platform/dbus/client_bus_service.h"
 #include "platform/gst/gst_camera.h"
 #include "platform/xmpp/xmpp_client.h"
@@ -69,7 +70,17 @@ int main(int argc, char* argv[]) {
     QtScheduler scheduler;
     const std::unique_ptr<Camera> camera = make_camera(settings.camera, scheduler);
     CameraOwner camera_owner(*camera);
-    XmppClient client(scheduler, XmppAccount::load(settings.config), &camera_owner);
+    // A call shows the demo scene as it is now, or the camera opened for the call.
+    std::function<QImage()> scene;
+    if (auto* demo = dynamic_cast<DemoCamera*>(camera.get()))
+        scene = [demo, &scheduler] { return demo->frame_at(scheduler.now_ms()); };
+    XmppClient* made = nullptr;
+    XmppClient client(scheduler, XmppAccount::load(settings.config), &camera_owner, {},
+                      gst_call_media_factory(settings.camera, scene, [&made] {
+                          return made && made->core().video_source ? made->core().video_source()
+                                                                   : QImage();
+                      }));
+    made = &client;
     client.on_problem = [](const QString& problem) { say(problem); };
     // A connection of our own, for the reason vq-skype-sim has one: calls held back before the
     // event loop runs must keep their order.

@@ -149,7 +149,8 @@ int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
 
 void XmppClient::retry_later(const QString& why) {
     const int wait = retry_wait_ms(attempt_++, QRandomGenerator::global()->generateDouble());
-    qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in" << wait / 1000 << "s";
+    qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in"
+                                  << qRound(wait / 1000.0) << "s";
     core_->set_connection(QStringLiteral("OFFLINE"));
     waiting_ = true;
     scheduler_.post_after(wait, lifetime_.guard([this, number = ++retry_number_] {

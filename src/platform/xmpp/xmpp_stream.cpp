@@ -209,7 +209,11 @@ void XmppStream::receive_text(const QString& xml) {
     xmpp_stanza_release(stanza);
 }
 
-QString XmppStream::describe_loss(int error, bool secured) {
+QString XmppStream::describe_loss(int error, bool was_connected, bool secured) {
+    if (!was_connected)
+        return error == 0 ? QStringLiteral("could not connect to the server")
+                          : QStringLiteral("could not connect to the server (%1)")
+                                .arg(QString::fromLocal8Bit(strerror(error)));
     if (error == 0) return QStringLiteral("the server closed the connection");
     if (secured) return QStringLiteral("the connection to the server was lost");
     return QString::fromLocal8Bit(strerror(error));
@@ -270,7 +274,8 @@ void XmppStream::disconnected(int error) {
         if (sm_state_) xmpp_free_sm_state(sm_state_);
         sm_state_ = xmpp_conn_get_sm_state(conn_);
     }
-    if (failure_ == Failure::none) fail(Failure::network, describe_loss(error, secured_));
+    if (failure_ == Failure::none)
+        fail(Failure::network, describe_loss(error, was_connected, secured_));
     secured_ = false;
     const Failure failure = failure_;
     const QString why = failure_text_;

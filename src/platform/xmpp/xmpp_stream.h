@@ -61,8 +61,9 @@ class XmppStream {
     // A stanza as text, taken as if it had come from the server (for tests and the fuzzer).
     void receive_text(const QString& xml);
     // Why a stream ended, from libstrophe's error: a socket's errno before TLS is up; once it
-    // is, the TLS library's own code, which is no errno at all.
-    static QString describe_loss(int error, bool secured);
+    // is, the TLS library's own code, which is no errno at all. A refused connection comes with
+    // no error.
+    static QString describe_loss(int error, bool was_connected, bool secured);
 
   private:
     struct Callbacks;  // libstrophe's C callbacks, in the source file

@@ -1,0 +1,458 @@
+#include "platform/call/gst_call_media.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/sdp/sdp.h>
+#define GST_USE_UNSTABLE_API
+#include <gst/webrtc/webrtc.h>
+
+#include "log/categories.h"
+#include "platform/call/bitrate_control.h"
+#include "platform/call/call_picture_feed.h"
+#include "platform/call/call_sound.h"
+#include "platform/call/ice_setup.h"
+#include "platform/call/main_thread_hop.h"
+#include "platform/call/sdp_media.h"
+#include "platform/gst/gst_runtime.h"
+
+namespace {
+GstElement* add(GstBin* bin, const char* factory) {
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (element) gst_bin_add(bin, element);
+    return element;
+}
+
+QString text_of(const GstWebRTCSessionDescription* description) {
+    const GCharPtr text(gst_sdp_message_as_text(description->sdp));
+    return QString::fromUtf8(text.get());
+}
+
+GstWebRTCSessionDescription* description_of(const QString& sdp, GstWebRTCSDPType type) {
+    GstSDPMessage* message = nullptr;
+    if (gst_sdp_message_new_from_text(sdp.toUtf8().constData(), &message) != GST_SDP_OK)
+        return nullptr;
+    return gst_webrtc_session_description_new(type, message);
+}
+
+// Links the end of a branch to a new request pad of webrtcbin.
+bool link_to_webrtc(GstElement* last, GstElement* webrtc) {
+    GstPad* sink = gst_element_request_pad_simple(webrtc, "sink_%u");
+    if (!sink) return false;
+    const GstPadPtr source(gst_element_get_static_pad(last, "src"));
+    const bool linked = gst_pad_link(source.get(), sink) == GST_PAD_LINK_OK;
+    gst_object_unref(sink);
+    return linked;
+}
+
+// What the payloader sends, with the feedback the phone may ask for: a key frame on PLI or FIR
+// (rtpbin hands those to the encoder as key-unit requests), NACK for lost packets.
+GstCapsPtr rtp_caps(const char* media, const char* encoding, int payload, int clock_rate) {
+    GstCapsPtr caps(gst_caps_new_simple(
+        "application/x-rtp", "media", G_TYPE_STRING, media, "encoding-name", G_TYPE_STRING,
+        encoding, "payload", G_TYPE_INT, payload, "clock-rate", G_TYPE_INT, clock_rate, nullptr));
+    if (g_str_equal(media, "video"))
+        gst_caps_set_simple(caps.get(), "rtcp-fb-nack-pli", G_TYPE_BOOLEAN, TRUE, "rtcp-fb-ccm-fir",
+                            G_TYPE_BOOLEAN, TRUE, "rtcp-fb-nack", G_TYPE_BOOLEAN, TRUE, nullptr);
+    return caps;
+}
+
+// The owner's voice to the speaker; anything else the phone sends (its own camera) is dropped.
+void link_received(GstElement* webrtc, GstPad* pad, gpointer) {
+    if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC) return;
+    GstBin* pipeline = GST_BIN(gst_element_get_parent(webrtc));
+    if (!pipeline) return;
+    GstCapsPtr caps(gst_pad_get_current_caps(pad));
+    if (!caps) caps.reset(gst_pad_query_caps(pad, nullptr));
+    const GstStructure* structure = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    const gchar* media = structure ? gst_structure_get_string(structure, "media") : nullptr;
+    GstElement* first = nullptr;
+    if (media && g_str_equal(media, "audio")) {
+        GstElement* chain[] = {add(pipeline, "rtpopusdepay"), add(pipeline, "opusdec"),
+                               add(pipeline, "audioconvert"), add(pipeline, "audioresample"),
+                               call_sound::make_speaker()};
+        if (chain[4]) gst_bin_add(pipeline, chain[4]);
+        bool linked = true;
+        for (GstElement* element : chain) linked = linked && element;
+        for (int n = 0; linked && n + 1 < 5; ++n) linked = gst_element_link(chain[n], chain[n + 1]);
+        for (GstElement* element : chain)
+            if (element) gst_element_sync_state_with_parent(element);
+        if (linked) first = chain[0];
+    }
+    if (!first) {
+        first = add(pipeline, "fakesink");
+        g_object_set(first, "sync", FALSE, "async", FALSE, nullptr);
+        gst_element_sync_state_with_parent(first);
+    }
+    const GstPadPtr sink(gst_element_get_static_pad(first, "sink"));
+    if (gst_pad_link(pad, sink.get()) != GST_PAD_LINK_OK)
+        qCWarning(call_log) << "A stream the phone sends could not be linked";
+    gst_object_unref(pipeline);
+}
+}  // namespace
+
+// What a callback on a GStreamer thread may touch: the hop, webrtcbin (held), and the media
+// object only inside work the hop runs, which it no longer does once the call has ended.
+struct GstCallMedia::Context {
+    std::shared_ptr<MainThreadHop> hop;
+    GstElementPtr webrtc;
+    GstCallMedia* media;
+
+    Context* copy() const {
+        return new Context{hop, GstElementPtr(GST_ELEMENT(gst_object_ref(webrtc.get()))), media};
+    }
+    static void free(gpointer context) { delete static_cast<Context*>(context); }
+    static void free_closure(gpointer context, GClosure*) { free(context); }
+
+    static void description_made(GstPromise* promise, Context* context, const char* field) {
+        GstWebRTCSessionDescription* description = nullptr;
+        if (gst_promise_wait(promise) == GST_PROMISE_RESULT_REPLIED)
+            gst_structure_get(gst_promise_get_reply(promise), field,
+                              GST_TYPE_WEBRTC_SESSION_DESCRIPTION, &description, nullptr);
+        gst_promise_unref(promise);
+        GstCallMedia* media = context->media;
+        if (!description) {
+            const QString reason = QStringLiteral("webrtcbin made no %1").arg(field);
+            context->hop->post([media, reason] { media->fail(reason); });
+            return;
+        }
+        g_signal_emit_by_name(context->webrtc.get(), "set-local-description", description, nullptr);
+        const QString sdp = text_of(description);
+        gst_webrtc_session_description_free(description);
+        context->hop->post([media, sdp] { media->local_description_made(sdp); });
+    }
+    static void offer_made(GstPromise* promise, gpointer context) {
+        description_made(promise, static_cast<Context*>(context), "offer");
+    }
+    static void answer_made(GstPromise* promise, gpointer context) {
+        description_made(promise, static_cast<Context*>(context), "answer");
+    }
+    static void remote_offer_set(GstPromise* promise, gpointer user) {
+        auto* context = static_cast<Context*>(user);
+        gst_promise_unref(promise);
+        g_signal_emit_by_name(
+            context->webrtc.get(), "create-answer", nullptr,
+            gst_promise_new_with_change_func(&answer_made, context->copy(), &Context::free));
+    }
+    static void candidate_found(GstElement*, guint mline, gchar* candidate, gpointer user) {
+        auto* context = static_cast<Context*>(user);
+        GstCallMedia* media = context->media;
+        // webrtcbin's text has no "a=" but may end with a line break.
+        const QString text = QString::fromUtf8(candidate).trimmed();
+        context->hop->post([media, mline, text] { media->local_candidate(int(mline), text); });
+    }
+    static void gathering_changed(GstElement* webrtc, GParamSpec*, gpointer user) {
+        GstWebRTCICEGatheringState state;
+        g_object_get(webrtc, "ice-gathering-state", &state, nullptr);
+        if (state != GST_WEBRTC_ICE_GATHERING_STATE_COMPLETE) return;
+        auto* context = static_cast<Context*>(user);
+        GstCallMedia* media = context->media;
+        context->hop->post([media] { media->local_candidate(0, {}); });
+    }
+    static void connection_changed(GstElement* webrtc, GParamSpec*, gpointer user) {
+        GstWebRTCPeerConnectionState state;
+        g_object_get(webrtc, "connection-state", &state, nullptr);
+        auto* context = static_cast<Context*>(user);
+        GstCallMedia* media = context->media;
+        context->hop->post([media, state] { media->connection_state_changed(int(state)); });
+    }
+    static void stats_came(GstPromise* promise, gpointer user) {
+        auto* context = static_cast<Context*>(user);
+        double worst = -1;
+        if (gst_promise_wait(promise) == GST_PROMISE_RESULT_REPLIED)
+            gst_structure_foreach(gst_promise_get_reply(promise), &worst_loss, &worst);
+        gst_promise_unref(promise);
+        GstCallMedia* media = context->media;
+        context->hop->post([media, worst] { media->adapt_bitrate(worst); });
+    }
+    // The largest share of packets lost that any receiver report gave.
+    static gboolean worst_loss(GQuark, const GValue* value, gpointer worst) {
+        if (!GST_VALUE_HOLDS_STRUCTURE(value)) return TRUE;
+        const GstStructure* stats = gst_value_get_structure(value);
+        GstWebRTCStatsType type{};
+        double lost = 0;
+        if (gst_structure_get(stats, "type", GST_TYPE_WEBRTC_STATS_TYPE, &type, nullptr) &&
+            type == GST_WEBRTC_STATS_REMOTE_INBOUND_RTP &&
+            gst_structure_get_double(stats, "fraction-lost", &lost))
+            *static_cast<double*>(worst) = std::max(*static_cast<double*>(worst), lost);
+        return TRUE;
+    }
+};
+
+GstCallMedia::GstCallMedia(Config config, CallPictures pictures)
+    : config_(std::move(config)),
+      pictures_(std::move(pictures)),
+      hop_(MainThreadHop::make()),
+      bitrate_(bitrate_control::start_for(640, 480)) {
+    gst_runtime::ensure_initialised();
+    connect_timer_.setSingleShot(true);
+    connect_timer_.setInterval(connect_limit);
+    QObject::connect(&connect_timer_, &QTimer::timeout, [this] {
+        fail(QStringLiteral("no connection to the peer within %1 s").arg(connect_limit.count()));
+    });
+    stats_timer_.setInterval(stats_period);
+    QObject::connect(&stats_timer_, &QTimer::timeout, [this] { ask_for_stats(); });
+}
+
+GstCallMedia::~GstCallMedia() {
+    stop();
+}
+
+void GstCallMedia::create_offer() {
+    if (pipeline_ || over()) return;
+    if (!build(config_.video ? std::optional(default_video_payload) : std::nullopt,
+               config_.audio ? std::optional(default_audio_payload) : std::nullopt) ||
+        !start_pipeline())
+        return;
+    g_signal_emit_by_name(webrtc_, "create-offer", nullptr, promise(&Context::offer_made));
+}
+
+void GstCallMedia::set_remote_offer(const QString& sdp) {
+    if (pipeline_ || over()) return;
+    if (!expect_fingerprint(sdp)) return;
+    // Our streams go by the numbers the peer chose for the codecs.
+    const auto video = config_.video ? sdp_media::payload_type(sdp, "video", "VP8") : std::nullopt;
+    const auto audio = config_.audio ? sdp_media::payload_type(sdp, "audio", "opus") : std::nullopt;
+    if (!video && !audio) {
+        fail(QStringLiteral("the peer offers neither VP8 video nor Opus audio"));
+        return;
+    }
+    GstWebRTCSessionDescription* offer = description_of(sdp, GST_WEBRTC_SDP_TYPE_OFFER);
+    if (!offer) {
+        fail(QStringLiteral("the peer's offer is not a session description"));
+        return;
+    }
+    if (build(video, audio) && start_pipeline()) {
+        g_signal_emit_by_name(webrtc_, "set-remote-description", offer,
+                              promise(&Context::remote_offer_set));
+        connect_timer_.start();
+    }
+    gst_webrtc_session_description_free(offer);
+}
+
+void GstCallMedia::set_remote_answer(const QString& sdp) {
+    if (!webrtc_ || over()) return;
+    if (!expect_fingerprint(sdp)) return;
+    GstWebRTCSessionDescription* answer = description_of(sdp, GST_WEBRTC_SDP_TYPE_ANSWER);
+    if (!answer) {
+        fail(QStringLiteral("the peer's answer is not a session description"));
+        return;
+    }
+    g_signal_emit_by_name(webrtc_, "set-remote-description", answer, nullptr);
+    gst_webrtc_session_description_free(answer);
+    connect_timer_.start();
+}
+
+void GstCallMedia::add_remote_candidate(int mline, const QString&, const QString& candidate) {
+    // The end of the peer's candidates needs no word to webrtcbin: it goes on checking the
+    // pairs it has.
+    if (!webrtc_ || over() || candidate.isEmpty()) return;
+    QString text = candidate;
+    if (text.startsWith(QLatin1String("a="))) text = text.mid(2);
+    g_signal_emit_by_name(webrtc_, "add-ice-candidate", guint(std::max(mline, 0)),
+                          text.toUtf8().constData());
+}
+
+void GstCallMedia::start_sending_video() {
+    if (feed_ && !over()) feed_->show_room();
+}
+
+void GstCallMedia::stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    hop_->close();
+    connect_timer_.stop();
+    stats_timer_.stop();
+    if (feed_) feed_->stop();
+    if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    feed_.reset();
+    webrtc_ = nullptr;
+    encoder_ = nullptr;
+    pipeline_.reset();
+}
+
+bool GstCallMedia::expect_fingerprint(const QString& sdp) {
+    // The peer's DTLS certificate is checked against this once connected: without one there
+    // is nothing to check it against, and the media could be anyone's.
+    peer_fingerprint_ = dtls_fingerprint::of_sdp(sdp);
+    if (!peer_fingerprint_) fail(QStringLiteral("the peer signalled no DTLS fingerprint"));
+    return peer_fingerprint_.has_value();
+}
+
+bool GstCallMedia::build(std::optional<int> video_payload, std::optional<int> audio_payload) {
+    pipeline_ = sunk(gst_pipeline_new("call"));
+    webrtc_ = add(GST_BIN(pipeline_.get()), "webrtcbin");
+    if (!webrtc_) {
+        fail(
+            QStringLiteral("GStreamer has no webrtcbin (gstreamer1.0-plugins-bad, "
+                           "gstreamer1.0-nice)"));
+        return false;
+    }
+    gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", "max-bundle");
+    ice_setup::configure(webrtc_, config_.ice_servers);
+    const bool video_ok = !video_payload || add_video_branch(*video_payload);
+    const bool audio_ok = !audio_payload || add_audio_branch(*audio_payload);
+    if (!video_ok || !audio_ok) {
+        fail(QStringLiteral("the call's %1 branch could not be built")
+                 .arg(video_ok ? QStringLiteral("audio") : QStringLiteral("video")));
+        return false;
+    }
+    connect_signals();
+    return true;
+}
+
+bool GstCallMedia::add_video_branch(int payload) {
+    GstBin* bin = GST_BIN(pipeline_.get());
+    GstElement* source = add(bin, "appsrc");
+    GstElement* convert = add(bin, "videoconvert");
+    GstElement* queue = add(bin, "queue");
+    encoder_ = add(bin, "vp8enc");
+    GstElement* payloader = add(bin, "rtpvp8pay");
+    GstElement* filter = add(bin, "capsfilter");
+    if (!source || !convert || !queue || !encoder_ || !payloader || !filter) return false;
+
+    g_object_set(source, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME, nullptr);
+    // A picture the encoder has not taken yet is replaced by the next: never a backlog.
+    g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0),
+                 nullptr);
+    gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
+    // Real time on a small CPU; error-resilient so a lost packet spoils one picture, not the
+    // ones after it; a key frame every few seconds for a phone that joins late or lost one.
+    g_object_set(encoder_, "deadline", gint64(1), "cpu-used", 10, "lag-in-frames", 0,
+                 "keyframe-max-dist", 60, "target-bitrate", bitrate_, "threads", 2, nullptr);
+    gst_util_set_object_arg(G_OBJECT(encoder_), "end-usage", "cbr");
+    gst_util_set_object_arg(G_OBJECT(encoder_), "error-resilient", "default+partitions");
+    g_object_set(payloader, "pt", guint(payload), nullptr);
+    gst_util_set_object_arg(G_OBJECT(payloader), "picture-id-mode", "15-bit");
+    g_object_set(filter, "caps", rtp_caps("video", "VP8", payload, 90000).get(), nullptr);
+    if (!gst_element_link_many(source, convert, queue, encoder_, payloader, filter, nullptr) ||
+        !link_to_webrtc(filter, webrtc_))
+        return false;
+    feed_ = std::make_unique<CallPictureFeed>(GST_APP_SRC(source), pictures_);
+    return true;
+}
+
+bool GstCallMedia::add_audio_branch(int payload) {
+    GstBin* bin = GST_BIN(pipeline_.get());
+    GstElement* microphone = call_sound::make_microphone();
+    if (microphone) gst_bin_add(bin, microphone);
+    GstElement* convert = add(bin, "audioconvert");
+    GstElement* resample = add(bin, "audioresample");
+    GstElement* queue = add(bin, "queue");
+    GstElement* encoder = add(bin, "opusenc");
+    GstElement* payloader = add(bin, "rtpopuspay");
+    GstElement* filter = add(bin, "capsfilter");
+    if (!microphone || !convert || !resample || !queue || !encoder || !payloader || !filter)
+        return false;
+    gst_util_set_object_arg(G_OBJECT(encoder), "audio-type", "voice");
+    g_object_set(payloader, "pt", guint(payload), nullptr);
+    g_object_set(filter, "caps", rtp_caps("audio", "OPUS", payload, 48000).get(), nullptr);
+    return gst_element_link_many(microphone, convert, resample, queue, encoder, payloader, filter,
+                                 nullptr) &&
+           link_to_webrtc(filter, webrtc_);
+}
+
+void GstCallMedia::connect_signals() {
+    const Context context{hop_, GstElementPtr(GST_ELEMENT(gst_object_ref(webrtc_))), this};
+    const auto connect = [&](const char* signal, GCallback callback) {
+        g_signal_connect_data(webrtc_, signal, callback, context.copy(), &Context::free_closure,
+                              GConnectFlags(0));
+    };
+    connect("on-ice-candidate", G_CALLBACK(&Context::candidate_found));
+    connect("notify::ice-gathering-state", G_CALLBACK(&Context::gathering_changed));
+    connect("notify::connection-state", G_CALLBACK(&Context::connection_changed));
+    g_signal_connect(webrtc_, "pad-added", G_CALLBACK(&link_received), nullptr);
+}
+
+bool GstCallMedia::start_pipeline() {
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        fail(QStringLiteral("the call's media pipeline does not start"));
+        return false;
+    }
+    if (feed_) feed_->start();
+    return true;
+}
+
+GstPromise* GstCallMedia::promise(GstPromiseChangeFunc done) {
+    auto* context = new Context{hop_, GstElementPtr(GST_ELEMENT(gst_object_ref(webrtc_))), this};
+    return gst_promise_new_with_change_func(done, context, &Context::free);
+}
+
+// --- On the program's thread ------------------------------------------------------------
+
+void GstCallMedia::local_description_made(const QString& sdp) {
+    local_mids_.clear();
+    for (const sdp_media::Line& line : sdp_media::lines_of(sdp)) local_mids_.push_back(line.mid);
+    if (on_local_description) on_local_description(sdp_media::without_bundle_only(sdp));
+}
+
+void GstCallMedia::local_candidate(int mline, const QString& candidate) {
+    const QString mid =
+        mline >= 0 && size_t(mline) < local_mids_.size() ? local_mids_[mline] : QString();
+    if (on_local_candidate) on_local_candidate(mline, mid, candidate);
+}
+
+void GstCallMedia::connection_state_changed(int state) {
+    if (state == GST_WEBRTC_PEER_CONNECTION_STATE_FAILED) {
+        GstWebRTCICEConnectionState ice;
+        g_object_get(webrtc_, "ice-connection-state", &ice, nullptr);
+        fail(ice == GST_WEBRTC_ICE_CONNECTION_STATE_FAILED
+                 ? QStringLiteral("no network path to the peer (ICE failed)")
+                 : QStringLiteral("the encryption handshake with the peer failed (DTLS)"));
+        return;
+    }
+    if (state != GST_WEBRTC_PEER_CONNECTION_STATE_CONNECTED || connected_) return;
+    if (!certificate_matches()) {
+        fail(QStringLiteral("the peer's DTLS certificate does not match its fingerprint"));
+        return;
+    }
+    connected_ = true;
+    connect_timer_.stop();
+    stats_timer_.start();
+    qCInfo(call_log) << "Call media connected";
+    if (on_connected) on_connected();
+}
+
+bool GstCallMedia::certificate_matches() {
+    if (!peer_fingerprint_) return false;
+    GstWebRTCRTPTransceiver* transceiver = nullptr;
+    g_signal_emit_by_name(webrtc_, "get-transceiver", 0, &transceiver);
+    if (!transceiver) return false;
+    GstWebRTCRTPSender* sender = nullptr;
+    g_object_get(transceiver, "sender", &sender, nullptr);
+    gst_object_unref(transceiver);
+    GstWebRTCDTLSTransport* transport = nullptr;
+    if (sender) {
+        g_object_get(sender, "transport", &transport, nullptr);
+        gst_object_unref(sender);
+    }
+    gchar* pem = nullptr;
+    if (transport) {
+        g_object_get(transport, "remote-certificate", &pem, nullptr);
+        gst_object_unref(transport);
+    }
+    const GCharPtr held(pem);
+    return pem && dtls_fingerprint::matches(*peer_fingerprint_, QByteArray(pem));
+}
+
+void GstCallMedia::ask_for_stats() {
+    if (!webrtc_) return;
+    g_signal_emit_by_name(webrtc_, "get-stats", nullptr, promise(&Context::stats_came));
+}
+
+void GstCallMedia::adapt_bitrate(double fraction_lost) {
+    const int next = bitrate_control::next(bitrate_, fraction_lost);
+    if (next == bitrate_ || !encoder_) return;
+    qCDebug(call_log) << "Video bitrate" << bitrate_ << "->" << next << "at loss" << fraction_lost;
+    bitrate_ = next;
+    g_object_set(encoder_, "target-bitrate", bitrate_, nullptr);
+}
+
+void GstCallMedia::fail(const QString& reason) {
+    if (over()) return;
+    qCWarning(call_log) << "Call media failed:" << reason;
+    connect_timer_.stop();
+    stats_timer_.stop();
+    // Reported once: the session ends the call, which stops the media.
+    failed_ = true;
+    hop_->close();
+    if (on_failed) on_failed(reason);
+}

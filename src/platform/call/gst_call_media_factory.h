@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+#include "jingle/call_media.h"
+
+// How the XMPP client makes each call's media: webrtcbin, showing the program's picture source
+// at up to 640 x 480. `camera` is the source as the command line names it (a device, a file, a
+// URI); `scene`, when set, draws the pictures instead (the built-in demo scene); `still` gives
+// the last picture the program took, shown when the camera cannot be had.
+CallMediaFactory gst_call_media_factory(const QString& camera, std::function<QImage()> scene,
+                                        std::function<QImage()> still);

@@ -1,0 +1,61 @@
+#include "platform/call/sdp_media.h"
+
+#include <QRegularExpression>
+
+namespace sdp_media {
+
+std::vector<Line> lines_of(const QString& sdp) {
+    std::vector<Line> lines;
+    for (QStringView row : QStringView(sdp).split('\n')) {
+        row = row.trimmed();
+        if (row.isEmpty()) continue;
+        if (row.startsWith(u"m=")) {
+            const auto words = row.mid(2).split(' ');
+            lines.push_back(
+                Line{words.value(0).toString(), {}, words.size() > 1 && words[1] == u"0", {}});
+        }
+        // A line bundled with the first keeps port 0 without being refused.
+        if (row == u"a=bundle-only" && !lines.empty()) lines.back().rejected = false;
+        if (lines.empty()) continue;
+        if (row.startsWith(u"a=mid:")) lines.back().mid = row.mid(6).toString();
+        lines.back().text += row.toString() + u'\n';
+    }
+    return lines;
+}
+
+std::optional<int> payload_type(const QString& sdp, const QString& media, const QString& codec) {
+    static const QRegularExpression rtpmap(QStringLiteral("^a=rtpmap:(\\d+) ([^/\\s]+)/"),
+                                           QRegularExpression::MultilineOption);
+    for (const Line& line : lines_of(sdp)) {
+        if (line.media != media || line.rejected) continue;
+        auto found = rtpmap.globalMatch(line.text);
+        while (found.hasNext()) {
+            const auto match = found.next();
+            if (match.captured(2).compare(codec, Qt::CaseInsensitive) == 0)
+                return match.captured(1).toInt();
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+QString without_bundle_only(const QString& sdp) {
+    // The session's lines before the first media line stay as they are.
+    QString written;
+    for (QStringView row : QStringView(sdp).split('\n')) {
+        if (row.trimmed().startsWith(u"m=")) break;
+        if (!row.trimmed().isEmpty()) written += row.trimmed().toString() + QStringLiteral("\r\n");
+    }
+    static const QRegularExpression bundled_port(QStringLiteral("^(m=\\S+) 0 "));
+    for (const Line& line : lines_of(sdp)) {
+        QString text = line.text;
+        if (text.contains(QLatin1String("\na=bundle-only\n"))) {
+            text.remove(QLatin1String("a=bundle-only\n"));
+            text.replace(bundled_port, QStringLiteral("\\1 9 "));
+        }
+        written += text.replace('\n', QStringLiteral("\r\n"));
+    }
+    return written;
+}
+
+}  // namespace sdp_media
