@@ -109,6 +109,7 @@ TEST_F(CallsTest, TheOwnerCallsInAndSeesTheRoom) {
         scheduler.run_for(100);
         ASSERT_EQ(media.made, 1);
         EXPECT_TRUE(sent_jingle("session-accept")) << all();
+        acknowledge();  // unanswered, the session would end after the IQ time-out
         EXPECT_TRUE(all().contains("to=\"" + phone + "\""));
         client.handle("ALTER CALL " + id + " START_VIDEO_SEND");
         EXPECT_TRUE(media.calls.contains("video"));
