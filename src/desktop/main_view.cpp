@@ -2,10 +2,10 @@
 
 #include <QFontMetrics>
 #include <QFrame>
-#include <algorithm>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/program.h"
 #include "desktop/messenger_account_dialog.h"
