@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ClientCore client(
         scheduler,
         {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"});
-    XmppOwnerSide side(client, scheduler, {"example.org", {}, 10});
+    XmppOwnerSide side(client, scheduler, {"example.org", {}, 10, {}, {}});
     XmppStream stream;
     QString roster_id;
     side.send = [&](const QString& stanza) {

@@ -110,7 +110,11 @@ TEST(XmppReconnect, TheNetworkComingBackEndsTheWait) {
                         .host = "127.0.0.1",
                         .port = closed_port,
                         .ca_file = {},
-                        .stale_minutes = 10};
+                        .stale_minutes = 10,
+                        .stun = {},
+                        .turn = {},
+                        .turn_user = {},
+                        .turn_password = {}};
     XmppClient client(scheduler, {account, {}}, nullptr);
     QStringList connections;
     client.core().notify = [&](const QString& line) {
@@ -144,7 +148,7 @@ TEST(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
     ClientCore client(
         scheduler,
         {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"});
-    XmppOwnerSide side(client, scheduler, {"example.org", {}, 10});
+    XmppOwnerSide side(client, scheduler, {"example.org", {}, 10, {}, {}});
     QStringList replies;
     QString roster_id;
     side.send = [&](const QString& stanza) {

@@ -75,7 +75,7 @@ struct OwnerSideTest : ::testing::Test {
     ClientCore client{
         scheduler,
         {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"}};
-    XmppOwnerSide side{client, scheduler, {"example.org", {}, 10}};
+    XmppOwnerSide side{client, scheduler, {"example.org", {}, 10, {}, {}}};
     QStringList sent, lines;
     int asked = 0;
 };
@@ -165,7 +165,7 @@ TEST_F(OwnerSideTest, StaleCommandsAreToldNotObeyed) {
         {1, {120}, 0, "more than 1 minute ago: " + at(120)},
     };
     for (const auto& [minutes, ages, obeyed, report] : cases) {
-        XmppOwnerSide other(client, scheduler, {"example.org", {}, minutes});
+        XmppOwnerSide other(client, scheduler, {"example.org", {}, minutes, {}, {}});
         other.send = [this](const QString& stanza) { sent.append(stanza); };
         sent.clear();
         other.stream_up("machine@example.org/vq");
