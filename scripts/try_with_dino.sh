@@ -82,7 +82,7 @@ acl: {}
 shaper_rules: {}
 modules: {mod_roster: {}, mod_disco: {}, mod_caps: {}, mod_carboncopy: {}, mod_pubsub: {plugins: [flat, pep]},
           mod_stream_mgmt: {}, mod_ping: {}, mod_offline: {}, mod_privacy: {}, mod_blocking: {},
-          mod_vcard: {}}
+          mod_vcard: {}, mod_admin_extra: {}}
 CFG
     cat "$work/server.pem" "$work/server.key" > "$work/server.both"
     chown -R ejabberd "$work"
@@ -103,10 +103,10 @@ shot() {  # the Xvfb frame buffer shows GTK4 popovers that xwd leaves out
 
 # The owner's Dino, logged in from the start: its account row written before its first start.
 start_dino() {
-    export HOME=$work/home DISPLAY=:99
+    export HOME=$work/home DISPLAY=:$((100 + RANDOM % 400))  # /tmp (its lock) is shared
     mkdir -p "$HOME/.local/share/dino" "$work/fb"
     sqlite3 "$HOME/.local/share/dino/dino.db" "CREATE TABLE account (id INTEGER PRIMARY KEY AUTOINCREMENT, bare_jid TEXT UNIQUE NOT NULL, resourcepart TEXT, password TEXT, alias TEXT, enabled INTEGER, roster_version TEXT, mam_earliest_synced INTEGER); INSERT INTO account (bare_jid, resourcepart, password, enabled) VALUES ('owner@localhost', 'dino', 'secret', 1);"
-    Xvfb :99 -screen 0 1280x800x24 -fbdir "$work/fb" -nolisten tcp > "$work/xvfb.out" 2>&1 &
+    Xvfb $DISPLAY -screen 0 1280x800x24 -fbdir "$work/fb" -nolisten tcp > "$work/xvfb.out" 2>&1 &
     sleep 2
     openbox > "$work/openbox.out" 2>&1 &
     # Its bus address is kept for its accept-call action.
