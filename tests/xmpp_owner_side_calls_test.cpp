@@ -13,7 +13,13 @@ namespace {
 const QString owner = "owner@example.org";
 const QString phone = "owner@example.org/Conversations.x1";
 
-struct CallsTest : OwnerSideFixture {
+// What the media double records outlives the owner side, whose calls' media write to it as they
+// end.
+struct MediaRecord {
+    CallMediaDouble::Record media;
+};
+
+struct CallsTest : MediaRecord, OwnerSideFixture {
     CallsTest() : OwnerSideFixture({"example.org", {}, 10, media_double_factory(media), {}}) {
         roster(
             "<item jid='owner@example.org' subscription='both'/>"
@@ -45,7 +51,6 @@ struct CallsTest : OwnerSideFixture {
         return all().contains("action=\"" + action + "\"");
     }
 
-    CallMediaDouble::Record media;
     int iq_number = 0;
 };
 
@@ -240,11 +245,9 @@ TEST_F(CallsTest, CallsUseTheServersOfTheAccountsServer) {
     client.handle("SET CALL " + call_id() + " STATUS INPROGRESS");
     jingle(samples::conversations_initiate, "s2");
     scheduler.run_for(100);
+    // How the answer is read is the ICE servers' test; here, that the call gets it.
     ASSERT_EQ(media.config.ice_servers.size(), 2u);
-    EXPECT_EQ(media.config.ice_servers[0].uri, "stun:stun.example.org:3478");
     EXPECT_EQ(media.config.ice_servers[1].uri, "turn:turn.example.org:3478");
-    EXPECT_EQ(media.config.ice_servers[1].user, "u");
-    EXPECT_EQ(media.config.ice_servers[1].password, "p");
 }
 
 }  // namespace
