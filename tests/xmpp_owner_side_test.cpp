@@ -39,7 +39,6 @@ struct OwnerSideTest : OwnerSideFixture {
         all.removeAll({});
         return all.join('|');
     }
-
 };
 
 const QString contacts =

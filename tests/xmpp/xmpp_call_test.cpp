@@ -49,8 +49,8 @@ TEST_F(XmppCalls, TheOwnerChatsCallsInUntilTheLimitAndIsAlarmed) {
     ASSERT_GE(frames.size(), 150) << "the phone decoded too few pictures";
     EXPECT_TRUE(frames.last().contains(" 320x240 ")) << frames.last().toStdString();
     EXPECT_GT(spread(means_of(frames.mid(40))), 1.5) << "the pictures do not change";
-    EXPECT_FALSE(
-        owner.wait_for("jingle session-terminate " + machine_jid + " owner-call", 45'000).isEmpty());
+    EXPECT_FALSE(owner.wait_for("jingle session-terminate " + machine_jid + " owner-call", 45'000)
+                     .isEmpty());
     EXPECT_GE(call.elapsed(), 15'000) << "ended before its time";
 
     // Detection comes back after the call: the snapshot reaches the phone (that it is the one on

@@ -40,8 +40,9 @@ TEST_F(XmppOwner, AStrangerGetsNothingAndTheOwnersVoiceCallIsAnswered) {
     spin_for(5s);
     owner.say(machine_jid, "status");
     EXPECT_TRUE(from_machine("chat", "Status of Video Quelm").contains("\\nMotion Sensing On\\n"));
-    for (const char* kind : {"chat", "oob", "jmi", "jingle session-accept", "frame", "state connected",
-                             "subscribed", "presence machine@localhost available"})
+    for (const char* kind :
+         {"chat", "oob", "jmi", "jingle session-accept", "frame", "state connected", "subscribed",
+          "presence machine@localhost available"})
         EXPECT_TRUE(stranger.received(kind).isEmpty()) << kind << '\n' << stranger.transcript();
 
     owner.command("call " + machine_jid + " voice-call audio");
