@@ -7,7 +7,8 @@
 namespace aesgcm {
 
 std::optional<Sealed> seal(const QByteArray& plain) {
-    Sealed sealed{.ciphertext = {}, .iv = aes_gcm::random_bytes(12), .key = aes_gcm::random_bytes(32)};
+    Sealed sealed{
+        .ciphertext = {}, .iv = aes_gcm::random_bytes(12), .key = aes_gcm::random_bytes(32)};
     if (sealed.iv.isEmpty() || sealed.key.isEmpty()) return std::nullopt;
     auto ciphertext = aes_gcm::encrypt(sealed.key, sealed.iv, plain);
     if (!ciphertext) return std::nullopt;

@@ -1,17 +1,17 @@
 #include "omemo/omemo_device.h"
 
 #include <key_helper.h>
+#include <protocol.h>
 #include <session_builder.h>
 #include <session_cipher.h>
-#include <protocol.h>
 #include <signal_protocol.h>
 #include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
-#include "omemo/omemo_log.h"
 #include "omemo/aes_gcm.h"
+#include "omemo/omemo_log.h"
 #include "omemo/omemo_store.h"
 #include "omemo/omemo_store_file.h"
 #include "omemo/signal_crypto.h"
@@ -64,13 +64,19 @@ void log_from_library(int level, const char* message, size_t length, void*) {
 
 QString problem_of(int code) {
     switch (code) {
-        case SG_ERR_DUPLICATE_MESSAGE: return QStringLiteral("the message was already read (replayed)");
-        case SG_ERR_NO_SESSION: return QStringLiteral("no session with the sending device");
-        case SG_ERR_INVALID_KEY_ID: return QStringLiteral("the message uses an unknown pre-key");
+        case SG_ERR_DUPLICATE_MESSAGE:
+            return QStringLiteral("the message was already read (replayed)");
+        case SG_ERR_NO_SESSION:
+            return QStringLiteral("no session with the sending device");
+        case SG_ERR_INVALID_KEY_ID:
+            return QStringLiteral("the message uses an unknown pre-key");
         case SG_ERR_LEGACY_MESSAGE:
-        case SG_ERR_INVALID_VERSION: return QStringLiteral("the message is of an unknown version");
-        case payload_damaged: return QStringLiteral("the message body is damaged");
-        default: return QStringLiteral("the message key is damaged (error %1)").arg(code);
+        case SG_ERR_INVALID_VERSION:
+            return QStringLiteral("the message is of an unknown version");
+        case payload_damaged:
+            return QStringLiteral("the message body is damaged");
+        default:
+            return QStringLiteral("the message key is damaged (error %1)").arg(code);
     }
 }
 
@@ -90,9 +96,8 @@ int check_payload(session_cipher*, signal_buffer* plaintext, void* context) {
     if (!key_with_tag && material.size() != message_key_size) return payload_damaged;
     if (check.envelope.payload.isEmpty()) return 0;  // a key transport message: no body
     const QByteArray key = material.left(message_key_size);
-    const QByteArray sealed =
-        key_with_tag ? check.envelope.payload + material.mid(message_key_size)
-                     : check.envelope.payload;
+    const QByteArray sealed = key_with_tag ? check.envelope.payload + material.mid(message_key_size)
+                                           : check.envelope.payload;
     auto body = aes_gcm::decrypt(key, check.envelope.iv, sealed);
     if (!body) return payload_damaged;
     check.body = std::move(*body);
@@ -152,12 +157,10 @@ class LibOmemoDevice final : public OmemoDevice {
     bool keys_readable() const {
         const omemo::StoredDevice& device = store_.device();
         session_signed_pre_key* signed_pre_key = nullptr;
-        const bool readable =
-            device.identity_public.size() == 33 && identity_pair_readable() &&
-            session_signed_pre_key_deserialize(&signed_pre_key,
-                                               signal_ptr::data(device.signed_pre_key),
-                                               static_cast<size_t>(device.signed_pre_key.size()),
-                                               context_) == 0;
+        const bool readable = device.identity_public.size() == 33 && identity_pair_readable() &&
+                              session_signed_pre_key_deserialize(
+                                  &signed_pre_key, signal_ptr::data(device.signed_pre_key),
+                                  static_cast<size_t>(device.signed_pre_key.size()), context_) == 0;
         SIGNAL_UNREF(signed_pre_key);
         return readable;
     }
@@ -197,10 +200,9 @@ class LibOmemoDevice final : public OmemoDevice {
         omemo::Bundle bundle;
         bundle.identity_key = device.identity_public;
         session_signed_pre_key* signed_pre_key = nullptr;
-        if (session_signed_pre_key_deserialize(&signed_pre_key,
-                                               signal_ptr::data(device.signed_pre_key),
-                                               static_cast<size_t>(device.signed_pre_key.size()),
-                                               context_) == 0) {
+        if (session_signed_pre_key_deserialize(
+                &signed_pre_key, signal_ptr::data(device.signed_pre_key),
+                static_cast<size_t>(device.signed_pre_key.size()), context_) == 0) {
             bundle.signed_pre_key_id = session_signed_pre_key_get_id(signed_pre_key);
             bundle.signed_pre_key = serialized(
                 ec_key_pair_get_public(session_signed_pre_key_get_key_pair(signed_pre_key)));
@@ -213,8 +215,8 @@ class LibOmemoDevice final : public OmemoDevice {
             session_pre_key* pre_key = nullptr;
             if (session_pre_key_deserialize(&pre_key, signal_ptr::data(record),
                                             static_cast<size_t>(record.size()), context_) == 0)
-                bundle.pre_keys.push_back(
-                    {id, serialized(ec_key_pair_get_public(session_pre_key_get_key_pair(pre_key)))});
+                bundle.pre_keys.push_back({id, serialized(ec_key_pair_get_public(
+                                                   session_pre_key_get_key_pair(pre_key)))});
             SIGNAL_UNREF(pre_key);
         }
         return bundle;
@@ -371,11 +373,13 @@ class LibOmemoDevice final : public OmemoDevice {
         session_builder_free(builder);
         if (result == SG_ERR_INVALID_KEY)
             return QStringLiteral("the bundle's signed pre-key is not signed by its identity");
-        if (result != 0) return QStringLiteral("no session could be started (error %1)").arg(result);
+        if (result != 0)
+            return QStringLiteral("no session could be started (error %1)").arg(result);
         return {};
     }
 
-    std::optional<omemo::KeyForDevice> encrypt_key(const Address& peer, const QByteArray& material) {
+    std::optional<omemo::KeyForDevice> encrypt_key(const Address& peer,
+                                                   const QByteArray& material) {
         if (!has_session(peer)) return std::nullopt;
         SignalAddress address(peer);
         session_cipher* made = nullptr;
@@ -407,9 +411,9 @@ class LibOmemoDevice final : public OmemoDevice {
         int result = 0;
         if (key.pre_key) {
             pre_key_signal_message* message = nullptr;
-            result = pre_key_signal_message_deserialize(&message, signal_ptr::data(key.data),
-                                                        static_cast<size_t>(key.data.size()),
-                                                        context_);
+            result =
+                pre_key_signal_message_deserialize(&message, signal_ptr::data(key.data),
+                                                   static_cast<size_t>(key.data.size()), context_);
             const Ref<pre_key_signal_message> owned(message);
             if (result == 0)
                 result = session_cipher_decrypt_pre_key_signal_message(cipher.get(), message,
@@ -420,8 +424,8 @@ class LibOmemoDevice final : public OmemoDevice {
                                                 static_cast<size_t>(key.data.size()), context_);
             const Ref<signal_message> owned(message);
             if (result == 0)
-                result = session_cipher_decrypt_signal_message(cipher.get(), message, &check,
-                                                               &plain);
+                result =
+                    session_cipher_decrypt_signal_message(cipher.get(), message, &check, &plain);
         }
         const Buffer owned_plain(plain);
         return result;

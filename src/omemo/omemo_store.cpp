@@ -43,8 +43,8 @@ struct StoreCallbacks {
         return static_cast<int>(signal_int_list_size(list));
     }
 
-    static int store_session(const signal_protocol_address* address, uint8_t* record,
-                             size_t length, uint8_t*, size_t, void* user_data) {
+    static int store_session(const signal_protocol_address* address, uint8_t* record, size_t length,
+                             uint8_t*, size_t, void* user_data) {
         OmemoStore& self = store(user_data);
         self.device_.sessions[key(address)] = bytes(record, length);
         self.changed_ = true;
@@ -65,8 +65,8 @@ struct StoreCallbacks {
     static int delete_all_sessions(const char* name, size_t length, void* user_data) {
         OmemoStore& self = store(user_data);
         const QString jid = QString::fromUtf8(name, static_cast<qsizetype>(length));
-        const auto erased = std::erase_if(self.device_.sessions,
-                                          [&](const auto& entry) { return entry.first.first == jid; });
+        const auto erased = std::erase_if(
+            self.device_.sessions, [&](const auto& entry) { return entry.first.first == jid; });
         self.changed_ = self.changed_ || erased > 0;
         return static_cast<int>(erased);
     }
@@ -170,14 +170,16 @@ struct StoreCallbacks {
 bool OmemoStore::attach(signal_protocol_store_context* context) {
     using C = StoreCallbacks;
     const signal_protocol_session_store sessions{
-        C::load_session,   C::sub_device_sessions, C::store_session,       C::contains_session,
-        C::delete_session, C::delete_all_sessions, nullptr,                this};
-    const signal_protocol_pre_key_store pre_keys{C::load_pre_key, C::store_pre_key,
-                                                 C::contains_pre_key, C::remove_pre_key, nullptr,
-                                                 this};
-    const signal_protocol_signed_pre_key_store signed_pre_keys{
-        C::load_signed_pre_key,   C::store_signed_pre_key, C::contains_signed_pre_key,
-        C::remove_signed_pre_key, nullptr,                 this};
+        C::load_session,   C::sub_device_sessions, C::store_session, C::contains_session,
+        C::delete_session, C::delete_all_sessions, nullptr,          this};
+    const signal_protocol_pre_key_store pre_keys{
+        C::load_pre_key, C::store_pre_key, C::contains_pre_key, C::remove_pre_key, nullptr, this};
+    const signal_protocol_signed_pre_key_store signed_pre_keys{C::load_signed_pre_key,
+                                                               C::store_signed_pre_key,
+                                                               C::contains_signed_pre_key,
+                                                               C::remove_signed_pre_key,
+                                                               nullptr,
+                                                               this};
     const signal_protocol_identity_key_store identities{
         C::identity_key_pair, C::registration_id, C::save_identity, C::is_trusted, nullptr, this};
     return signal_protocol_store_context_set_session_store(context, &sessions) == 0 &&

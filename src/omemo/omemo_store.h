@@ -16,10 +16,10 @@ namespace omemo {
 // record as the Signal protocol library serialized it.
 struct StoredDevice {
     DeviceId device_id = 0;
-    QByteArray identity_public;   // with its key-type byte
+    QByteArray identity_public;  // with its key-type byte
     QByteArray identity_private;
     std::uint32_t signed_pre_key_id = 0;
-    QByteArray signed_pre_key;    // the serialized record, private key and signature included
+    QByteArray signed_pre_key;  // the serialized record, private key and signature included
     std::map<std::uint32_t, QByteArray> pre_keys;
     std::uint32_t next_pre_key_id = 1;
     // By bare JID and device id.

@@ -20,8 +20,7 @@ constexpr qsizetype largest_signature = 128;
 
 QDomElement child(const QDomElement& parent, const char* name) {
     for (QDomElement e = parent.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        if (e.localName() == QLatin1String(name) && e.namespaceURI() == QLatin1String(ns))
-            return e;
+        if (e.localName() == QLatin1String(name) && e.namespaceURI() == QLatin1String(ns)) return e;
     return {};
 }
 
@@ -94,9 +93,8 @@ std::optional<Envelope> parse_envelope(const QDomElement& encrypted) {
         const auto data = base64(key, largest_key_message);
         if (!device || !data) return std::nullopt;
         const QString pre_key = key.attribute(QStringLiteral("prekey"));
-        envelope.keys.push_back({.device = *device,
-                                 .data = *data,
-                                 .pre_key = pre_key == u"true" || pre_key == u"1"});
+        envelope.keys.push_back(
+            {.device = *device, .data = *data, .pre_key = pre_key == u"true" || pre_key == u"1"});
     }
     const QDomElement payload = child(encrypted, "payload");
     if (!payload.isNull() && !payload.text().trimmed().isEmpty()) {

@@ -84,10 +84,14 @@ const EVP_CIPHER* aes_cipher(int mode, size_t key_length) {
     const bool cbc = mode == SG_CIPHER_AES_CBC_PKCS5;
     if (!cbc && mode != SG_CIPHER_AES_CTR_NOPADDING) return nullptr;
     switch (key_length) {
-        case 16: return cbc ? EVP_aes_128_cbc() : EVP_aes_128_ctr();
-        case 24: return cbc ? EVP_aes_192_cbc() : EVP_aes_192_ctr();
-        case 32: return cbc ? EVP_aes_256_cbc() : EVP_aes_256_ctr();
-        default: return nullptr;
+        case 16:
+            return cbc ? EVP_aes_128_cbc() : EVP_aes_128_ctr();
+        case 24:
+            return cbc ? EVP_aes_192_cbc() : EVP_aes_192_ctr();
+        case 32:
+            return cbc ? EVP_aes_256_cbc() : EVP_aes_256_ctr();
+        default:
+            return nullptr;
     }
 }
 
@@ -116,8 +120,7 @@ int aes(bool encrypting, signal_buffer** output, int mode, const uint8_t* key, s
 }
 
 int encrypt(signal_buffer** output, int mode, const uint8_t* key, size_t key_length,
-            const uint8_t* iv, size_t iv_length, const uint8_t* plain, size_t plain_length,
-            void*) {
+            const uint8_t* iv, size_t iv_length, const uint8_t* plain, size_t plain_length, void*) {
     return aes(true, output, mode, key, key_length, iv, iv_length, plain, plain_length);
 }
 

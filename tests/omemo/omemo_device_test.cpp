@@ -194,8 +194,7 @@ TEST(OmemoDeviceFile, UnreadableFileIsRefusedAndKept) {
         {"cut short", valid.left(valid.size() / 2)},
         {"no identity", QByteArray(valid).replace("\"identity\"", "\"identitx\"")},
         {"other format", QByteArray(valid).replace("\"format\":1", "\"format\":2")},
-        {"identity not a key",
-         QByteArray(valid).replace("\"public\":\"", "\"public\":\"AAAA")},
+        {"identity not a key", QByteArray(valid).replace("\"public\":\"", "\"public\":\"AAAA")},
     };
     for (const auto& [name, content] : rows) {
         SCOPED_TRACE(name);

@@ -18,11 +18,11 @@ const QByteArray key33 = QByteArray(1, '\x05') + QByteArray(32, 'k');
 
 TEST(OmemoXml, EnvelopeRoundTrip) {
     for (const QByteArray& payload : {QByteArray("body"), QByteArray()}) {
-        const Envelope sent{.sender = 27183,
-                            .keys = {{31415, QByteArray("key one"), false},
-                                     {12321, QByteArray(200, '\xfe'), true}},
-                            .iv = QByteArray(12, '\x01'),
-                            .payload = payload};
+        const Envelope sent{
+            .sender = 27183,
+            .keys = {{31415, QByteArray("key one"), false}, {12321, QByteArray(200, '\xfe'), true}},
+            .iv = QByteArray(12, '\x01'),
+            .payload = payload};
         const auto read = xml::parse_envelope(element(xml::envelope_xml(sent)));
         ASSERT_TRUE(read);
         EXPECT_EQ(read->sender, sent.sender);
@@ -39,10 +39,10 @@ TEST(OmemoXml, EnvelopeRoundTrip) {
 
 // What the apps send, with their spellings: prekey="1", a 16-byte IV, wrapped base64.
 TEST(OmemoXml, EnvelopeAsAppsWriteIt) {
-    const auto read = xml::parse_envelope(element(
-        "<encrypted xmlns='eu.siacs.conversations.axolotl'><header sid='7'>"
-        "<key prekey='1' rid='9'>a2V5\n</key><iv>AAAAAAAAAAAAAAAAAAAAAA==</iv></header>"
-        "<payload> Ym9k\neQ== </payload></encrypted>"));
+    const auto read = xml::parse_envelope(
+        element("<encrypted xmlns='eu.siacs.conversations.axolotl'><header sid='7'>"
+                "<key prekey='1' rid='9'>a2V5\n</key><iv>AAAAAAAAAAAAAAAAAAAAAA==</iv></header>"
+                "<payload> Ym9k\neQ== </payload></encrypted>"));
     ASSERT_TRUE(read);
     EXPECT_TRUE(read->keys[0].pre_key);
     EXPECT_EQ(read->keys[0].data, "key");
@@ -55,8 +55,9 @@ TEST(OmemoXml, MalformedEnvelopesAreRefused) {
     const QString key = "<key rid='9'>a2V5</key>";
     const auto envelope = [](const QString& header_attributes, const QString& header,
                              const QString& after = {}) {
-        return QStringLiteral("<encrypted xmlns='eu.siacs.conversations.axolotl'><header%1>%2"
-                              "</header>%3</encrypted>")
+        return QStringLiteral(
+                   "<encrypted xmlns='eu.siacs.conversations.axolotl'><header%1>%2"
+                   "</header>%3</encrypted>")
             .arg(header_attributes, header, after);
     };
     QString many_keys;
@@ -72,7 +73,8 @@ TEST(OmemoXml, MalformedEnvelopesAreRefused) {
         {"key without rid", envelope(" sid='7'", "<key>a2V5</key>" + iv)},
         {"key not base64", envelope(" sid='7'", "<key rid='9'>a2V5!</key>" + iv)},
         {"key empty", envelope(" sid='7'", "<key rid='9'/>" + iv)},
-        {"key too long", envelope(" sid='7'", "<key rid='9'>" + QString(6000, 'A') + "</key>" + iv)},
+        {"key too long",
+         envelope(" sid='7'", "<key rid='9'>" + QString(6000, 'A') + "</key>" + iv)},
         {"too many keys", envelope(" sid='7'", many_keys + iv)},
         {"no iv", envelope(" sid='7'", key)},
         {"iv of 8 bytes", envelope(" sid='7'", key + "<iv>AAAAAAAAAAA=</iv>")},
@@ -80,8 +82,7 @@ TEST(OmemoXml, MalformedEnvelopesAreRefused) {
         {"payload over 64 KiB",
          envelope(" sid='7'", key + iv, "<payload>" + QString(90000, 'A') + "</payload>")},
     };
-    for (const auto& [name, xml] : rows)
-        EXPECT_FALSE(xml::parse_envelope(element(xml))) << name;
+    for (const auto& [name, xml] : rows) EXPECT_FALSE(xml::parse_envelope(element(xml))) << name;
 }
 
 TEST(OmemoXml, DeviceList) {
@@ -93,8 +94,8 @@ TEST(OmemoXml, DeviceList) {
                   "<device id='0'/><device id='-3'/><device/><device id='5'/>"
                   "<device id='4294967297'/><other id='6'/><device id='7'/></list>")),
               (std::vector<DeviceId>{5, 7}));
-    EXPECT_TRUE(xml::parse_device_list(element("<list xmlns='urn:other'><device id='5'/></list>"))
-                    .empty());
+    EXPECT_TRUE(
+        xml::parse_device_list(element("<list xmlns='urn:other'><device id='5'/></list>")).empty());
     QString many = "<list xmlns='eu.siacs.conversations.axolotl'>";
     for (int i = 1; i <= 500; ++i) many += QStringLiteral("<device id='%1'/>").arg(i);
     EXPECT_EQ(xml::parse_device_list(element(many + "</list>")).size(), 100u);
@@ -122,8 +123,10 @@ TEST(OmemoXml, BundleRoundTripAndMalformedRows) {
     const QString type6 = QString::fromLatin1(("\x06" + key33.mid(1)).toBase64());
     const std::vector<std::pair<const char*, QString>> rows = {
         {"no identity", QString(xml).replace("identityKey", "identityKex")},
-        {"identity without type byte", QString(xml).replace("<identityKey>" + key, "<identityKey>" + key32)},
-        {"identity of another type", QString(xml).replace("<identityKey>" + key, "<identityKey>" + type6)},
+        {"identity without type byte",
+         QString(xml).replace("<identityKey>" + key, "<identityKey>" + key32)},
+        {"identity of another type",
+         QString(xml).replace("<identityKey>" + key, "<identityKey>" + type6)},
         {"no signed pre-key id", QString(xml).replace("signedPreKeyId=\"3\"", "")},
         {"no signature", QString(xml).replace("signedPreKeySignature", "signature")},
         {"no pre-keys", QString(xml).replace("preKeyPublic", "other")},
