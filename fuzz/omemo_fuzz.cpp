@@ -42,7 +42,8 @@ bool same(const omemo::Bundle& a, const omemo::Bundle& b) {
 
 OmemoDevice& device() {
     static QTemporaryDir folder;
-    static std::unique_ptr<OmemoDevice> made = OmemoDevice::open(folder.filePath("device"), nullptr);
+    static std::unique_ptr<OmemoDevice> made =
+        OmemoDevice::open(folder.filePath("device"), nullptr);
     if (!made) std::abort();
     return *made;
 }
@@ -50,16 +51,16 @@ OmemoDevice& device() {
 void check(const QDomElement& root) {
     QDomDocument again;
     if (auto envelope = omemo::xml::parse_envelope(root)) {
-        const auto read = omemo::xml::parse_envelope(element(again, omemo::xml::envelope_xml(*envelope)));
+        const auto read =
+            omemo::xml::parse_envelope(element(again, omemo::xml::envelope_xml(*envelope)));
         if (!read || !same(*read, *envelope)) std::abort();
         for (auto& key : envelope->keys) key.device = device().device_id();
         const auto decrypted = device().decrypt(QStringLiteral("stranger@example.org"), *envelope);
         if (decrypted.ok != decrypted.problem.isEmpty()) std::abort();
     }
     const auto devices = omemo::xml::parse_device_list(root);
-    if (!devices.empty() &&
-        omemo::xml::parse_device_list(element(again, omemo::xml::device_list_xml(devices))) !=
-            devices)
+    if (!devices.empty() && omemo::xml::parse_device_list(
+                                element(again, omemo::xml::device_list_xml(devices))) != devices)
         std::abort();
     if (const auto bundle = omemo::xml::parse_bundle(root)) {
         const auto read = omemo::xml::parse_bundle(element(again, omemo::xml::bundle_xml(*bundle)));

@@ -184,6 +184,11 @@ class LibOmemoDevice final : public OmemoDevice {
         return true;
     }
 
+    // A run that could not replace a used pre-key leaves fewer: made up when opened.
+    bool top_up_pre_keys(QString* problem) {
+        return store_.device().pre_keys.size() >= pre_key_count || refill_pre_keys(problem);
+    }
+
     bool save(QString* problem) {
         if (!store_.take_changed()) return true;
         if (omemo::store_file::write(file_, store_.device(), problem)) return true;
@@ -446,7 +451,9 @@ class LibOmemoDevice final : public OmemoDevice {
     omemo::OmemoStore store_;
     signal_context* context_ = nullptr;
     signal_protocol_store_context* store_context_ = nullptr;
-    bool bundle_changed_ = false;
+    // What the server holds may be older than this file (a run that stopped before publishing
+    // its new pre-keys): the first question after opening says to publish.
+    bool bundle_changed_ = true;
 };
 
 }  // namespace
@@ -463,6 +470,8 @@ std::unique_ptr<OmemoDevice> OmemoDevice::open(const QString& file, QString* pro
             device.reset();
         } else if (exists && !device->keys_readable()) {
             reason = QStringLiteral("%1 is damaged: its identity key cannot be read").arg(file);
+            device.reset();
+        } else if (exists && !device->top_up_pre_keys(&reason)) {
             device.reset();
         } else if (!exists && !device->create_identity(&reason)) {
             device.reset();
