@@ -95,7 +95,7 @@ void cpu_at(int width, int height, int seconds) {
             writer.add(scene.frame_at(DemoCamera::walk_start_ms + n * 50));
         writer.finish();
     }
-    MediaCall call(gst_call_media_factory(clip, {}, {})({}), {});
+    MediaCall call(gst_call_media_factory(nullptr, clip, {}, {})({}), {});
     call.start(false);
     if (!call.wait_connected()) return (void)std::printf("%dx%d: no call\n", width, height);
     call.media->start_sending_video();

@@ -137,6 +137,29 @@ TEST(JingleSdp, DirectionsFollowWhoWroteTheDescription) {
     }
 }
 
+// Port 0 refuses a media line, except where a=bundle-only says it rides on the first line's
+// transport (webrtcbin's max-bundle writes its later lines so).
+TEST(JingleSdp, PortZeroIsRefusedUnlessBundleOnly) {
+    const struct {
+        const char* video_line;
+        const char* extra;
+        bool rejected;
+    } cases[] = {
+        {"m=video 9 ", "", false},
+        {"m=video 0 ", "", true},
+        {"m=video 0 ", "a=bundle-only\r\n", false},
+    };
+    for (const auto& c : cases) {
+        QString sdp = samples::webrtc_description("actpass", "0", "1");
+        sdp.replace("m=video 9 ", c.video_line);
+        sdp.replace("a=mid:1\r\n", QString("a=mid:1\r\n") + c.extra);
+        const Read<SessionDescription> read = from_sdp(sdp, Role::initiator);
+        ASSERT_TRUE(read.value) << read.detail.toStdString();
+        EXPECT_EQ(read.value->contents.at(1).rejected, c.rejected) << c.video_line << c.extra;
+        EXPECT_FALSE(read.value->contents.at(0).rejected);
+    }
+}
+
 // webrtcbin's answer becomes a session-accept: mids as content names, the DTLS role, ICE
 // credentials, codecs with parameters and feedback, sources, BUNDLE.
 TEST(JingleSdp, TheEnginesAnswerBecomesJingle) {

@@ -23,19 +23,32 @@ std::vector<Line> lines_of(const QString& sdp) {
     return lines;
 }
 
-std::optional<int> payload_type(const QString& sdp, const QString& media, const QString& codec) {
+std::vector<Payload> payloads(const QString& sdp, const QString& media) {
     static const QRegularExpression rtpmap(QStringLiteral("^a=rtpmap:(\\d+) ([^/\\s]+)/"),
                                            QRegularExpression::MultilineOption);
+    static const QRegularExpression fmtp(QStringLiteral("^a=fmtp:(\\d+) ([^\\r\\n]*)"),
+                                         QRegularExpression::MultilineOption);
+    std::vector<Payload> found;
     for (const Line& line : lines_of(sdp)) {
         if (line.media != media || line.rejected) continue;
-        auto found = rtpmap.globalMatch(line.text);
-        while (found.hasNext()) {
-            const auto match = found.next();
-            if (match.captured(2).compare(codec, Qt::CaseInsensitive) == 0)
-                return match.captured(1).toInt();
+        for (auto maps = rtpmap.globalMatch(line.text); maps.hasNext();) {
+            const auto match = maps.next();
+            found.push_back({match.captured(1).toInt(), match.captured(2), {}});
         }
-        return std::nullopt;
+        for (auto parameters = fmtp.globalMatch(line.text); parameters.hasNext();) {
+            const auto match = parameters.next();
+            for (Payload& p : found)
+                if (p.number == match.captured(1).toInt())
+                    p.parameters = match.captured(2).trimmed();
+        }
+        break;
     }
+    return found;
+}
+
+std::optional<int> payload_type(const QString& sdp, const QString& media, const QString& codec) {
+    for (const Payload& p : payloads(sdp, media))
+        if (p.name.compare(codec, Qt::CaseInsensitive) == 0) return p.number;
     return std::nullopt;
 }
 
