@@ -97,6 +97,18 @@ INSTANTIATE_TEST_SUITE_P(CallMedia, CallMediaWays, ::testing::Values(true, false
                              return info.param ? "MachineCalls" : "PhoneCalls";
                          });
 
+// A phone that does not bundle (Dino) answers the machine's call with a transport for each
+// stream: both streams reach it.
+TEST(CallMedia, APhoneThatDoesNotBundleGetsBothStreams) {
+    RoomCamera room;
+    MediaCall call({}, room.pictures(), {"--no-bundle"});
+    call.start(true);
+    ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+    call.media->start_sending_video();
+    EXPECT_TRUE(call.wait([&] { return call.frames.size() >= 10 && call.audio_packets > 0; }))
+        << call.frames.size() << " pictures, " << call.audio_packets << " sound packets";
+}
+
 TEST(CallMedia, AudioOnlyOfferIsAnsweredWithoutVideo) {
     RoomCamera room;
     MediaCall call({}, room.pictures(), {"--audio-only"});
@@ -134,25 +146,28 @@ TEST(CallMedia, TheLastPictureStandsInForACameraThatCannotBeHad) {
     }
 }
 
-// A phone that offers H.264 alone (VP8 is preferred whenever it is offered) gets H.264, in the
-// payload type and packetization mode it asked for, and sees the room.
-TEST(CallMedia, AnOfferOfH264AloneIsAnsweredInH264) {
+// A phone that takes H.264 alone gets H.264 (VP8 whenever it takes that too), whether it
+// called or the machine did (offering both), and sees the room.
+TEST(CallMedia, APhoneThatTakesH264AloneGetsH264) {
     const auto codecs = video_codecs::available();
     if (std::none_of(codecs.begin(), codecs.end(), [](const auto& c) { return c.name == "H264"; }))
         GTEST_SKIP() << "no H.264 encoder here (gstreamer1.0-plugins-ugly)";
-    RoomCamera room;
-    auto media = std::make_unique<GstCallMedia>(CallMedia::Config{}, room.pictures());
-    GstCallMedia* gst = media.get();
-    MediaCall call(std::move(media), {"--video-codec", "H264"});
-    call.start(false);
-    ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
-    EXPECT_EQ(gst->video_codec(), "H264");
-    call.media->start_sending_video();
-    ASSERT_TRUE(call.wait([&] { return call.frames.size() >= 40; }));
-    const auto room_frames = call.frames_since(20);
-    EXPECT_TRUE(all_of_size(room_frames, "640x480"));
-    EXPECT_GT(spread(room_frames), 10);
-    EXPECT_TRUE(call.peer.lines().contains("codec H264"));
+    for (const bool machine_calls : {false, true}) {
+        SCOPED_TRACE(machine_calls ? "the machine calls" : "the phone calls");
+        RoomCamera room;
+        auto media = std::make_unique<GstCallMedia>(CallMedia::Config{}, room.pictures());
+        GstCallMedia* gst = media.get();
+        MediaCall call(std::move(media), {"--video-codec", "H264"});
+        call.start(machine_calls);
+        ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+        EXPECT_EQ(gst->video_codec(), "H264");
+        call.media->start_sending_video();
+        ASSERT_TRUE(call.wait([&] { return call.frames.size() >= 40; }));
+        const auto room_frames = call.frames_since(20);
+        EXPECT_TRUE(all_of_size(room_frames, "640x480"));
+        EXPECT_GT(spread(room_frames), 10);
+        EXPECT_TRUE(call.peer.lines().contains("codec H264"));
+    }
 }
 
 // A microphone that is there but fails, at once or during the call, is left out: the call goes

@@ -54,6 +54,30 @@ def say(*fields):
     print(" ".join(str(f) for f in fields), flush=True)
 
 
+def only_video_codec(sdp, codec):
+    """The offer as a phone that decodes `codec` alone reads it: other video codecs left out
+    (webrtcbin answers with the offer's first codec whatever its transceiver prefers)."""
+    lines = sdp.split("\r\n")
+    dropped, in_video = set(), False
+    for line in lines:
+        if line.startswith("m="):
+            in_video = line.startswith("m=video")
+        elif in_video and line.startswith("a=rtpmap:"):
+            number, name = line[9:].split(" ", 1)
+            if name.split("/")[0].upper() != codec:
+                dropped.add(number)
+    kept = []
+    for line in lines:
+        if line.startswith("m=video"):
+            words = line.split(" ")
+            line = " ".join(words[:3] + [w for w in words[3:] if w not in dropped])
+        elif line.split(" ")[0].split(":")[-1] in dropped and line.startswith(
+                ("a=rtpmap:", "a=fmtp:", "a=rtcp-fb:")):
+            continue
+        kept.append(line)
+    return "\r\n".join(kept)
+
+
 def read_stamp(data, width, height, stride):
     block = width // STAMP_BITS
     row = min(block // 2, height - 1) * stride
@@ -66,16 +90,20 @@ def read_stamp(data, width, height, stride):
 class MediaPeer:
     """One call's media. `emit(*fields)` receives what the peer prints."""
 
-    def __init__(self, emit=say, audio=True, video=True, read_stamps=False, video_codec="VP8"):
+    def __init__(self, emit=say, audio=True, video=True, read_stamps=False, video_codec="VP8",
+                 bundle=True):
         Gst.init(None)
         self.emit = emit
         self.read_stamps = read_stamps
+        self.video_codec = video_codec
         self.frames = 0
         self.audio_packets = 0
         self.keep = []  # Python must not drop its wrappers of webrtcbin's ICE objects
         self.pipe = Gst.Pipeline.new("phone")
         self.webrtc = Gst.ElementFactory.make("webrtcbin")
-        self.webrtc.set_property("bundle-policy", GstWebRTC.WebRTCBundlePolicy.MAX_BUNDLE)
+        # Without bundling, as Dino calls: a transport of its own for each stream.
+        self.webrtc.set_property("bundle-policy", GstWebRTC.WebRTCBundlePolicy.MAX_BUNDLE
+                                 if bundle else GstWebRTC.WebRTCBundlePolicy.NONE)
         self.pipe.add(self.webrtc)
         self.use_loopback_when_alone()
         if audio:
@@ -119,6 +147,8 @@ class MediaPeer:
             self.description_made, "offer"))
 
     def remote(self, kind, text):
+        if kind == "offer":
+            text = only_video_codec(text, self.video_codec)
         _, message = GstSdp.SDPMessage.new_from_text(text)
         sdp_type = GstWebRTC.WebRTCSDPType.OFFER if kind == "offer" else GstWebRTC.WebRTCSDPType.ANSWER
         description = GstWebRTC.WebRTCSessionDescription.new(sdp_type, message)
@@ -211,11 +241,13 @@ def main():
     parser.add_argument("--no-audio", action="store_true")
     parser.add_argument("--read-stamps", action="store_true")
     parser.add_argument("--video-codec", choices=sorted(VIDEO_CAPS), default="VP8")
+    parser.add_argument("--no-bundle", action="store_true")
     args = parser.parse_args()
     Gst.init(None)
     loop = GLib.MainLoop()
     peer = MediaPeer(audio=not args.no_audio, video=not args.audio_only,
-                     read_stamps=args.read_stamps, video_codec=args.video_codec)
+                     read_stamps=args.read_stamps, video_codec=args.video_codec,
+                     bundle=not args.no_bundle)
     pending = [b""]
 
     def command_in(*_):

@@ -36,14 +36,14 @@ GstWebRTCSessionDescription* description_of(const QString& sdp, GstWebRTCSDPType
     return gst_webrtc_session_description_new(type, message);
 }
 
-// Links the end of a branch to a new request pad of webrtcbin.
-bool link_to_webrtc(GstElement* last, GstElement* webrtc) {
-    GstPad* sink = gst_element_request_pad_simple(webrtc, "sink_%u");
+// Links the end of a branch to webrtcbin: to `pad` when one was asked for before, else to a new
+// request pad.
+bool link_to_webrtc(GstElement* last, GstElement* webrtc, GstPad* pad = nullptr) {
+    const GstPadPtr sink(pad ? GST_PAD(gst_object_ref(pad))
+                             : gst_element_request_pad_simple(webrtc, "sink_%u"));
     if (!sink) return false;
     const GstPadPtr source(gst_element_get_static_pad(last, "src"));
-    const bool linked = gst_pad_link(source.get(), sink) == GST_PAD_LINK_OK;
-    gst_object_unref(sink);
-    return linked;
+    return gst_pad_link(source.get(), sink.get()) == GST_PAD_LINK_OK;
 }
 
 // What the payloader sends, with the feedback the phone may ask for: a key frame on PLI or FIR
@@ -201,12 +201,11 @@ GstCallMedia::~GstCallMedia() {
 
 void GstCallMedia::create_offer() {
     if (pipeline_ || over()) return;
-    const std::vector<VideoCodec> codecs = video_codecs::available();
-    std::optional<video_codecs::Choice> video;
-    if (config_.video && !codecs.empty())
-        video =
-            video_codecs::Choice{video_codecs::find(codecs.front().name), default_video_payload};
-    if (!build(video, config_.audio ? std::optional(default_audio_payload) : std::nullopt) ||
+    // Every video codec we have is offered; the encoder is built once the answer has chosen.
+    const std::vector<VideoCodec> codecs =
+        config_.video ? video_codecs::available() : std::vector<VideoCodec>{};
+    if (!build(std::nullopt, config_.audio ? std::optional(default_audio_payload) : std::nullopt,
+               codecs, true) ||
         !start_pipeline())
         return;
     g_signal_emit_by_name(webrtc_, "create-offer", nullptr, promise(&Context::offer_made));
@@ -240,6 +239,7 @@ void GstCallMedia::set_remote_offer(const QString& sdp) {
 void GstCallMedia::set_remote_answer(const QString& sdp) {
     if (!webrtc_ || over()) return;
     if (!expect_fingerprint(sdp)) return;
+    if (!send_answered_video(sdp)) return;
     GstWebRTCSessionDescription* answer = description_of(sdp, GST_WEBRTC_SDP_TYPE_ANSWER);
     if (!answer) {
         fail(QStringLiteral("the peer's answer is not a session description"));
@@ -273,6 +273,7 @@ void GstCallMedia::stop() {
     if (feed_) feed_->stop();
     if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     relay_.reset();
+    video_pad_.reset();
     feed_.reset();
     webrtc_ = nullptr;
     encoder_ = nullptr;
@@ -290,7 +291,8 @@ bool GstCallMedia::expect_fingerprint(const QString& sdp) {
 }
 
 bool GstCallMedia::build(std::optional<video_codecs::Choice> video,
-                         std::optional<int> audio_payload) {
+                         std::optional<int> audio_payload,
+                         const std::vector<VideoCodec>& offered_video, bool offering) {
     pipeline_ = sunk(gst_pipeline_new("call"));
     webrtc_ = add(GST_BIN(pipeline_.get()), "webrtcbin");
     if (!webrtc_) {
@@ -299,9 +301,16 @@ bool GstCallMedia::build(std::optional<video_codecs::Choice> video,
                            "gstreamer1.0-nice)"));
         return false;
     }
-    gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", "max-bundle");
+    // Our offer gives each stream a transport of its own besides proposing to bundle them: a phone
+    // that does not bundle (Dino) then has a transport for each. Offered max-bundle, its second
+    // stream would have none, and webrtcbin could not send it (the audio of the machine's call
+    // was lost so, with a "code should not be reached" warning). An offer that bundles is
+    // answered bundled.
+    gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", offering ? "none" : "max-bundle");
     ice_setup::configure(webrtc_, config_.ice_servers);
-    const bool video_ok = !video || add_video_branch(*video);
+    const bool video_ok = video                   ? add_video_branch(*video)
+                          : offered_video.empty() ? true
+                                                  : add_video_transceiver(offered_video);
     const bool audio_ok = !audio_payload || add_audio_branch(*audio_payload);
     if (!video_ok || !audio_ok) {
         fail(QStringLiteral("the call's %1 branch could not be built")
@@ -315,7 +324,49 @@ bool GstCallMedia::build(std::optional<video_codecs::Choice> video,
     return true;
 }
 
-bool GstCallMedia::add_video_branch(const video_codecs::Choice& video) {
+// The video line of our offer, with every codec we can send (VP8 first) and their parameters;
+// its pad waits for the branch that the answer's codec decides.
+bool GstCallMedia::add_video_transceiver(const std::vector<VideoCodec>& codecs) {
+    GstCapsPtr caps(gst_caps_new_empty());
+    int payload = default_video_payload;
+    for (const VideoCodec& codec : codecs) {
+        GstCapsPtr one = rtp_caps("video", codec.name.toLatin1().constData(), payload++, 90000);
+        // The profile goes into the offer's text only (local_description_made): as a codec
+        // preference webrtcbin would hold the payloader to its exact digits, and x264's stream
+        // names constrained baseline its own way (42c0.. for 42e0..).
+        for (const QString& parameter : codec.parameters.split(';', Qt::SkipEmptyParts))
+            if (!parameter.startsWith(QLatin1String("profile-level-id")))
+                gst_caps_set_simple(one.get(), parameter.section('=', 0, 0).toLatin1().constData(),
+                                    G_TYPE_STRING, parameter.section('=', 1).toLatin1().constData(),
+                                    nullptr);
+        gst_caps_append(caps.get(), one.release());
+    }
+    video_pad_.reset(gst_element_request_pad_simple(webrtc_, "sink_%u"));
+    if (!video_pad_) return false;
+    GstWebRTCRTPTransceiver* transceiver = nullptr;
+    g_object_get(video_pad_.get(), "transceiver", &transceiver, nullptr);
+    if (!transceiver) return false;
+    g_object_set(transceiver, "codec-preferences", caps.get(), nullptr);
+    gst_object_unref(transceiver);
+    return true;
+}
+
+// The answer to our offer names the codec our video goes out in: its branch is built now, onto
+// the pad the offer was made with. An answer that refuses video leaves the call without it.
+bool GstCallMedia::send_answered_video(const QString& answer) {
+    if (!video_pad_ || feed_) return true;
+    const auto video =
+        video_codecs::choose(sdp_media::payloads(answer, "video"), video_codecs::available());
+    if (!video) return true;
+    if (!add_video_branch(*video, video_pad_.get())) {
+        fail(QStringLiteral("the call's video branch could not be built"));
+        return false;
+    }
+    feed_->start();
+    return true;
+}
+
+bool GstCallMedia::add_video_branch(const video_codecs::Choice& video, GstPad* pad) {
     GstBin* bin = GST_BIN(pipeline_.get());
     const VideoCodec& codec = *video.codec;
     GstElement* source = add(bin, "appsrc");
@@ -350,8 +401,11 @@ bool GstCallMedia::add_video_branch(const video_codecs::Choice& video) {
                  nullptr);
     if (!gst_element_link_many(source, convert, queue, encoder_, encoded, payloader, filter,
                                nullptr) ||
-        !link_to_webrtc(filter, webrtc_))
+        !link_to_webrtc(filter, webrtc_, pad))
         return false;
+    // Built while the call runs: the branch starts from its end to its source.
+    for (GstElement* element : {filter, payloader, encoded, encoder_, queue, convert, source})
+        gst_element_sync_state_with_parent(element);
     feed_ = std::make_unique<CallPictureFeed>(GST_APP_SRC(source), pictures_);
     return true;
 }
@@ -462,7 +516,12 @@ GstPromise* GstCallMedia::promise(GstPromiseChangeFunc done) {
 void GstCallMedia::local_description_made(const QString& sdp) {
     local_mids_.clear();
     for (const sdp_media::Line& line : sdp_media::lines_of(sdp)) local_mids_.push_back(line.mid);
-    if (on_local_description) on_local_description(sdp_media::without_bundle_only(sdp));
+    QString written = sdp_media::without_bundle_only(sdp);
+    if (video_pad_ && !feed_)  // our offer: each codec with everything it says of itself
+        for (const VideoCodec& codec : video_codecs::available())
+            if (!codec.parameters.isEmpty())
+                written = sdp_media::with_parameters(written, codec.name, codec.parameters);
+    if (on_local_description) on_local_description(written);
 }
 
 void GstCallMedia::local_candidate(int mline, const QString& candidate) {

@@ -59,8 +59,11 @@ class GstCallMedia : public CallMedia {
     struct Context;
 
   private:
-    bool build(std::optional<video_codecs::Choice> video, std::optional<int> audio_payload);
-    bool add_video_branch(const video_codecs::Choice& video);
+    bool build(std::optional<video_codecs::Choice> video, std::optional<int> audio_payload,
+               const std::vector<VideoCodec>& offered_video = {}, bool offering = false);
+    bool add_video_transceiver(const std::vector<VideoCodec>& codecs);
+    bool send_answered_video(const QString& answer);
+    bool add_video_branch(const video_codecs::Choice& video, GstPad* pad = nullptr);
     bool add_audio_branch(int payload);
     bool add_microphone();
     void start_microphone();
@@ -87,6 +90,8 @@ class GstCallMedia : public CallMedia {
     GstElement* webrtc_ = nullptr;   // the pipeline's
     GstElement* encoder_ = nullptr;  // the pipeline's
     const VideoCodec* video_codec_ = nullptr;
+    GstPadPtr video_pad_;  // of our offer, until its answer chose the codec  // of our offer, until
+                           // its answer chose the codec
     GstElement* mixer_ = nullptr;       // the pipeline's: silence and the microphone
     GstElement* microphone_ = nullptr;  // the pipeline's, while it works
     std::unique_ptr<GstBusRelay> relay_;

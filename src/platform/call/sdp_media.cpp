@@ -1,6 +1,7 @@
 #include "platform/call/sdp_media.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace sdp_media {
 
@@ -50,6 +51,32 @@ std::optional<int> payload_type(const QString& sdp, const QString& media, const 
     for (const Payload& p : payloads(sdp, media))
         if (p.name.compare(codec, Qt::CaseInsensitive) == 0) return p.number;
     return std::nullopt;
+}
+
+QString with_parameters(const QString& sdp, const QString& codec, const QString& parameters) {
+    static const QRegularExpression rtpmap(QStringLiteral("^a=rtpmap:(\\d+) ([^/\\s]+)/"));
+    QStringList rows = sdp.split(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const auto match = rtpmap.match(rows[i]);
+        if (!match.hasMatch() || match.captured(2).compare(codec, Qt::CaseInsensitive) != 0)
+            continue;
+        const QString fmtp = "a=fmtp:" + match.captured(1) + ' ';
+        qsizetype at = i + 1;
+        while (at < rows.size() && !rows[at].startsWith(fmtp) && !rows[at].startsWith("m=")) ++at;
+        if (at == rows.size() || !rows[at].startsWith(fmtp)) {
+            rows.insert(i + 1, fmtp + parameters);
+            continue;
+        }
+        QStringList have = rows[at].mid(fmtp.size()).split(';', Qt::SkipEmptyParts);
+        for (const QString& wanted : parameters.split(';', Qt::SkipEmptyParts)) {
+            const QString name = wanted.section('=', 0, 0) + '=';
+            if (std::none_of(have.begin(), have.end(),
+                             [&](const QString& p) { return p.trimmed().startsWith(name); }))
+                have.append(wanted);
+        }
+        rows[at] = fmtp + have.join(';');
+    }
+    return rows.join(QStringLiteral("\r\n"));
 }
 
 QString without_bundle_only(const QString& sdp) {

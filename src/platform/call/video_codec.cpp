@@ -11,7 +11,8 @@ const std::vector<VideoCodec>& known() {
     static const std::vector<VideoCodec> codecs = {
         {QStringLiteral("VP8"), "vp8enc", "rtpvp8pay", nullptr, {}},
         // Constrained baseline (42e0), level 3.1 (1f): what every phone decodes in hardware.
-        {QStringLiteral("H264"), "x264enc", "rtph264pay", "video/x-h264,profile=constrained-baseline",
+        {QStringLiteral("H264"), "x264enc", "rtph264pay",
+         "video/x-h264,profile=constrained-baseline",
          QStringLiteral("profile-level-id=42e01f;packetization-mode=1;level-asymmetry-allowed=1")},
     };
     return codecs;
@@ -71,7 +72,8 @@ QString parameter(const QString& fmtp, const QString& name) {
 bool sendable(const VideoCodec& codec, const sdp_media::Payload& offered) {
     if (codec.name.compare(offered.name, Qt::CaseInsensitive) != 0) return false;
     if (codec.name != QLatin1String("H264")) return true;
-    return parameter(offered.parameters, QStringLiteral("packetization-mode")) == QLatin1String("1");
+    return parameter(offered.parameters, QStringLiteral("packetization-mode")) ==
+           QLatin1String("1");
 }
 
 // Among H.264's payload types, one whose profile is constrained baseline comes first: the

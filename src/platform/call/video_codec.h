@@ -12,11 +12,11 @@
 // to encode, and H.264 when GStreamer has an encoder for it (x264enc, from plugins-ugly), for
 // the apps that prefer it. Each as SDP names it, with the elements that make it.
 struct VideoCodec {
-    QString name;           // as SDP and Jingle write it
-    const char* encoder;    // GStreamer elements
+    QString name;         // as SDP and Jingle write it
+    const char* encoder;  // GStreamer elements
     const char* payloader;
-    const char* encoded;    // caps between encoder and payloader, or null
-    QString parameters;     // what an offer says of it (fmtp), or empty
+    const char* encoded;  // caps between encoder and payloader, or null
+    QString parameters;   // what an offer says of it (fmtp), or empty
 };
 
 namespace video_codecs {
