@@ -3,6 +3,8 @@
 // server addresses, and the bitrate's answer to loss.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/call/bitrate_control.h"
 #include "platform/call/dtls_fingerprint.h"
 #include "platform/call/ice_setup.h"
@@ -116,24 +118,19 @@ TEST(SdpMedia, PayloadTypesComeFromTheOffer) {
 
 // What our offer says of a codec, added to its fmtp without losing what webrtcbin wrote there.
 TEST(SdpMedia, ParametersAreAddedToTheCodecsFmtp) {
-    const QString head = "v=0\r\nm=video 9 UDP/TLS/RTP/SAVPF 96 97\r\na=rtpmap:96 VP8/90000\r\n";
-    const QString h264 = "a=rtpmap:97 H264/90000\r\n";
-    const struct {
-        const char* what;
-        QString fmtp;  // the H.264 payload's, as webrtcbin wrote it
-        QString written;
-    } cases[] = {
-        {"added", "a=fmtp:97 packetization-mode=1\r\n",
-         "a=fmtp:97 packetization-mode=1;profile-level-id=42e01f\r\n"},
-        {"kept", "a=fmtp:97 profile-level-id=640c1f;packetization-mode=1\r\n",
-         "a=fmtp:97 profile-level-id=640c1f;packetization-mode=1\r\n"},
-        {"made", "", "a=fmtp:97 packetization-mode=1;profile-level-id=42e01f\r\n"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(sdp_media::with_parameters(head + h264 + c.fmtp + "a=mid:0\r\n", "H264",
-                                             "packetization-mode=1;profile-level-id=42e01f"),
-                  head + h264 + c.written + "a=mid:0\r\n")
-            << c.what;
+    const QString added = "packetization-mode=1;profile-level-id=42e01f";
+    const QString kept = "profile-level-id=640c1f;packetization-mode=1";
+    // webrtcbin's fmtp of the H.264 payload (none: none), and what it becomes
+    for (const auto& [fmtp, written] : {std::pair{QString("packetization-mode=1"), added},
+                                        std::pair{kept, kept}, std::pair{QString(), added}}) {
+        const auto sdp = [](const QString& line) {
+            return "m=video 9 RTP/SAVPF 96 97\r\na=rtpmap:96 VP8/90000\r\na=rtpmap:97 "
+                   "H264/90000\r\n" +
+                   (line.isEmpty() ? QString() : "a=fmtp:97 " + line + "\r\n") + "a=mid:0";
+        };
+        EXPECT_EQ(sdp_media::with_parameters(sdp(fmtp), "H264", added), sdp(written))
+            << fmtp.toStdString();
+    }
 }
 
 // Jingle has no bundle-only lines: a peer would take port 0 for a refused stream and drop it.

@@ -58,24 +58,18 @@ def only_video_codec(sdp, codec):
     """The offer as a phone that decodes `codec` alone reads it: other video codecs left out
     (webrtcbin answers with the offer's first codec whatever its transceiver prefers)."""
     lines = sdp.split("\r\n")
-    dropped, in_video = set(), False
-    for line in lines:
-        if line.startswith("m="):
-            in_video = line.startswith("m=video")
-        elif in_video and line.startswith("a=rtpmap:"):
-            number, name = line[9:].split(" ", 1)
-            if name.split("/")[0].upper() != codec:
-                dropped.add(number)
-    kept = []
-    for line in lines:
-        if line.startswith("m=video"):
-            words = line.split(" ")
-            line = " ".join(words[:3] + [w for w in words[3:] if w not in dropped])
-        elif line.split(" ")[0].split(":")[-1] in dropped and line.startswith(
-                ("a=rtpmap:", "a=fmtp:", "a=rtcp-fb:")):
-            continue
-        kept.append(line)
-    return "\r\n".join(kept)
+    video = [i for i, line in enumerate(lines) if line.startswith("m=video")]
+    if not video:
+        return sdp
+    end = next((i for i in range(video[0] + 1, len(lines)) if lines[i].startswith("m=")),
+               len(lines))
+    dropped = {line[9:].split(" ")[0] for line in lines[video[0]:end] if line.startswith(
+        "a=rtpmap:") and line.split(" ")[1].split("/")[0].upper() != codec}
+    words = lines[video[0]].split(" ")
+    lines[video[0]] = " ".join(words[:3] + [w for w in words[3:] if w not in dropped])
+    return "\r\n".join(line for line in lines if not (
+        line.startswith(("a=rtpmap:", "a=fmtp:", "a=rtcp-fb:"))
+        and line.split(" ")[0].split(":")[1] in dropped))
 
 
 def read_stamp(data, width, height, stride):

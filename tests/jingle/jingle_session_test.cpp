@@ -265,44 +265,33 @@ TEST_F(JingleSessionTest, FailuresEndTheCallOnce) {
 // Each call asks for its STUN and TURN servers (TURN credentials expire); its media waits for
 // the answer, and goes on with the servers known before when none comes in time.
 TEST_F(JingleSessionTest, TheMediaUsesTheServersAskedForThisCall) {
-    const std::vector<CallMedia::IceServer> fresh = {{"turn:turn.example.org:3478", "u", "new"}};
     const struct {
-        const char* what;
         Role role;
         int answer_after_ms;  // < 0: never
         int media_after_ms;   // when the media is made
-        QString server;
+        const char* server;
     } cases[] = {
-        {"answered at once, the phone called", Role::responder, 0, 0, "turn:turn.example.org:3478"},
-        {"answered at once, the machine called", Role::initiator, 0, 0,
-         "turn:turn.example.org:3478"},
-        {"answered late", Role::responder, 1'000, 1'000, "turn:turn.example.org:3478"},
-        {"never answered", Role::initiator, -1, JingleSession::ice_patience_ms,
-         "stun:stun.example.org:3478"},
+        {Role::responder, 0, 0, "turn:fresh"},
+        {Role::initiator, 0, 0, "turn:fresh"},
+        {Role::responder, 1'000, 1'000, "turn:fresh"},
+        {Role::initiator, -1, JingleSession::ice_patience_ms, "stun:stun.example.org:3478"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.answer_after_ms);
         session.reset();
         media = {};
         int asked = 0;
         fetch_servers = [&](std::function<void(std::vector<CallMedia::IceServer>)> done) {
             ++asked;
-            if (c.answer_after_ms == 0) done(fresh);
-            if (c.answer_after_ms > 0)
-                scheduler.post_after(c.answer_after_ms, [done, fresh] { done(fresh); });
+            const auto answer = [done] { done({{"turn:fresh", "u", "new"}}); };
+            if (c.answer_after_ms >= 0) scheduler.post_after(c.answer_after_ms, answer);
         };
         make(c.role);
-        if (c.role == Role::responder) {
-            EXPECT_TRUE(in(samples::conversations_initiate).ok());
-            session->answer();
-        } else {
-            session->start();
-        }
-        if (c.media_after_ms > 0) {
-            scheduler.run_for(c.media_after_ms - 1);
-            EXPECT_EQ(media.made, 0);
-            scheduler.run_for(2);
-        }
+        if (c.role == Role::responder) EXPECT_TRUE(in(samples::conversations_initiate).ok());
+        c.role == Role::responder ? session->answer() : session->start();
+        scheduler.run_for(std::max(0, c.media_after_ms - 1));
+        EXPECT_EQ(media.made, c.media_after_ms == 0 ? 1 : 0);
+        scheduler.run_for(2);
         ASSERT_EQ(media.made, 1);
         ASSERT_EQ(media.config.ice_servers.size(), 1u);
         EXPECT_EQ(media.config.ice_servers[0].uri, c.server);
