@@ -287,8 +287,12 @@ TEST_F(JingleSessionTest, TheMediaUsesTheServersAskedForThisCall) {
             if (c.answer_after_ms >= 0) scheduler.post_after(c.answer_after_ms, answer);
         };
         make(c.role);
-        if (c.role == Role::responder) EXPECT_TRUE(in(samples::conversations_initiate).ok());
-        c.role == Role::responder ? session->answer() : session->start();
+        if (c.role == Role::responder) {
+            EXPECT_TRUE(in(samples::conversations_initiate).ok());
+            session->answer();
+        } else {
+            session->start();
+        }
         scheduler.run_for(std::max(0, c.media_after_ms - 1));
         EXPECT_EQ(media.made, c.media_after_ms == 0 ? 1 : 0);
         scheduler.run_for(2);
