@@ -26,6 +26,21 @@ struct CallsTest : MediaRecord, OwnerSideFixture {
             "<item jid='friend@example.org' subscription='both'/>"
             "<item jid='half@example.org' subscription='from'/>");
         side.call_target = [] { return owner; };
+        side.send = [this](const QString& stanza) {
+            sent.append(stanza);
+            if (stanza.contains("urn:xmpp:extdisco:2")) answer_services(stanza);
+        };
+    }
+    // The server names `services` as its STUN and TURN servers, a moment after it was asked;
+    // without any it has no such service.
+    void answer_services(const QString& request) {
+        const QString id = captured(request, "id=\"([^\"]+)\"");
+        scheduler.post([this, id] {
+            receive("<iq xmlns='jabber:client' type='" +
+                    QString(services.isEmpty() ? "error" : "result") + "' id='" + id +
+                    "' from='example.org'><services xmlns='urn:xmpp:extdisco:2'>" + services +
+                    "</services></iq>");
+        });
     }
     void jmi(const QString& action, const QString& sid, const QString& from = phone) {
         receive("<message xmlns='jabber:client' from='" + from + "' type='chat'><" + action +
@@ -51,6 +66,7 @@ struct CallsTest : MediaRecord, OwnerSideFixture {
         return all().contains("action=\"" + action + "\"");
     }
 
+    QString services;
     int iq_number = 0;
 };
 
@@ -230,24 +246,32 @@ TEST(CallFeatures, AdvertisedExactlyWhenMediaCanCarryCalls) {
     }
 }
 
-// The account's server names its STUN and TURN servers; the account file's own take their place.
-TEST_F(CallsTest, CallsUseTheServersOfTheAccountsServer) {
-    const QString request =
-        captured(all(), "(<iq[^>]*id=\"[^\"]+\"><services xmlns=\"urn:xmpp:extdisco:2\")");
-    ASSERT_FALSE(request.isEmpty()) << all();
-    receive("<iq xmlns='jabber:client' type='result' id='" + captured(request, "id=\"([^\"]+)\"") +
-            "' from='example.org'><services xmlns='urn:xmpp:extdisco:2'>"
+// Each call asks the account's server for its STUN and TURN servers afresh: TURN credentials
+// expire, so a call never uses those of the call before.
+TEST_F(CallsTest, EachCallAsksForTheServersOfTheAccountsServer) {
+    EXPECT_FALSE(all().contains("urn:xmpp:extdisco:2")) << "asked before any call";
+    for (const QString password : {"p1", "p2"}) {
+        SCOPED_TRACE(password.toStdString());
+        services =
             "<service host='stun.example.org' port='3478' transport='udp' type='stun'/>"
             "<service host='turn.example.org' port='3478' transport='udp' type='turn' "
-            "username='u' password='p' expires='2030-01-01T00:00:00Z'/></services></iq>");
-    jmi("propose", "s2");
-    scheduler.run_for(100);
-    client.handle("SET CALL " + call_id() + " STATUS INPROGRESS");
-    jingle(samples::conversations_initiate, "s2");
-    scheduler.run_for(100);
-    // How the answer is read is the ICE servers' test; here, that the call gets it.
-    ASSERT_EQ(media.config.ice_servers.size(), 2u);
-    EXPECT_EQ(media.config.ice_servers[1].uri, "turn:turn.example.org:3478");
+            "username='u' password='" +
+            password + "' expires='2030-01-01T00:00:00Z'/>";
+        lines.clear();
+        const QString sid = "s-" + password;
+        jmi("propose", sid);
+        scheduler.run_for(100);
+        client.handle("SET CALL " + call_id() + " STATUS INPROGRESS");
+        jingle(samples::conversations_initiate, sid);
+        scheduler.run_for(100);
+        ASSERT_EQ(media.config.ice_servers.size(), 2u);
+        EXPECT_EQ(media.config.ice_servers[0].uri, "stun:stun.example.org:3478");
+        EXPECT_EQ(media.config.ice_servers[1].uri, "turn:turn.example.org:3478");
+        EXPECT_EQ(media.config.ice_servers[1].user, "u");
+        EXPECT_EQ(media.config.ice_servers[1].password, password);
+        client.handle("SET CALL " + call_id() + " STATUS FINISHED");
+        scheduler.run_for(100);
+    }
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
         scene = [demo, &scheduler] { return demo->frame_at(scheduler.now_ms()); };
     XmppClient* made = nullptr;
     XmppClient client(scheduler, XmppAccount::load(settings.config), &camera_owner, {},
-                      gst_call_media_factory(settings.camera, scene, [&made] {
+                      gst_call_media_factory(&camera_owner, settings.camera, scene, [&made] {
                           return made && made->core().video_source ? made->core().video_source()
                                                                    : QImage();
                       }));

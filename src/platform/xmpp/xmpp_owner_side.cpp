@@ -58,7 +58,6 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
     send(xmpp::available_presence(media_calls()));
-    if (media_calls()) discover_ice_servers();
     outbox_.stream_up();
 }
 

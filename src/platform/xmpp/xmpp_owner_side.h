@@ -126,7 +126,7 @@ class XmppOwnerSide : public FarSide {
                                                 jingle::Role role);
     void session_ended(const QString& sid, const QString& why);
     void retire(std::unique_ptr<JingleSession> session);
-    void discover_ice_servers();
+    void fetch_ice_servers(std::function<void(std::vector<CallMedia::IceServer>)> done);
 
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,
