@@ -48,6 +48,11 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
                                                          : Video_Quelm_Setup::default_ring_seconds;
             return static_cast<qint64>(seconds * 1000);
         };
+        program_->messenger_state = [xmpp] {
+            const XmppClient::Offline offline = xmpp->offline();
+            return Program::MessengerState{xmpp->core().connection() == QLatin1String("ONLINE"),
+                                           offline.reason, offline.retry_due_ms};
+        };
         xmpp->on_problem = [this](const QString& problem) {
             if (on_account_problem) on_account_problem(problem);
         };
