@@ -80,8 +80,9 @@ TEST_F(WatchTest, NoLinkIsSaidOnceAndALostLinkEveryTenSeconds) {
 // away; a refused account that logs out after being up gets its box as before.
 TEST_F(WatchTest, AnOfflineMessengerIsSaidInTheWindowWithoutABox) {
     Program::MessengerState state;
+    t.program.messenger_link = true;
     t.program.messenger_state = [&] { return state; };
-    const QString refused = "Messenger logged out (File > Messenger Account...): refused";
+    const QString refused = "Messenger logged out: refused";
     const std::tuple<Program::MessengerState, int, QString, bool> cases[] = {
         {{false, "", -1}, 1, "Connecting to the messenger...", false},
         {{false, "gone", 70'000}, 1, "Messenger offline, trying again in 50 s: gone", false},
@@ -93,6 +94,7 @@ TEST_F(WatchTest, AnOfflineMessengerIsSaidInTheWindowWithoutABox) {
     for (const auto& [messenger, login_status, notice, box] : cases) {
         state = messenger;
         t.skype.login_status = login_status;
+        if (login_status == 2) t.skype.on_notification("CONNSTATUS LOGGEDOUT");
         t.scheduler.run_for(10'000);
         EXPECT_EQ(f.lblNotice.caption, notice);
         EXPECT_EQ(t.program.problem().visible, box) << notice.toStdString();

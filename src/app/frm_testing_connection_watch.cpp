@@ -11,6 +11,9 @@
 // the messenger and where its account is set.
 void frmTesting::disconnected_warning() {
     if (program_.messenger_link) {
+        // An account refused before it was ever online was never connected: its box and the
+        // window's notice say why.
+        if (!link_ever_up) return;
         program_.problem().report(
             QStringLiteral("Disconnected from the messenger!"),
             QStringLiteral("You are disconnected from the messenger- you can not use remote "

@@ -20,9 +20,9 @@ QString frmTesting::messenger_notice() const {
     if (state.reason.isEmpty()) return QStringLiteral("Connecting to the messenger...");
     QString reason = state.reason;
     while (reason.endsWith('.')) reason.chop(1);
-    // What happens next comes first: the label has room for about one line.
-    if (state.retry_due_ms < 0)
-        return QStringLiteral("Messenger logged out (File > Messenger Account...): %1").arg(reason);
+    // What happens next comes first: the label has room for two short lines. Where to put a
+    // refused account right is said by the box that came with it.
+    if (state.retry_due_ms < 0) return QStringLiteral("Messenger logged out: %1").arg(reason);
     const qint64 wait_ms = state.retry_due_ms - program_.seams().scheduler.now_ms();
     if (wait_ms <= 0) return QStringLiteral("Messenger offline, trying again now: %1").arg(reason);
     return QStringLiteral("Messenger offline, trying again in %1 s: %2")

@@ -138,10 +138,12 @@ void XmppClient::lost(int failure, const QString& why) {
     owner_side_->stream_down();
     const auto kind = static_cast<XmppStream::Failure>(failure);
     if (kind == XmppStream::Failure::authentication || kind == XmppStream::Failure::certificate ||
-        kind == XmppStream::Failure::encryption)
+        kind == XmppStream::Failure::encryption) {
         give_up(QStringLiteral("%1: %2").arg(account_->jid, why));
-    else
+        offline_.reason = why;  // the window has room for little, and the address is known
+    } else {
         retry_later(why);
+    }
 }
 
 int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
