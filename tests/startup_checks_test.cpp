@@ -65,6 +65,18 @@ TEST(RunOptions, AutoTakesTheAccountOfTheApplicationFolderWhenThereIsOne) {
     EXPECT_EQ(chosen_link("sim", folder.path(), {}), "sim");
 }
 
+// A service set up with --set camera=... runs what camera.conf names, not the first camera.
+TEST(RunOptions, AutoTakesTheSceneFileOrUriOfCameraConf) {
+    QTemporaryDir folder;
+    EXPECT_EQ(chosen_camera("auto", folder.path()), "auto");
+    for (const QString& chosen : {"demo", "/srv/clip.avi", "rtsp://cam/live", "/dev/video2"}) {
+        ASSERT_TRUE(write_file(folder.filePath("camera.conf"),
+                               ("[device]\npath=" + chosen + "\n").toUtf8()));
+        EXPECT_EQ(chosen_camera("auto", folder.path()), chosen == "/dev/video2" ? "auto" : chosen);
+        EXPECT_EQ(chosen_camera("/dev/video0", folder.path()), "/dev/video0");
+    }
+}
+
 // An instance's folder lies beside the plain service's, not inside it; one made inside it by an
 // earlier version is still found.
 TEST(RunOptions, AnInstanceHasAFolderBesideThePlainOne) {

@@ -33,6 +33,11 @@ QString instance_folder(const QString& app_folder, const QString& name);
 // the session bus.
 QString chosen_link(const QString& asked, const QString& app_folder, const QString& xmpp_config);
 
+// The source "auto" stands for: the demo scene, a file or a URI the folder's camera.conf names
+// (--set camera=...), else the first camera. A device named there is chosen by the camera itself
+// (with its mode and controls), so "auto" stays.
+QString chosen_camera(const QString& asked, const QString& app_folder);
+
 // Reads the command line. On a mistake, "--help" or "--version" it returns nothing and fills
 // `message` with what to print; `exit_code` says how the program should end (0 after "--help" and
 // "--version").
