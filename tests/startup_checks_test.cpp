@@ -63,6 +63,10 @@ TEST(RunOptions, AutoTakesTheAccountOfTheApplicationFolderWhenThereIsOne) {
     ASSERT_TRUE(write_file(folder.filePath("xmpp.conf"), "[account]\n"));
     EXPECT_EQ(chosen_link("auto", folder.path(), {}), "xmpp");
     EXPECT_EQ(chosen_link("sim", folder.path(), {}), "sim");
+    QString message;
+    int code = 0;
+    EXPECT_TRUE(parse_run_options({"videoquelm"}, message, code)->link_auto);
+    EXPECT_FALSE(parse_run_options({"videoquelm", "--link", "dbus"}, message, code)->link_auto);
 }
 
 // A service set up with --set camera=... runs what camera.conf names, not the first camera.

@@ -31,7 +31,7 @@ void frmTesting::disconnected_warning() {
 void frmTesting::no_link_yet() {
     if (no_link_told) return;
     no_link_told = true;
-    if (program_.messenger_link) {
+    if (program_.messenger_state) {
         qCWarning(link_log) << "not logged in to the messenger yet";
     } else {
         qCWarning(link_log) << "no messenger set up (no chat client on the session bus): use File "

@@ -155,6 +155,7 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     run.documents_folder = places.documents_folder;
     if (parser.isSet(xmpp_config))
         run.xmpp_config = QFileInfo(parser.value(xmpp_config)).absoluteFilePath();
+    run.link_auto = run.link == QLatin1String("auto");
     run.link = chosen_link(run.link, run.app_folder, run.xmpp_config);
     run.camera = chosen_camera(run.camera, run.app_folder);
     return run;

@@ -9,6 +9,9 @@ struct RunOptions {
     QString camera = QStringLiteral("auto");  // auto, demo, /dev/videoN, a file or a URI
     // auto, dbus, sim or xmpp; auto is settled by parse_run_options once the folder is known.
     QString link = QStringLiteral("auto");
+    // The link was left to auto (as the menu entry does): without an account it is the bus, but
+    // what the user is pointed to is the messenger account, so the windows name the messenger.
+    bool link_auto = false;
     QString app_folder;        // settings, motion log, snapshots (and documents of its own)
     QString documents_folder;  // the documents that come with the program
     QString xmpp_config;       // the account file; xmpp.conf in app_folder if empty

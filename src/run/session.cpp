@@ -34,7 +34,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
                               << options_.camera << "| link" << options_.link
                               << "| application folder" << options_.app_folder;
     program_->program_folder = options_.documents_folder;
-    program_->messenger_link = options_.xmpp_client();
+    program_->messenger_link = options_.xmpp_client() || options_.link_auto;
     program_->folder_unwritable = !check_app_folder(options_.app_folder).ok();
     program_->camera_source = options_.camera;
     if (auto* camera = dynamic_cast<GstCamera*>(bindings_.camera.get()))
