@@ -39,6 +39,7 @@ class CallMedia {
     // Ends the media; nothing is reported after it.
     virtual void stop() = 0;
 
+    // Who sets its hooks: the JingleSession that owns the media, when it makes it.
     std::function<void(const QString& sdp)> on_local_description;
     // An empty candidate: gathering is complete.
     std::function<void(int mline, const QString& mid, const QString& candidate)> on_local_candidate;

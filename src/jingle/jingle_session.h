@@ -73,6 +73,10 @@ class JingleSession {
     // Audio only: the peer's offer had no video.
     bool video() const { return config_.video; }
 
+    // Who sets its hooks: XmppOwnerSide (xmpp_owner_side_calls.cpp) sets `send` and `on_ended`
+    // when it makes a session. Nothing in the program sets `on_offer` or `on_connected` yet (the
+    // tests set `on_offer`).
+    //
     // A <jingle> to send in an IQ set; `answered` says whether the peer took it (false on an
     // error reply or none).
     std::function<void(const QString& to, const Writer& jingle,

@@ -47,6 +47,9 @@ class XmppOwnerSide : public FarSide {
     XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options options);
     ~XmppOwnerSide() override;
 
+    // Who sets its hooks: XmppClient sets `send` (onto its stream) and `take_live_picture`;
+    // run/session.cpp sets `call_target` and `ring_ms` from the main window and its settings.
+    //
     // ---- the stream
     std::function<void(const QString& stanza)> send;
     void stream_up(const QString& own_jid);
