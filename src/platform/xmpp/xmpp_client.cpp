@@ -110,6 +110,7 @@ void XmppClient::network_back() {
 void XmppClient::connect_now() {
     waiting_ = false;
     ++retry_number_;
+    if (!offline_.reason.isEmpty()) offline_.retry_due_ms = scheduler_.now_ms();
     core_->set_connection(QStringLiteral("CONNECTING"));
     resolver_->resolve(account_->domain(), account_->host, account_->port,
                        [this](const XmppResolver::Result& where) {
@@ -126,6 +127,8 @@ void XmppClient::connect_now() {
 void XmppClient::connected() {
     attempt_ = 0;
     problem_.clear();
+    offline_ = {};
+    offline_told_.clear();
     qCInfo(xmpp_log) << "online as" << stream_->bound_jid();
     owner_side_->stream_up(stream_->bound_jid());
     core_->set_connection(QStringLiteral("ONLINE"));
@@ -135,10 +138,12 @@ void XmppClient::lost(int failure, const QString& why) {
     owner_side_->stream_down();
     const auto kind = static_cast<XmppStream::Failure>(failure);
     if (kind == XmppStream::Failure::authentication || kind == XmppStream::Failure::certificate ||
-        kind == XmppStream::Failure::encryption)
+        kind == XmppStream::Failure::encryption) {
         give_up(QStringLiteral("%1: %2").arg(account_->jid, why));
-    else
+        offline_.reason = why;  // the window has room for little, and the address is known
+    } else {
         retry_later(why);
+    }
 }
 
 int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
@@ -147,10 +152,20 @@ int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
     return wait - static_cast<int>(wait / 4 * std::clamp(random_0_to_1, 0.0, 1.0));
 }
 
+// A server that stays away is one warning in the journal, not one a minute: the same reason
+// again goes to the debug lines until the client has been online.
 void XmppClient::retry_later(const QString& why) {
     const int wait = retry_wait_ms(attempt_++, QRandomGenerator::global()->generateDouble());
-    qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in"
-                                  << qRound(wait / 1000.0) << "s";
+    if (why != offline_told_) {
+        offline_told_ = why;
+        qCWarning(xmpp_log).noquote()
+            << "offline:" << why << "- trying again in" << qRound(wait / 1000.0)
+            << "s, and quietly on until it is back";
+    } else {
+        qCDebug(xmpp_log).noquote()
+            << "still offline:" << why << "- trying again in" << qRound(wait / 1000.0) << "s";
+    }
+    offline_ = {why, scheduler_.now_ms() + wait};
     core_->set_connection(QStringLiteral("OFFLINE"));
     waiting_ = true;
     scheduler_.post_after(wait, lifetime_.guard([this, number = ++retry_number_] {
@@ -161,6 +176,7 @@ void XmppClient::retry_later(const QString& why) {
 // A refused login or certificate will be refused again: no retries until the user acts.
 void XmppClient::give_up(const QString& why) {
     problem_ = why;
+    offline_ = {why, -1};
     waiting_ = false;
     ++retry_number_;
     qCWarning(xmpp_log).noquote() << "logged out:" << why;

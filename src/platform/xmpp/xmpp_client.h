@@ -71,6 +71,14 @@ class XmppClient {
     XmppOwnerSide& owner_side() { return *owner_side_; }
     // Why the client is logged out, for the user; empty while it is not.
     const QString& problem() const { return problem_; }
+    // Why the client is not online and when it tries again, for the window. The reason is empty
+    // while it is online and on its first try; the time is on the scheduler's clock, and -1 while
+    // it waits for the user (logged out) or is online.
+    struct Offline {
+        QString reason;
+        qint64 retry_due_ms = -1;
+    };
+    Offline offline() const { return offline_; }
     std::function<void(const QString& problem)> on_problem;
 
     // The network came back: a client waiting to reconnect tries at once.
@@ -95,6 +103,8 @@ class XmppClient {
     Scheduler& scheduler_;
     std::optional<XmppAccount> account_;
     QString problem_;
+    Offline offline_;
+    QString offline_told_;  // the reason last logged as a warning: a repeat is not news
     std::unique_ptr<ClientCore> core_;
     std::unique_ptr<XmppOwnerSide> owner_side_;
     std::unique_ptr<XmppStream> stream_;
