@@ -73,7 +73,7 @@ data_path = "%1/data"
 certificates = "%1"
 plugin_paths = {}
 log = { { levels = { min = "info" }, to = "file", filename = "%1/prosody.log" } }
-modules_enabled = { "roster"; "saslauth"; %4"disco"; "smacks"; "ping"; "offline"; "posix" }
+modules_enabled = { "roster"; "saslauth"; %4"disco"; "pep"; "smacks"; "ping"; "offline"; "posix" }
 modules_disabled = { "s2s" }
 authentication = "internal_hashed"
 c2s_require_encryption = %5
