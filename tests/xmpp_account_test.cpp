@@ -32,6 +32,10 @@ TEST(XmppAccountFile, RefusesWhatItCannotSafelyUseAndSaysWhy) {
         {good + "port=70000\n", mine, "\"port\""},
         {good + "stale_minutes=0\n", mine, "\"stale_minutes\""},
         {good + "ca_file=/no/such/ca.pem\n", mine, "/no/such/ca.pem"},
+        {good + "encryption=sometimes\n", mine, "\"encryption\" must be omemo, optional or off"},
+        {good + "owner_fingerprints=" + QByteArray(64, 'a') + ", 05" + QByteArray(64, 'b') + "\n",
+         mine, "\"05" + QByteArray(64, 'b') + "\" in \"owner_fingerprints\""},
+        {good + "owner_fingerprints=" + QByteArray(63, 'a') + "g\n", mine, "owner_fingerprints"},
     };
     QTemporaryDir folder;
     for (const Case& c : cases) {
@@ -60,7 +64,9 @@ TEST(XmppAccountFile, WhatIsSavedIsPrivateAndReadsBack) {
                               .stun = "stun.example.org:3478",
                               .turn = "turn:turn.example.org:5349",
                               .turn_user = "me",
-                              .turn_password = "se;cret"};
+                              .turn_password = "se;cret",
+                              .encryption = XmppAccount::Encryption::optional,
+                              .owner_fingerprints = {QString(64, 'a'), QString(64, 'b')}};
     ASSERT_TRUE(account.save(path));
     EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ReadUser | QFileDevice::WriteUser);
@@ -68,9 +74,38 @@ TEST(XmppAccountFile, WhatIsSavedIsPrivateAndReadsBack) {
     ASSERT_TRUE(loaded.account) << loaded.problem;
     auto fields = [](const XmppAccount& a) {
         return std::tuple(a.jid, a.password, a.host, a.port, a.ca_file, a.stale_minutes, a.stun,
-                          a.turn, a.turn_user, a.turn_password);
+                          a.turn, a.turn_user, a.turn_password, a.encryption, a.owner_fingerprints);
     };
     EXPECT_EQ(fields(*loaded.account), fields(account));
+}
+
+// Fingerprints as the apps show them (in groups, either case) name the same devices.
+TEST(XmppAccountFile, EncryptionKeysReadAsTheAppsWriteThem) {
+    const QString a = "3f0e90ba73bb4b53151a721dc3f045d51222da52c90bbbc852a9e579b4e6ae77";
+    const QString b = "9e61adb5795cd9fcd294e49f02d53d635fd83b9d5adb2401fef0142adc773b0e";
+    const std::tuple<QByteArray, XmppAccount::Encryption, QStringList> cases[] = {
+        {"", XmppAccount::Encryption::omemo, {}},
+        {"encryption = OFF\n", XmppAccount::Encryption::off, {}},
+        {"encryption=optional\nowner_fingerprints=" + a.toUpper().toLatin1() + "\n",
+         XmppAccount::Encryption::optional,
+         {a}},
+        {"owner_fingerprints=3f0e90ba 73bb4b53 151a721d c3f045d5 1222da52 c90bbbc8 52a9e579 "
+         "b4e6ae77 ,  " +
+             b.toLatin1() + ",\n",
+         XmppAccount::Encryption::omemo,
+         {a, b}},
+    };
+    QTemporaryDir folder;
+    int file = 0;
+    for (const auto& [keys, encryption, fingerprints] : cases) {
+        const QString path = folder.filePath(QString("%1.conf").arg(file++));
+        ASSERT_TRUE(write_file(path, "[account]\njid=m@example.org\npassword=p\n" + keys));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        const XmppAccount::Loaded loaded = XmppAccount::load(path);
+        ASSERT_TRUE(loaded.account) << loaded.problem;
+        EXPECT_EQ(loaded.account->encryption, encryption) << keys.toStdString();
+        EXPECT_EQ(loaded.account->owner_fingerprints, fingerprints) << keys.toStdString();
+    }
 }
 
 }  // namespace

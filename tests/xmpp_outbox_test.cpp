@@ -18,11 +18,13 @@ namespace {
 const QString owner = "owner@example.org";
 
 struct ScriptedUploads : XmppOutbox::Uploader {
-    void upload(const QString& path, Done done) override {
+    void upload(const QString& path, const Seal& seal, Done done) override {
         pending.push_back({path, std::move(done)});
+        seals.push_back(seal);
     }
     void abandon() override { pending.clear(); }
     std::vector<std::pair<QString, Done>> pending;
+    std::vector<Seal> seals;
 };
 
 // A sent stanza in short: "line <body>", "picture <n>" or "<action> <sid>", then " late" when it

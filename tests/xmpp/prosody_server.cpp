@@ -152,15 +152,17 @@ void ProsodyServer::kill() {
 }
 
 QString ProsodyServer::write_account_file(const QString& user, const QString& ca_file,
-                                          const QString& password_text, int stale_minutes) const {
+                                          const QString& password_text, int stale_minutes,
+                                          const QString& encryption) const {
     const QString file = path(user + "-xmpp.conf");
     const QString text = QStringLiteral(
                              "[account]\njid=%1\npassword=%2\nhost=127.0.0.1\nport=%3\n"
-                             "ca_file=%4\nstale_minutes=%5\n")
+                             "ca_file=%4\nstale_minutes=%5\nencryption=%6\n")
                              .arg(jid(user), password_text)
                              .arg(c2s_port_)
                              .arg(ca_file)
-                             .arg(stale_minutes);
+                             .arg(stale_minutes)
+                             .arg(encryption);
     write_file(file, text.toUtf8());
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     return file;

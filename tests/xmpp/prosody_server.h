@@ -40,9 +40,10 @@ class ProsodyServer {
     static QString jid(const QString& user) { return user + '@' + domain; }
 
     // Writes an account file for `user` as the program reads it, readable by its owner only.
+    // Unencrypted commands are obeyed unless `encryption` says otherwise (the plain phone's).
     QString write_account_file(const QString& user, const QString& ca_file,
-                               const QString& password_text = password,
-                               int stale_minutes = 10) const;
+                               const QString& password_text = password, int stale_minutes = 10,
+                               const QString& encryption = "optional") const;
     // The server's log so far, for failure messages.
     QString log() const;
 
