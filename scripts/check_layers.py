@@ -32,6 +32,8 @@ RANKS = {
     "sim": 4,
     # call signalling: Jingle and SDP, the call session (protocol logic, no network)
     "jingle": 4,
+    # end-to-end encryption of chat and files: the device, its store, its XML (no network)
+    "omemo": 4,
     # the bindings; the device controls below the GStreamer camera that uses them
     "platform/v4l2": 6,
     "platform": 7,

@@ -16,6 +16,8 @@ packages=(
     dpkg-dev file lintian systemd desktop-file-utils appstream groff-base
     python3 clang-format  # the layer and format checks
     libstrophe-dev  # the XMPP client (libstrophe 0.12)
+    libomemo-c-dev libssl-dev  # end-to-end encryption: the Signal ratchet, OpenSSL's ciphers
+    python3-oldmemo python3-omemo  # the encryption tests: an implementation of the apps' protocol
     prosody python3-slixmpp openssl  # the XMPP tests: a real server and an independent client
     python3-omemo python3-oldmemo python3-xmlschema python3-cryptography  # its OMEMO
     # calls: webrtcbin (ICE, DTLS-SRTP) with libnice; VP8 is in plugins-good, Opus in plugins-base

@@ -24,7 +24,8 @@ class OmemoDevice {
     virtual QString fingerprint() const = 0;
     // What to publish: the identity, the signed pre-key and the unused pre-keys.
     virtual omemo::Bundle bundle() const = 0;
-    // Whether a pre-key was used up since the last call: the bundle must be published again.
+    // Whether a pre-key was used up since the last call (or the device was just opened): the
+    // bundle must be published again.
     virtual bool take_bundle_changed() = 0;
 
     virtual bool has_session(const omemo::Address& peer) const = 0;
