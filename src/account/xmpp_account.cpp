@@ -126,6 +126,16 @@ QString XmppAccount::encryption_name(Encryption encryption) {
     return QStringLiteral("omemo");
 }
 
+QString XmppAccount::grouped(const QString& fingerprint) {
+    QStringList groups;
+    for (qsizetype at = 0; at < fingerprint.size(); at += 8) groups += fingerprint.mid(at, 8);
+    return groups.join(' ');
+}
+
+QString XmppAccount::scan_uri(quint32 device, const QString& fingerprint) const {
+    return QStringLiteral("xmpp:%1?omemo-sid-%2=%3").arg(jid).arg(device).arg(fingerprint);
+}
+
 bool XmppAccount::save(const QString& path, QString* problem) const {
     // Created private before the password goes in, so it is never readable by others.
     QFile file(path);

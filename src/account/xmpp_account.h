@@ -43,6 +43,10 @@ struct XmppAccount {
     QStringList owner_fingerprints;  // 64 lower-case hex digits each
 
     static QString encryption_name(Encryption encryption);
+    // A fingerprint in groups of eight digits, as the apps show them.
+    static QString grouped(const QString& fingerprint);
+    // The address an app scans to add the machine and verify its device in one go.
+    QString scan_uri(quint32 device, const QString& fingerprint) const;
 
     QString domain() const { return jid.section('@', 1).section('/', 0, 0); }
 

@@ -10,7 +10,6 @@
 #include "app/settings_codec.h"
 #include "omemo/omemo_device.h"
 #include "platform/gst/gst_camera.h"
-#include "platform/xmpp/xmpp_omemo.h"
 #include "run/run_options.h"
 #include "windows/camera_settings_file.h"
 
@@ -67,9 +66,8 @@ StartupCheck check_encryption(const QString& account_path, const QString& device
     }
     check.subject += QStringLiteral(" (OMEMO device %1, fingerprint %2; to scan: %3)")
                          .arg(device->device_id())
-                         .arg(XmppOmemo::grouped(device->fingerprint()),
-                              XmppOmemo::scan_uri(loaded.account->jid, device->device_id(),
-                                                  device->fingerprint()));
+                         .arg(XmppAccount::grouped(device->fingerprint()),
+                              loaded.account->scan_uri(device->device_id(), device->fingerprint()));
     return check;
 }
 

@@ -96,7 +96,7 @@ void XmppClient::open_omemo(const QString& file) {
         return;
     }
     qCInfo(xmpp_log).noquote() << "OMEMO device" << device->device_id() << "fingerprint"
-                               << XmppOmemo::grouped(device->fingerprint());
+                               << XmppAccount::grouped(device->fingerprint());
     owner_side_->use_omemo(std::move(device), account_->encryption, account_->owner_fingerprints);
 }
 

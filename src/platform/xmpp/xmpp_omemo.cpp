@@ -70,17 +70,6 @@ QString XmppOmemo::fingerprint() const {
     return device_->fingerprint();
 }
 
-QString XmppOmemo::grouped(const QString& fingerprint) {
-    QStringList groups;
-    for (qsizetype at = 0; at < fingerprint.size(); at += 8) groups += fingerprint.mid(at, 8);
-    return groups.join(' ');
-}
-
-QString XmppOmemo::scan_uri(const QString& jid, omemo::DeviceId device,
-                           const QString& fingerprint) {
-    return QStringLiteral("xmpp:%1?omemo-sid-%2=%3").arg(xmpp::bare(jid)).arg(device).arg(fingerprint);
-}
-
 // ---- the stream
 
 // What the server told of devices may have changed while the stream was down: asked again.
@@ -230,8 +219,7 @@ std::vector<omemo::Address> XmppOmemo::recipients(const Peer& peer) const {
 
 void XmppOmemo::fetch_list(Peer& peer) {
     peer.list = Peer::List::asking;
-    ask_(peer.jid, QStringLiteral("get"),
-         items_query(QLatin1String(omemo::xml::devicelist_node)),
+    ask_(peer.jid, QStringLiteral("get"), items_query(QLatin1String(omemo::xml::devicelist_node)),
          lifetime_.guard([this, key = xmpp::bare_key(peer.jid)](const QDomElement& reply) {
              list_arrived(key, reply);
          }));
@@ -288,8 +276,8 @@ void XmppOmemo::bundle_arrived(const QString& key, omemo::DeviceId device,
     const auto bundle = omemo::xml::parse_bundle(first_payload(answered_items(reply)));
     QString problem = is_error(reply) ? error_condition(reply) : QStringLiteral("a bad bundle");
     if (!bundle || !device_->start_session(omemo::Address{peer.jid, device}, *bundle, &problem)) {
-        qCWarning(xmpp_log) << "no OMEMO session with device" << device << "of" << peer.jid
-                            << ":" << problem;
+        qCWarning(xmpp_log) << "no OMEMO session with device" << device << "of" << peer.jid << ":"
+                            << problem;
         peer.failed.insert(device);
     } else if (peer.announce.erase(device)) {
         announce(peer, device);
@@ -301,7 +289,7 @@ void XmppOmemo::bundle_arrived(const QString& key, omemo::DeviceId device,
 void XmppOmemo::announce(const Peer& peer, omemo::DeviceId device) {
     if (!is_owner(peer.jid) || !tell) return;
     const QString fingerprint =
-        grouped(device_->peer_fingerprint(omemo::Address{peer.jid, device}));
+        XmppAccount::grouped(device_->peer_fingerprint(omemo::Address{peer.jid, device}));
     qCWarning(xmpp_log) << "a new OMEMO device of the owner:" << device << fingerprint;
     tell(peer.jid,
          trusted(peer, device)
@@ -348,21 +336,20 @@ QString XmppOmemo::sealed_message(const QString& to, const QString& body) {
         qCWarning(xmpp_log) << "a message to" << xmpp::bare(to) << "could not be encrypted";
         return {};
     }
-    return xmpp::chat_message(to, fallback_body,
-                              [xml = omemo::xml::envelope_xml(*envelope)](QXmlStreamWriter& w) {
-                                  xmpp::element(xml)(w);
-                                  // Tells the apps how it is encrypted, and the server to keep
-                                  // it for the owner's other devices.
-                                  w.writeStartElement(QStringLiteral("encryption"));
-                                  w.writeDefaultNamespace(QStringLiteral("urn:xmpp:eme:0"));
-                                  w.writeAttribute(QStringLiteral("namespace"),
-                                                   QLatin1String(omemo::xml::ns));
-                                  w.writeAttribute(QStringLiteral("name"), QStringLiteral("OMEMO"));
-                                  w.writeEndElement();
-                                  w.writeStartElement(QStringLiteral("store"));
-                                  w.writeDefaultNamespace(QStringLiteral("urn:xmpp:hints"));
-                                  w.writeEndElement();
-                              });
+    return xmpp::chat_message(
+        to, fallback_body, [xml = omemo::xml::envelope_xml(*envelope)](QXmlStreamWriter& w) {
+            xmpp::element(xml)(w);
+            // Tells the apps how it is encrypted, and the server to keep
+            // it for the owner's other devices.
+            w.writeStartElement(QStringLiteral("encryption"));
+            w.writeDefaultNamespace(QStringLiteral("urn:xmpp:eme:0"));
+            w.writeAttribute(QStringLiteral("namespace"), QLatin1String(omemo::xml::ns));
+            w.writeAttribute(QStringLiteral("name"), QStringLiteral("OMEMO"));
+            w.writeEndElement();
+            w.writeStartElement(QStringLiteral("store"));
+            w.writeDefaultNamespace(QStringLiteral("urn:xmpp:hints"));
+            w.writeEndElement();
+        });
 }
 
 // ---- what comes in
@@ -387,7 +374,7 @@ std::optional<QString> XmppOmemo::decrypt(const QString& from, const QDomElement
         if (tell && !plain.body.isEmpty())
             tell(sender, QStringLiteral("Not obeyed: sent from a device that is not in "
                                         "owner_fingerprints: %1.")
-                             .arg(grouped(plain.fingerprint)));
+                             .arg(XmppAccount::grouped(plain.fingerprint)));
         return std::nullopt;
     }
     if (plain.body.isEmpty()) return std::nullopt;  // a key transport: it only moves the session on

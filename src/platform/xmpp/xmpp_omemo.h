@@ -68,10 +68,6 @@ class XmppOmemo : public XmppOutbox::Privacy {
 
     omemo::DeviceId device_id() const;
     QString fingerprint() const;
-    // In groups of eight digits, as the apps show fingerprints.
-    static QString grouped(const QString& fingerprint);
-    // The address an app scans to add and verify the machine in one go.
-    static QString scan_uri(const QString& jid, omemo::DeviceId device, const QString& fingerprint);
 
     // The body beside the encrypted one, for apps that cannot read it.
     static const QString fallback_body;
