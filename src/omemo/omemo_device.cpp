@@ -287,10 +287,20 @@ class LibOmemoDevice final : public OmemoDevice {
             return result;
         }
         const Address peer{from_jid, envelope.sender};
+        // A pre-key message saves its sender's identity before its body is checked: a refused
+        // one must not leave a new identity beside the old session.
+        auto& identities = store_.device().identities;
+        const auto known = identities.find({peer.jid, peer.device});
+        const std::optional<QByteArray> identity_before =
+            known == identities.end() ? std::nullopt : std::optional(known->second);
         PayloadCheck check{envelope, {}};
         const int code = decrypt_key(peer, *key, check);
         if (code != 0) {
             result.problem = problem_of(code);
+            if (identity_before)
+                identities[{peer.jid, peer.device}] = *identity_before;
+            else
+                identities.erase({peer.jid, peer.device});
         } else {
             result.ok = true;
             result.body = std::move(check.body);

@@ -21,6 +21,7 @@ struct Address {
 struct PreKey {
     std::uint32_t id = 0;
     QByteArray public_key;  // serialized with its key-type byte, as the apps publish it
+    friend bool operator==(const PreKey&, const PreKey&) = default;
 };
 
 // What a device publishes so that others can start a session with it without it being online.
@@ -30,6 +31,7 @@ struct Bundle {
     QByteArray signed_pre_key;
     QByteArray signed_pre_key_signature;
     std::vector<PreKey> pre_keys;
+    friend bool operator==(const Bundle&, const Bundle&) = default;
 };
 
 // The message key (and the payload's authentication tag), encrypted for one device.
@@ -37,6 +39,7 @@ struct KeyForDevice {
     DeviceId device = 0;
     QByteArray data;
     bool pre_key = false;  // the first message of a session, which the receiver builds it from
+    friend bool operator==(const KeyForDevice&, const KeyForDevice&) = default;
 };
 
 // One OMEMO message: the payload encrypted once, its key once for every recipient device.
@@ -45,6 +48,7 @@ struct Envelope {
     std::vector<KeyForDevice> keys;
     QByteArray iv;
     QByteArray payload;  // empty for a key transport message (no body)
+    friend bool operator==(const Envelope&, const Envelope&) = default;
 };
 
 }  // namespace omemo

@@ -13,9 +13,12 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+import os
+
 import oldmemo
 import oldmemo.etree
 import xeddsa
+from cryptography.hazmat.primitives.ciphers.aead import AESGCM
 from omemo.message import Message
 from omemo.storage import Just, Nothing, Storage
 
@@ -87,6 +90,15 @@ class Phone:
         encrypted_key = await self.backend.encrypt_key_material(self.session, plain_key)
         return self.envelope(content, encrypted_key)
 
+    async def send_key_alone(self, text):
+        """A message as older apps send it: a 16-byte IV, the tag at the end of the payload and
+        the key alone in the key material; with no text, a key transport message (no payload)."""
+        key, iv = os.urandom(16), os.urandom(16)
+        content = oldmemo.oldmemo.ContentImpl(AESGCM(key).encrypt(iv, text, None) if text else b"", iv)
+        plain_key = oldmemo.oldmemo.PlainKeyMaterialImpl(key, b"")
+        encrypted_key = await self.backend.encrypt_key_material(self.session, plain_key)
+        return self.envelope(content, encrypted_key)
+
     async def receive(self, xml, machine_bundle):
         """The body of the machine's envelope, reading the key meant for this device only."""
         element = ET.fromstring(xml)
@@ -133,6 +145,10 @@ async def phone_starts(program, folder):
               f"ok line {n}", f"the machine reads the phone's line {n}")
         check(await phone.receive(machine.ask(f"encrypt {PHONE} 1111 back {n}"), bundle) ==
               f"back {n}".encode(), f"the phone reads the machine's line {n}")
+    check(machine.ask(f"decrypt {PHONE} {await phone.send_key_alone(b'old app')}") == "ok old app",
+          "the machine reads a message with the tag in the payload and a 16-byte IV")
+    check(machine.ask(f"decrypt {PHONE} {await phone.send_key_alone(b'')}") == "ok ",
+          "the machine reads a key transport message (no payload)")
 
 
 async def machine_starts(program, folder):

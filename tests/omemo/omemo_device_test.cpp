@@ -100,6 +100,18 @@ TEST_F(OmemoDeviceTest, SessionOnlyFromAGenuineBundle) {
     EXPECT_EQ(machine->encrypt("x", {phone_at(), {owner_address.jid, 4242}})->keys.size(), 1u);
 }
 
+// A refused pre-key message claiming a known device leaves that device's identity as it was.
+TEST_F(OmemoDeviceTest, RefusedFirstMessageKeepsTheKnownIdentity) {
+    ASSERT_TRUE(to_phone(first_message()).ok);
+    auto impostor = open("impostor");
+    ASSERT_TRUE(impostor->start_session(machine_at(), machine->bundle(), nullptr));
+    Envelope forged = *impostor->encrypt("disarm", {machine_at()});
+    forged.sender = phone->device_id();
+    forged.payload[0] = char(forged.payload[0] ^ 0x01);
+    EXPECT_FALSE(machine->decrypt(owner_address.jid, forged).ok);
+    EXPECT_EQ(machine->peer_fingerprint(phone_at()), phone->fingerprint());
+}
+
 TEST_F(OmemoDeviceTest, KeyTransportHasNoBody) {
     const Envelope empty = first_message("");
     EXPECT_TRUE(empty.payload.isEmpty());

@@ -23,17 +23,7 @@ TEST(OmemoXml, EnvelopeRoundTrip) {
             .keys = {{31415, QByteArray("key one"), false}, {12321, QByteArray(200, '\xfe'), true}},
             .iv = QByteArray(12, '\x01'),
             .payload = payload};
-        const auto read = xml::parse_envelope(element(xml::envelope_xml(sent)));
-        ASSERT_TRUE(read);
-        EXPECT_EQ(read->sender, sent.sender);
-        ASSERT_EQ(read->keys.size(), 2u);
-        for (int i = 0; i < 2; ++i) {
-            EXPECT_EQ(read->keys[i].device, sent.keys[i].device);
-            EXPECT_EQ(read->keys[i].data, sent.keys[i].data);
-            EXPECT_EQ(read->keys[i].pre_key, sent.keys[i].pre_key);
-        }
-        EXPECT_EQ(read->iv, sent.iv);
-        EXPECT_EQ(read->payload, payload);
+        EXPECT_EQ(xml::parse_envelope(element(xml::envelope_xml(sent))), sent);
     }
 }
 
@@ -108,15 +98,7 @@ TEST(OmemoXml, BundleRoundTripAndMalformedRows) {
                       .signed_pre_key_signature = QByteArray(64, 's'),
                       .pre_keys = {{1, key33}, {99, key33}}};
     const QString xml = xml::bundle_xml(sent);
-    const auto read = xml::parse_bundle(element(xml));
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->identity_key, sent.identity_key);
-    EXPECT_EQ(read->signed_pre_key_id, 3u);
-    EXPECT_EQ(read->signed_pre_key, sent.signed_pre_key);
-    EXPECT_EQ(read->signed_pre_key_signature, sent.signed_pre_key_signature);
-    ASSERT_EQ(read->pre_keys.size(), 2u);
-    EXPECT_EQ(read->pre_keys[1].id, 99u);
-    EXPECT_EQ(read->pre_keys[1].public_key, key33);
+    EXPECT_EQ(xml::parse_bundle(element(xml)), sent);
 
     const QString key = QString::fromLatin1(key33.toBase64());
     const QString key32 = QString::fromLatin1(key33.mid(1).toBase64());
