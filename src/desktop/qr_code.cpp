@@ -3,8 +3,7 @@
 #include <qrencode.h>
 
 QImage qr_code(const QString& text, int scale) {
-    QRcode* code =
-        QRcode_encodeString(text.toUtf8().constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
+    QRcode* code = QRcode_encodeString(text.toUtf8().constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1);
     if (!code) return {};
     constexpr int border = 4;  // the quiet zone readers need around the code
     const int size = code->width + 2 * border;
@@ -15,6 +14,5 @@ QImage qr_code(const QString& text, int scale) {
             if (code->data[y * code->width + x] & 1)  // the module's lowest bit: dark
                 image.setPixel(x + border, y + border, qRgb(0, 0, 0));
     QRcode_free(code);
-    return image.scaled(size * scale, size * scale, Qt::IgnoreAspectRatio,
-                        Qt::FastTransformation);
+    return image.scaled(size * scale, size * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }

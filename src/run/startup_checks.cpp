@@ -45,7 +45,7 @@ StartupCheck check_account_file(const QString& path) {
     return check;
 }
 
-// Made at the first check if there is none yet: the owner can compare it before the first start.
+// A check leaves nothing behind: the keys are not made here but at the first login.
 StartupCheck check_encryption(const QString& account_path, const QString& device_file) {
     StartupCheck check{QStringLiteral("end-to-end encryption"), {}};
     const XmppAccount::Loaded loaded = XmppAccount::load(account_path);
@@ -55,6 +55,10 @@ StartupCheck check_encryption(const QString& account_path, const QString& device
     }
     if (loaded.account->encryption == XmppAccount::Encryption::off) {
         check.subject += QStringLiteral(" off (encryption=off in the account file)");
+        return check;
+    }
+    if (!QFileInfo::exists(device_file)) {
+        check.subject += QStringLiteral(" (no keys yet: they are made at the first login)");
         return check;
     }
     QString problem;

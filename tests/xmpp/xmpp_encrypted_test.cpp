@@ -56,8 +56,10 @@ TEST_F(XmppEncrypted, CommandsRepliesAndTheAlarmPictureCrossTheServerSealed) {
     EXPECT_TRUE(status.contains("\\nMotion Sensing On\\n")) << status.toStdString();
 
     owner.say(machine_jid, "motion off");
-    EXPECT_FALSE(owner.wait_for("echat " + machine_jid + " Not obeyed: I take only encrypted "
-                                                         "commands.")
+    EXPECT_FALSE(owner
+                     .wait_for("echat " + machine_jid +
+                               " Not obeyed: I take only encrypted "
+                               "commands.")
                      .isEmpty());
 
     // Motion: the picture's address comes encrypted; what it gives decrypts to the snapshot.
