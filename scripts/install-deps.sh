@@ -23,6 +23,7 @@ packages=(
     python3-xmlschema python3-cryptography  # the OMEMO phone: the apps' XML, sealed files
     # calls: webrtcbin (ICE, DTLS-SRTP) with libnice; VP8 is in plugins-good, Opus in plugins-base
     libgstreamer-plugins-bad1.0-dev libnice-dev gstreamer1.0-plugins-bad gstreamer1.0-nice
+    gstreamer1.0-plugins-ugly  # x264enc: calls send H.264 to the phones that take no VP8
     # the call tests' phone: webrtcbin from Python
     python3-gi python3-gst-1.0 gir1.2-gst-plugins-bad-1.0 gir1.2-gst-plugins-base-1.0 gir1.2-nice-0.1
 )

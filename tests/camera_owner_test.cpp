@@ -10,13 +10,14 @@ namespace {
 // Steps on one owner, in order: who takes or gives back, whether the taker got the camera, who
 // holds it afterwards and what the device saw.
 TEST(CameraOwner, OneHolderAtATimeAndOnlyTheHolderClosesIt) {
-    enum Act { take, give_back, unplug, plug_in };
+    enum Act { take, claim, give_back, unplug, plug_in };
     struct Step {
         Act act;
         CameraUser who = CameraUser::nobody;
         bool got = false;
         CameraUser holder = CameraUser::nobody;
         QStringList device = {};  // the journal entries this step adds
+        bool unopened = false;    // held by a claim: the holder opens its device itself
     };
     using U = CameraUser;
     const Step steps[] = {
@@ -31,6 +32,14 @@ TEST(CameraOwner, OneHolderAtATimeAndOnlyTheHolderClosesIt) {
         {take, U::call, true, U::call, {"camera open"}},
         {take, U::detection, false, U::call, {}},
         {give_back, U::call, false, U::nobody, {"camera close"}},
+        {claim, U::call, true, U::call, {}, true},  // held, not opened
+        {take, U::detection, false, U::call, {}, true},
+        {claim, U::live_picture, false, U::call, {}, true},
+        {give_back, U::call, false, U::nobody, {}},  // never opened here: nothing to close
+        {take, U::detection, true, U::detection, {"camera open"}},
+        {claim, U::detection, true, U::detection, {}},  // the holder keeps it as it is
+        {claim, U::call, false, U::detection, {}},
+        {give_back, U::detection, false, U::nobody, {"camera close"}},
         {take, U::nobody, false, U::nobody, {}},
         {.act = unplug},
         {take, U::live_picture, false, U::nobody, {"camera open"}},  // would not open
@@ -57,12 +66,14 @@ TEST(CameraOwner, OneHolderAtATimeAndOnlyTheHolderClosesIt) {
             if (got) {
                 EXPECT_EQ(got, &camera);
             }
+        } else if (s.act == claim) {
+            EXPECT_EQ(owner.claim(s.who), s.got);
         } else {
             owner.give_back(s.who);
         }
         EXPECT_EQ(owner.holder(), s.holder);
         EXPECT_EQ(journal.texts().mid(before), s.device);
-        EXPECT_EQ(camera.is_open, s.holder != U::nobody);
+        EXPECT_EQ(camera.is_open, s.holder != U::nobody && !s.unopened);
     }
 }
 
@@ -75,7 +86,7 @@ TEST(CameraOwner, DetectionWaitsForTheCallToGiveTheCameraBack) {
     p.skype.on_notification("#510 CALL 9 PARTNER_HANDLE bob");
     p.skype.on_notification("#511 CALL 9 STATUS INPROGRESS");
     ASSERT_EQ(p.camera_owner.holder(), CameraUser::nobody) << "released to the call";
-    ASSERT_NE(p.camera_owner.take(CameraUser::call), nullptr);
+    ASSERT_TRUE(p.camera_owner.claim(CameraUser::call));
     p.skype.on_notification("CALL 9 STATUS FINISHED");
     p.scheduler.run_for(2'000);  // the program wants its camera back
     EXPECT_EQ(p.camera_owner.holder(), CameraUser::call);

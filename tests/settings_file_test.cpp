@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QDir>
-#include <QRegularExpression>
-#include <csignal>
 
 #include "app/settings_codec.h"
 #include "app/settings_keys.h"
@@ -227,38 +223,6 @@ TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldFile) {
     EXPECT_EQ(t.read_file("vq.stp"), before);
     EXPECT_EQ(QDir(t.app_folder).entryList(QDir::Files), QStringList{"vq.stp"});
     EXPECT_TRUE(t.messages.boxes.empty()) << "the log hears of it, not the user";
-}
-
-// Saving is killed at random moments while it writes again and again: the file left behind is
-// always one whole version, never a truncated one. Every version ends in the same bottom edge,
-// which is not the start value, so a cut anywhere shows in the target or in that last line.
-TEST(SettingsFile, AKillDuringTheWriteLeavesAWholeFile) {
-    const auto target = [](int i) {
-        return QString("target number %1").arg(i).repeated(1 + i % 50);
-    };
-    for (int round = 0; round < 5; ++round) {
-        SCOPED_TRACE(round);
-        ShownProgram t;
-        t.form.box_bottom = 200;
-        t.form.Text1.text = "first";
-        t.form.save_settings();
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        for (int i = 0; child == 0; ++i) {
-            t.form.Text1.text = target(i);
-            t.form.save_settings();
-        }
-        usleep(20'000 + 7'000 * round);
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-
-        EXPECT_TRUE(t.read_file("vq.stp").endsWith("\r\n"));
-        ShownProgram after(t.app_folder);
-        EXPECT_EQ(after.form.box_bottom, 200);
-        const QString got = after.form.Text1.text;
-        const int i = QRegularExpression("^target number (\\d+)").match(got).captured(1).toInt();
-        EXPECT_TRUE(got == "first" || got == target(i)) << got.size() << " characters";
-    }
 }
 
 }  // namespace

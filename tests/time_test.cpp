@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QThread>
-#include "time/lifetime.h"
 
 #include "time/lifetime.h"
 #include "time/qt_scheduler.h"

@@ -1,10 +1,6 @@
 // The XMPP client's own rules, without a server: what a received stanza may cost before it is
 // parsed, how a lost stream is described, when the client tries again, and a burst of the
 // owner's commands through the whole program in virtual time.
-#include <gtest/gtest.h>
-
-#include <QDomDocument>
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -12,15 +8,12 @@
 #include "app/frm_testing.h"
 #include "app/program.h"
 #include "camera/camera_owner.h"
-#include "client/client_core.h"
 #include "client/in_process_link.h"
 #include "doubles.h"
+#include "owner_side_fixture.h"
 #include "platform/xmpp/xmpp_client.h"
-#include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_stream.h"
-#include "qt_printers.h"
 #include "seams/seams.h"
-#include "time/virtual_scheduler.h"
 #include "wait_until.h"
 
 namespace {
@@ -136,29 +129,17 @@ TEST(XmppReconnect, TheNetworkComingBackEndsTheWait) {
 }
 
 // The whole program on the XMPP client's core: two thousand commands from the owner arrive in
-// one burst, mixed with a stranger's flood, and each is answered once, in order.
-TEST(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
+// one burst, mixed with a stranger's flood that the stream's pre-filter sees first, and each is
+// answered once, in order.
+using XmppBurst = OwnerSideFixture;
+
+TEST_F(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
     QTemporaryDir folder;
-    VirtualScheduler scheduler;
     Journal journal(scheduler);
     ScriptedCamera camera(journal);
     RecordingSound sound(journal);
     RecordingMessages messages(journal);
     ScriptedDialogs dialogs;
-    ClientCore client(
-        scheduler,
-        {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"});
-    XmppOwnerSide side(client, scheduler, {"example.org", {}, 10, {}, {}});
-    QStringList replies;
-    QString roster_id;
-    side.send = [&](const QString& stanza) {
-        const QString body = QRegularExpression("<body>([^<]*)</body>").match(stanza).captured(1);
-        if (stanza.contains("to=\"owner@example.org\"") && body.startsWith("Alarm now"))
-            replies.append(body);
-        if (stanza.contains("jabber:iq:roster"))
-            roster_id = QRegularExpression("id=\"([^\"]+)\"").match(stanza).captured(1);
-        EXPECT_FALSE(stanza.contains("stranger@")) << stanza.toStdString();
-    };
     InProcessLink link(scheduler, client);
     CameraOwner camera_owner(camera);
     Program program(Seams{scheduler, camera, link, sound, messages, link, dialogs}, camera_owner,
@@ -167,8 +148,15 @@ TEST(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
     form.show();
     form.Text1.text = "owner@example.org";
     scheduler.run_for(1000);
-
-    const auto receive = [&](const QString& xml) {
+    roster("<item jid='owner@example.org' subscription='both'/>");
+    QStringList replies;
+    side.send = [&](const QString& stanza) {
+        const QString body = captured(stanza, "<body>([^<]*)</body>");
+        if (stanza.contains("to=\"owner@example.org\"") && body.startsWith("Alarm now"))
+            replies.append(body);
+        EXPECT_FALSE(stanza.contains("stranger@")) << stanza.toStdString();
+    };
+    const auto admitted = [&](const QString& xml) {
         QDomDocument document;
         document.setContent(xml, true);
         const QDomElement stanza = document.documentElement();
@@ -176,16 +164,12 @@ TEST(XmppBurst, EveryCommandOfABurstIsAnsweredOnceInOrder) {
                          stanza.attribute("id")}))
             side.receive(stanza);
     };
-    side.stream_up("machine@example.org/vq");
-    receive("<iq type='result' id='" + roster_id +
-            "'><query xmlns='jabber:iq:roster'><item jid='owner@example.org' "
-            "subscription='both'/></query></iq>");
     constexpr int burst = 2000;
     for (int n = 0; n < burst; ++n) {
-        receive(QString("<message from='owner@example.org/phone' type='chat'><body>alarm %1"
-                        "</body></message>")
-                    .arg(n % 2 ? "off" : "on"));
-        receive(
+        admitted(QString("<message from='owner@example.org/phone' type='chat'><body>alarm %1"
+                         "</body></message>")
+                     .arg(n % 2 ? "off" : "on"));
+        admitted(
             "<message from='stranger@example.org/x' type='chat'><body>motion off</body>"
             "</message>");
     }

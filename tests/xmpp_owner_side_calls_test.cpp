@@ -1,50 +1,46 @@
 // Calls over the XMPP account with media (a double), without a server: the owner's app rings
 // and is answered with a Jingle session, the alarm's call opens one, strangers and second calls
 // get none, and what the machine advertises matches what it can do.
-#include <gtest/gtest.h>
-
 #include <QCryptographicHash>
-#include <QDomDocument>
-#include <QRegularExpression>
 
 #include "call_media_double.h"
-#include "client/client_core.h"
 #include "jingle_samples.h"
-#include "platform/xmpp/xmpp_owner_side.h"
+#include "owner_side_fixture.h"
 #include "platform/xmpp/xmpp_stanzas.h"
-#include "qt_printers.h"
-#include "time/virtual_scheduler.h"
 
 namespace {
 
 const QString owner = "owner@example.org";
 const QString phone = "owner@example.org/Conversations.x1";
 
-QString captured(const QString& text, const QString& pattern) {
-    return QRegularExpression(pattern).match(text).captured(1);
-}
+// What the media double records outlives the owner side, whose calls' media write to it as they
+// end.
+struct MediaRecord {
+    CallMediaDouble::Record media;
+};
 
-struct CallsTest : ::testing::Test {
-    explicit CallsTest(bool with_media = true)
-        : side{client,
-               scheduler,
-               {"example.org", {}, 10, with_media ? media_double_factory(media) : nullptr, {}}} {
-        side.send = [this](const QString& stanza) { sent.append(stanza); };
-        client.notify = [this](const QString& line) { lines.append(line); };
-        client.handle("NAME VideoQuelm");
-        side.stream_up("machine@example.org/vq");
-        const QString id = captured(sent.first(), "id=\"([^\"]+)\"");
-        receive("<iq xmlns='jabber:client' type='result' id='" + id +
-                "'><query xmlns='jabber:iq:roster'>"
-                "<item jid='owner@example.org' subscription='both'/>"
-                "<item jid='friend@example.org' subscription='both'/>"
-                "<item jid='half@example.org' subscription='from'/></query></iq>");
+struct CallsTest : MediaRecord, OwnerSideFixture {
+    CallsTest() : OwnerSideFixture({"example.org", {}, 10, media_double_factory(media), {}}) {
+        roster(
+            "<item jid='owner@example.org' subscription='both'/>"
+            "<item jid='friend@example.org' subscription='both'/>"
+            "<item jid='half@example.org' subscription='from'/>");
         side.call_target = [] { return owner; };
+        side.send = [this](const QString& stanza) {
+            sent.append(stanza);
+            if (stanza.contains("urn:xmpp:extdisco:2")) answer_services(stanza);
+        };
     }
-    void receive(const QString& xml) {
-        QDomDocument document;
-        ASSERT_TRUE(document.setContent(xml, true)) << xml.toStdString();
-        side.receive(document.documentElement());
+    // The server names `services` as its STUN and TURN servers, a moment after it was asked;
+    // without any it has no such service.
+    void answer_services(const QString& request) {
+        const QString id = captured(request, "id=\"([^\"]+)\"");
+        scheduler.post([this, id] {
+            receive("<iq xmlns='jabber:client' type='" +
+                    QString(services.isEmpty() ? "error" : "result") + "' id='" + id +
+                    "' from='example.org'><services xmlns='urn:xmpp:extdisco:2'>" + services +
+                    "</services></iq>");
+        });
     }
     void jmi(const QString& action, const QString& sid, const QString& from = phone) {
         receive("<message xmlns='jabber:client' from='" + from + "' type='chat'><" + action +
@@ -66,18 +62,11 @@ struct CallsTest : ::testing::Test {
                         captured(stanza, "id=\"([^\"]+)\"") + "'/>");
     }
     QString call_id() const { return captured(lines.join('\n'), "CALL (\\d+) STATUS RINGING"); }
-    QString all() const { return sent.join('\n'); }
     bool sent_jingle(const QString& action) const {
         return all().contains("action=\"" + action + "\"");
     }
 
-    VirtualScheduler scheduler;
-    CallMediaDouble::Record media;
-    ClientCore client{
-        scheduler,
-        {.own_handle = "machine@example.org", .owner = {}, .other_contacts = {}, .version = "1"}};
-    XmppOwnerSide side;
-    QStringList sent, lines;
+    QString services;
     int iq_number = 0;
 };
 
@@ -257,26 +246,32 @@ TEST(CallFeatures, AdvertisedExactlyWhenMediaCanCarryCalls) {
     }
 }
 
-// The account's server names its STUN and TURN servers; the account file's own take their place.
-TEST_F(CallsTest, CallsUseTheServersOfTheAccountsServer) {
-    const QString request =
-        captured(all(), "(<iq[^>]*id=\"[^\"]+\"><services xmlns=\"urn:xmpp:extdisco:2\")");
-    ASSERT_FALSE(request.isEmpty()) << all();
-    receive("<iq xmlns='jabber:client' type='result' id='" + captured(request, "id=\"([^\"]+)\"") +
-            "' from='example.org'><services xmlns='urn:xmpp:extdisco:2'>"
+// Each call asks the account's server for its STUN and TURN servers afresh: TURN credentials
+// expire, so a call never uses those of the call before.
+TEST_F(CallsTest, EachCallAsksForTheServersOfTheAccountsServer) {
+    EXPECT_FALSE(all().contains("urn:xmpp:extdisco:2")) << "asked before any call";
+    for (const QString password : {"p1", "p2"}) {
+        SCOPED_TRACE(password.toStdString());
+        services =
             "<service host='stun.example.org' port='3478' transport='udp' type='stun'/>"
             "<service host='turn.example.org' port='3478' transport='udp' type='turn' "
-            "username='u' password='p' expires='2030-01-01T00:00:00Z'/></services></iq>");
-    jmi("propose", "s2");
-    scheduler.run_for(100);
-    client.handle("SET CALL " + call_id() + " STATUS INPROGRESS");
-    jingle(samples::conversations_initiate, "s2");
-    scheduler.run_for(100);
-    ASSERT_EQ(media.config.ice_servers.size(), 2u);
-    EXPECT_EQ(media.config.ice_servers[0].uri, "stun:stun.example.org:3478");
-    EXPECT_EQ(media.config.ice_servers[1].uri, "turn:turn.example.org:3478");
-    EXPECT_EQ(media.config.ice_servers[1].user, "u");
-    EXPECT_EQ(media.config.ice_servers[1].password, "p");
+            "username='u' password='" +
+            password + "' expires='2030-01-01T00:00:00Z'/>";
+        lines.clear();
+        const QString sid = "s-" + password;
+        jmi("propose", sid);
+        scheduler.run_for(100);
+        client.handle("SET CALL " + call_id() + " STATUS INPROGRESS");
+        jingle(samples::conversations_initiate, sid);
+        scheduler.run_for(100);
+        ASSERT_EQ(media.config.ice_servers.size(), 2u);
+        EXPECT_EQ(media.config.ice_servers[0].uri, "stun:stun.example.org:3478");
+        EXPECT_EQ(media.config.ice_servers[1].uri, "turn:turn.example.org:3478");
+        EXPECT_EQ(media.config.ice_servers[1].user, "u");
+        EXPECT_EQ(media.config.ice_servers[1].password, password);
+        client.handle("SET CALL " + call_id() + " STATUS FINISHED");
+        scheduler.run_for(100);
+    }
 }
 
 }  // namespace

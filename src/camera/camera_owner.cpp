@@ -5,24 +5,37 @@
 CameraOwner::CameraOwner(Camera& camera) : camera_(camera) {}
 
 Camera* CameraOwner::take(CameraUser who) {
-    if (who == CameraUser::nobody) return nullptr;
-    if (holder_ == who) return &camera_;
-    if (holder_ != CameraUser::nobody) {
-        qCInfo(camera_log) << "the camera is with" << camera_user_name(holder_) << "; refused to"
-                           << camera_user_name(who);
-        return nullptr;
-    }
+    if (!free_for(who)) return nullptr;
+    if (holder_ == who && opened_) return &camera_;
     if (!camera_.open()) return nullptr;
     holder_ = who;
+    opened_ = true;
     qCDebug(camera_log) << "the camera opened for" << camera_user_name(who);
     return &camera_;
 }
 
+bool CameraOwner::claim(CameraUser who) {
+    if (!free_for(who)) return false;
+    if (holder_ != who)
+        qCDebug(camera_log) << "the camera is held unopened by" << camera_user_name(who);
+    holder_ = who;
+    return true;
+}
+
+bool CameraOwner::free_for(CameraUser who) const {
+    if (who == CameraUser::nobody) return false;
+    if (holder_ == who || holder_ == CameraUser::nobody) return true;
+    qCInfo(camera_log) << "the camera is with" << camera_user_name(holder_) << "; refused to"
+                       << camera_user_name(who);
+    return false;
+}
+
 void CameraOwner::give_back(CameraUser who) {
     if (!held_by(who)) return;
-    camera_.close();
+    if (opened_) camera_.close();
+    opened_ = false;
     holder_ = CameraUser::nobody;
-    qCDebug(camera_log) << "the camera closed by" << camera_user_name(who);
+    qCDebug(camera_log) << "the camera let go by" << camera_user_name(who);
 }
 
 const char* camera_user_name(CameraUser who) {

@@ -17,7 +17,13 @@ class CameraOwner {
     // Opens the camera for `who` when nobody else holds it, else nullptr. Nullptr too when the
     // camera would not open. The one who already holds it gets it as it is, not opened again.
     [[nodiscard]] Camera* take(CameraUser who);
-    // Closes the camera if `who` holds it; anyone else's give-back changes nothing.
+    // Holds the camera for `who` without opening it, when nobody else holds it: for a user that
+    // opens the device itself, at a size of its own (a call shows more than detection's
+    // 320 x 240). Everyone else finds it taken until `who` gives it back. True when `who` holds
+    // it now; a holder that took it opened keeps it opened.
+    [[nodiscard]] bool claim(CameraUser who);
+    // Lets the camera go if `who` holds it (closing it when it was opened here); anyone else's
+    // give-back changes nothing.
     void give_back(CameraUser who);
     CameraUser holder() const { return holder_; }
     bool held_by(CameraUser who) const { return who != CameraUser::nobody && holder_ == who; }
@@ -25,8 +31,11 @@ class CameraOwner {
     Camera& camera() { return camera_; }
 
   private:
+    bool free_for(CameraUser who) const;
+
     Camera& camera_;
     CameraUser holder_ = CameraUser::nobody;
+    bool opened_ = false;  // by take(), not merely claimed
 };
 
 const char* camera_user_name(CameraUser who);

@@ -32,6 +32,9 @@ class ModelWindow : public QWidget {
     // Escape acts as the close box: the small windows with a close box only.
     bool closes_on_escape = false;
 
+    // Who sets its hooks: each window's view (main_view, setup_view, viewer_view...) sets
+    // `on_close_box` to its model's close; viewer_view sets `on_resized`; startup_marks sets
+    // `on_painted` on the start-up window when start-up times are measured.
     std::function<void()> on_close_box;
     std::function<void()> on_resized;
     std::function<void()> on_painted;

@@ -18,6 +18,8 @@ class PictureView : public QFrame {
     // Where a point of the widget lies in the picture's units.
     QPointF to_units(const QPointF& position) const;
 
+    // Who sets its hooks: main_view, for the camera picture, hands the mouse to the model's drag;
+    // startup_marks sets `on_painted` when start-up times are measured.
     std::function<void(QPointF)> on_press, on_move, on_release;
     std::function<void()> on_painted;
     bool smooth = false;  // smooth stretching, for a small picture shown large

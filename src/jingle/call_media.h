@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <concepts>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 // The media of one call as the call's session logic sees it: session descriptions (SDP) and ICE
@@ -39,6 +42,7 @@ class CallMedia {
     // Ends the media; nothing is reported after it.
     virtual void stop() = 0;
 
+    // Who sets its hooks: the JingleSession that owns the media, when it makes it.
     std::function<void(const QString& sdp)> on_local_description;
     // An empty candidate: gathering is complete.
     std::function<void(int mline, const QString& mid, const QString& candidate)> on_local_candidate;
@@ -48,4 +52,27 @@ class CallMedia {
     std::function<void(const QString& reason)> on_failed;
 };
 
-using CallMediaFactory = std::function<std::unique_ptr<CallMedia>(const CallMedia::Config&)>;
+// Makes each call's media, and says which codecs that media can send (by encoding name, as
+// SDP and Jingle write them), so that an offer with none of them is refused before a call is
+// answered.
+struct CallMediaFactory {
+    using Make = std::function<std::unique_ptr<CallMedia>(const CallMedia::Config&)>;
+
+    CallMediaFactory() = default;
+    template <class F>
+    requires(!std::same_as<std::remove_cvref_t<F>, CallMediaFactory> &&
+             std::constructible_from<Make, F>)
+        CallMediaFactory(F make,
+                         QStringList sends = default_codecs())  // NOLINT: a factory is a function
+        : make(std::move(make)), codecs(std::move(sends)) {}
+
+    static QStringList default_codecs() { return {QStringLiteral("VP8"), QStringLiteral("opus")}; }
+
+    explicit operator bool() const { return static_cast<bool>(make); }
+    std::unique_ptr<CallMedia> operator()(const CallMedia::Config& config) const {
+        return make(config);
+    }
+
+    Make make;
+    QStringList codecs = default_codecs();
+};

@@ -5,6 +5,8 @@
 #include "log/categories.h"
 #include "time/scheduler.h"
 
+#include <utility>
+
 using namespace jingle;
 
 namespace {
@@ -58,6 +60,37 @@ QString reason_of(const QDomElement& jingle) {
 JingleSession::JingleSession(Scheduler& scheduler, Options options)
     : scheduler_(scheduler), options_(std::move(options)) {
     config_.ice_servers = options_.ice_servers;
+    ask_for_ice_servers();
+}
+
+// Asked as the call begins, so that the answer is usually in by the time the media starts.
+void JingleSession::ask_for_ice_servers() {
+    if (!options_.fetch_ice_servers) return;
+    ice_servers_pending_ = true;
+    const std::weak_ptr<bool> alive = alive_;
+    options_.fetch_ice_servers([this, alive](std::vector<CallMedia::IceServer> servers) {
+        if (alive.expired() || !ice_servers_pending_) return;
+        ice_servers_pending_ = false;
+        config_.ice_servers = std::move(servers);
+        if (auto then = std::exchange(waiting_for_ice_servers_, nullptr)) then();
+    });
+}
+
+void JingleSession::when_ice_servers_known(std::function<void()> then) {
+    if (!ice_servers_pending_) {
+        then();
+        return;
+    }
+    waiting_for_ice_servers_ = std::move(then);
+    const std::weak_ptr<bool> alive = alive_;
+    scheduler_.post_after(ice_patience_ms, [this, alive] {
+        if (alive.expired() || !ice_servers_pending_) return;
+        qCWarning(jingle_log) << "call" << options_.sid
+                              << "goes on with the STUN/TURN servers known before: the server "
+                                 "did not name them in time";
+        ice_servers_pending_ = false;
+        if (auto then = std::exchange(waiting_for_ice_servers_, nullptr)) then();
+    });
 }
 
 JingleSession::~JingleSession() {
@@ -77,7 +110,9 @@ void JingleSession::later(std::function<void()> action) {
 void JingleSession::start() {
     if (state_ != State::idle || options_.role != Role::initiator) return;
     state_ = State::offering;
-    if (create_media(true, true)) media_->create_offer();
+    when_ice_servers_known([this] {
+        if (state_ == State::offering && create_media(true, true)) media_->create_offer();
+    });
 }
 
 void JingleSession::answer() {
@@ -163,6 +198,12 @@ bool JingleSession::create_media(bool audio, bool video) {
 
 void JingleSession::accept_offer() {
     state_ = State::accepting;
+    when_ice_servers_known([this] {
+        if (state_ == State::accepting) answer_offer();
+    });
+}
+
+void JingleSession::answer_offer() {
     const SessionDescription& offer = *remote_offer_;
     bool audio = false, video = false;
     for (const Content& c : offer.contents) {
@@ -271,6 +312,7 @@ JingleSession::Reply JingleSession::receive(const QDomElement& jingle) {
     if (action == QLatin1String("transport-info")) return transport_info(jingle);
     if (action == QLatin1String("session-terminate")) return session_terminate(jingle);
     if (action == QLatin1String("session-info")) return {};  // ringing, mute, active: noted
+    if (action == QLatin1String("content-add")) return content_add(jingle);
     return {QStringLiteral("feature-not-implemented"), {}};
 }
 
@@ -279,7 +321,7 @@ JingleSession::Reply JingleSession::session_initiate(const QDomElement& jingle) 
     Read<SessionDescription> read = read_session(jingle);
     if (read.problem == Problem::malformed) return bad_request();
     QString detail = read.detail;
-    if (read.value && !has_common_codecs(*read.value, options_.codecs, &detail))
+    if (read.value && !has_common_codecs(*read.value, options_.media.codecs, &detail))
         read.problem = Problem::no_common_codec;
     state_ = State::offered;
     if (read.problem != Problem::none) {
@@ -342,5 +384,38 @@ JingleSession::Reply JingleSession::session_terminate(const QDomElement& jingle)
     const QString reason = reason_of(jingle);
     qCInfo(jingle_log) << "call" << options_.sid << "ended by" << options_.peer << ":" << reason;
     later([this, reason] { finish(reason, {}); });
+    return {};
+}
+
+// A stream added to a running call (the owner turns on video in a voice call) is declined: the
+// call goes on as it was agreed. Taking it would mean a second negotiation of the media while it
+// runs, for a call that is already answered the way the owner asked for.
+JingleSession::Reply JingleSession::content_add(const QDomElement& jingle) {
+    if (state_ != State::active && state_ != State::accepting) return out_of_order();
+    std::vector<std::pair<QString, QString>> added;  // creator, name
+    for (QDomElement c = jingle.firstChildElement(QStringLiteral("content")); !c.isNull();
+         c = c.nextSiblingElement(QStringLiteral("content"))) {
+        const QString name = c.attribute(QStringLiteral("name"));
+        if (name.isEmpty()) return bad_request();
+        added.emplace_back(c.attribute(QStringLiteral("creator"), QStringLiteral("initiator")),
+                           name);
+    }
+    if (added.empty()) return bad_request();
+    qCInfo(jingle_log) << "call" << options_.sid << "declines" << added.size()
+                       << "added content(s)";
+    later([this, added] {
+        if (state_ == State::ended) return;
+        send_jingle(QStringLiteral("content-reject"), [&added](QXmlStreamWriter& w) {
+            for (const auto& [creator, name] : added) {
+                w.writeStartElement(QStringLiteral("content"));
+                w.writeAttribute(QStringLiteral("creator"), creator);
+                w.writeAttribute(QStringLiteral("name"), name);
+                w.writeEndElement();
+            }
+            w.writeStartElement(QStringLiteral("reason"));
+            w.writeEmptyElement(QStringLiteral("decline"));
+            w.writeEndElement();
+        });
+    });
     return {};
 }

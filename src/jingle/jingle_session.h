@@ -33,9 +33,13 @@ class JingleSession {
         QString own_jid;  // full JIDs
         QString peer;
         jingle::Role role = jingle::Role::responder;
-        CallMediaFactory media;
+        CallMediaFactory media;  // with the codecs it can send
+        // The STUN and TURN servers known already, for when asking anew gets no answer.
         std::vector<CallMedia::IceServer> ice_servers;
-        QStringList codecs = {QStringLiteral("VP8"), QStringLiteral("opus")};
+        // Asks for this call's STUN and TURN servers (TURN credentials expire, so each call asks
+        // afresh); the answer may come later. The media waits for it, at most `ice_patience_ms`.
+        std::function<void(std::function<void(std::vector<CallMedia::IceServer>)>)>
+            fetch_ice_servers;
     };
 
     // The answer to one Jingle IQ: a result, or an error with its condition.
@@ -47,6 +51,7 @@ class JingleSession {
     };
 
     static constexpr int connect_limit_ms = 20'000;
+    static constexpr int ice_patience_ms = 3'000;
 
     JingleSession(Scheduler& scheduler, Options options);
     ~JingleSession();
@@ -73,6 +78,10 @@ class JingleSession {
     // Audio only: the peer's offer had no video.
     bool video() const { return config_.video; }
 
+    // Who sets its hooks: XmppOwnerSide (xmpp_owner_side_calls.cpp) sets `send` and `on_ended`
+    // when it makes a session. Nothing in the program sets `on_offer` or `on_connected` yet (the
+    // tests set `on_offer`).
+    //
     // A <jingle> to send in an IQ set; `answered` says whether the peer took it (false on an
     // error reply or none).
     std::function<void(const QString& to, const Writer& jingle,
@@ -90,9 +99,13 @@ class JingleSession {
     Reply session_accept(const QDomElement& jingle);
     Reply transport_info(const QDomElement& jingle);
     Reply session_terminate(const QDomElement& jingle);
+    Reply content_add(const QDomElement& jingle);
 
+    void ask_for_ice_servers();
+    void when_ice_servers_known(std::function<void()> then);
     bool create_media(bool audio, bool video);
     void accept_offer();
+    void answer_offer();
     void local_description(const QString& sdp);
     void local_candidate(int mline, const QString& mid, const QString& candidate);
     void add_remote(const QString& name, const jingle::Candidate& candidate);
@@ -118,5 +131,7 @@ class JingleSession {
     std::vector<std::pair<QString, jingle::Candidate>> remote_waiting_;
     std::vector<std::pair<QString, jingle::Candidate>> local_waiting_;
     quint64 connect_attempt_ = 0;
+    bool ice_servers_pending_ = false;
+    std::function<void()> waiting_for_ice_servers_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

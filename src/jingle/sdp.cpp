@@ -183,6 +183,10 @@ struct Reader {
             c.extmap_allow_mixed = true;
         } else if (name == QLatin1String("rtcp-mux")) {
             c.rtcp_mux = true;
+        } else if (name == QLatin1String("bundle-only")) {
+            // Port 0 here means "on the first line's transport" (webrtcbin's max-bundle), not
+            // a refused stream.
+            c.rejected = false;
         } else if (name == QLatin1String("ssrc")) {
             ssrc(value);
         } else if (name == QLatin1String("ssrc-group")) {

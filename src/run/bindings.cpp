@@ -54,7 +54,7 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
         b.xmpp = std::make_unique<XmppClient>(
             scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get(),
             QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")),
-            gst_call_media_factory(options.camera, b.second_view,
+            gst_call_media_factory(b.camera_owner.get(), options.camera, b.second_view,
                                    [still] { return *still ? (*still)() : QImage(); }),
             options.omemo_device_path());
         *still = [core = &b.xmpp->core()] {

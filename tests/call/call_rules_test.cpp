@@ -3,10 +3,13 @@
 // server addresses, and the bitrate's answer to loss.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/call/bitrate_control.h"
 #include "platform/call/dtls_fingerprint.h"
 #include "platform/call/ice_setup.h"
 #include "platform/call/sdp_media.h"
+#include "platform/call/video_codec.h"
 #include "qt_printers.h"
 
 namespace {
@@ -83,7 +86,7 @@ TEST(SdpMedia, PayloadTypesComeFromTheOffer) {
     const QString phone =  // a phone app's numbers, H.264 first
         "v=0\r\nm=audio 9 UDP/TLS/RTP/SAVPF 109 0\r\na=mid:0\r\na=rtpmap:109 opus/48000/2\r\n"
         "a=rtpmap:0 PCMU/8000\r\nm=video 9 UDP/TLS/RTP/SAVPF 126 120\r\na=mid:1\r\n"
-        "a=rtpmap:126 H264/90000\r\na=rtpmap:120 VP8/90000\r\n";
+        "a=rtpmap:126 H264/90000\r\na=fmtp:126 packetization-mode=1\r\na=rtpmap:120 VP8/90000\r\n";
     const QString refused =  // video refused: port 0 without bundling
         "v=0\r\nm=audio 9 RTP/SAVPF 111\r\na=rtpmap:111 opus/48000/2\r\n"
         "m=video 0 RTP/SAVPF 100\r\na=rtpmap:100 VP8/90000\r\n";
@@ -104,9 +107,30 @@ TEST(SdpMedia, PayloadTypesComeFromTheOffer) {
         EXPECT_EQ(sdp_media::payload_type(c.sdp, c.media, c.codec), c.payload)
             << c.media << ' ' << c.codec << " in\n"
             << c.sdp.toStdString();
+    const auto video = sdp_media::payloads(phone, "video");
+    ASSERT_EQ(video.size(), 2u);
+    EXPECT_EQ(video[0].parameters, "packetization-mode=1");
+    EXPECT_TRUE(video[1].parameters.isEmpty());
     const auto lines = sdp_media::lines_of(bundled);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].mid, "video1");
+}
+
+// What our offer says of a codec, added to its fmtp without losing what webrtcbin wrote there.
+TEST(SdpMedia, ParametersAreAddedToTheCodecsFmtp) {
+    const QString added = "packetization-mode=1;profile-level-id=42e01f";
+    const QString kept = "profile-level-id=640c1f;packetization-mode=1";
+    // webrtcbin's fmtp of the H.264 payload (none: none), and what it becomes
+    for (const auto& [fmtp, written] : {std::pair{QString("packetization-mode=1"), added},
+                                        std::pair{kept, kept}, std::pair{QString(), added}}) {
+        const auto sdp = [](const QString& line) {
+            return "m=video 9 RTP/SAVPF 96 97\r\na=rtpmap:96 VP8/90000\r\na=rtpmap:97 "
+                   "H264/90000\r\n" +
+                   (line.isEmpty() ? QString() : "a=fmtp:97 " + line + "\r\n") + "a=mid:0";
+        };
+        EXPECT_EQ(sdp_media::with_parameters(sdp(fmtp), "H264", added), sdp(written))
+            << fmtp.toStdString();
+    }
 }
 
 // Jingle has no bundle-only lines: a peer would take port 0 for a refused stream and drop it.
@@ -169,4 +193,38 @@ TEST(BitrateControl, LossCutsAndACleanPathClimbs) {
     for (const auto& c : cases) EXPECT_EQ(next(c.now, c.lost), c.next) << c.now << ' ' << c.lost;
     EXPECT_LT(start_for(320, 240), start_for(640, 480));
 }
+// The video codec sent: ours in our order (VP8 first) among what the line offers; for H.264 only
+// packetization mode 1, which our payloader writes, and constrained baseline before other
+// profiles.
+TEST(VideoCodecs, TheCodecSentIsOursInOurOrder) {
+    const std::vector<VideoCodec> both = video_codecs::known();
+    const std::vector<VideoCodec> vp8_only = {both.front()};
+    const QString baseline = "profile-level-id=42e01f;packetization-mode=1";
+    const QString high = "profile-level-id=640c1f;packetization-mode=1";
+    const struct {
+        const char* what;
+        std::vector<sdp_media::Payload> offered;
+        const std::vector<VideoCodec>& ours;
+        QString codec;  // empty: none
+        int payload;
+    } cases[] = {
+        {"VP8 preferred", {{102, "H264", baseline}, {96, "VP8", {}}}, both, "VP8", 96},
+        {"H.264 alone", {{102, "H264", baseline}}, both, "H264", 102},
+        {"mode 0 skipped",
+         {{100, "H264", "packetization-mode=0"}, {102, "h264", baseline}},
+         both,
+         "H264",
+         102},
+        {"baseline first", {{100, "H264", high}, {102, "H264", baseline}}, both, "H264", 102},
+        {"mode 0 only", {{100, "H264", "profile-level-id=42e01f"}}, both, "", -1},
+        {"no H.264 encoder", {{102, "H264", baseline}}, vp8_only, "", -1},
+        {"nothing known", {{45, "AV1", {}}, {98, "VP9", {}}}, both, "", -1},
+    };
+    for (const auto& c : cases) {
+        const auto chosen = video_codecs::choose(c.offered, c.ours);
+        EXPECT_EQ(chosen ? chosen->codec->name : QString(), c.codec) << c.what;
+        EXPECT_EQ(chosen ? chosen->payload : -1, c.payload) << c.what;
+    }
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include "gst_test_support.h"
 #include "media_peer.h"
 #include "platform/call/gst_call_media_factory.h"
+#include "platform/call/video_codec.h"
 
 namespace {
 // The room: a camera whose picture brightens step by step, so that frames that show it change
@@ -96,6 +97,18 @@ INSTANTIATE_TEST_SUITE_P(CallMedia, CallMediaWays, ::testing::Values(true, false
                              return info.param ? "MachineCalls" : "PhoneCalls";
                          });
 
+// A phone that does not bundle (Dino) answers the machine's call with a transport for each
+// stream: both streams reach it.
+TEST(CallMedia, APhoneThatDoesNotBundleGetsBothStreams) {
+    RoomCamera room;
+    MediaCall call({}, room.pictures(), {"--no-bundle"});
+    call.start(true);
+    ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+    call.media->start_sending_video();
+    EXPECT_TRUE(call.wait([&] { return call.frames.size() >= 10 && call.audio_packets > 0; }))
+        << call.frames.size() << " pictures, " << call.audio_packets << " sound packets";
+}
+
 TEST(CallMedia, AudioOnlyOfferIsAnsweredWithoutVideo) {
     RoomCamera room;
     MediaCall call({}, room.pictures(), {"--audio-only"});
@@ -130,6 +143,59 @@ TEST(CallMedia, TheLastPictureStandsInForACameraThatCannotBeHad) {
         EXPECT_TRUE(call.connected && call.failure.isEmpty()) << c.name;
         call.media->stop();
         EXPECT_EQ(room.closed, c.can_open ? 1 : 0) << c.name;
+    }
+}
+
+// A phone that takes H.264 alone gets H.264 (VP8 whenever it takes that too), whether it
+// called or the machine did (offering both), and sees the room.
+TEST(CallMedia, APhoneThatTakesH264AloneGetsH264) {
+    const auto codecs = video_codecs::available();
+    if (std::none_of(codecs.begin(), codecs.end(), [](const auto& c) { return c.name == "H264"; }))
+        GTEST_SKIP() << "no H.264 encoder here (gstreamer1.0-plugins-ugly)";
+    for (const bool machine_calls : {false, true}) {
+        SCOPED_TRACE(machine_calls ? "the machine calls" : "the phone calls");
+        RoomCamera room;
+        auto media = std::make_unique<GstCallMedia>(CallMedia::Config{}, room.pictures());
+        GstCallMedia* gst = media.get();
+        MediaCall call(std::move(media), {"--video-codec", "H264"});
+        call.start(machine_calls);
+        ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+        EXPECT_EQ(gst->video_codec(), "H264");
+        call.media->start_sending_video();
+        ASSERT_TRUE(call.wait([&] { return call.frames.size() >= 40; }));
+        const auto room_frames = call.frames_since(20);
+        EXPECT_TRUE(all_of_size(room_frames, "640x480"));
+        EXPECT_GT(spread(room_frames), 10);
+        EXPECT_TRUE(call.peer.lines().contains("codec H264"));
+    }
+}
+
+// A microphone that is there but fails, at once or during the call, is left out: the call goes
+// on and carries silence.
+TEST(CallMedia, AFailingMicrophoneLeavesSilenceAndTheCallGoesOn) {
+    const QString not_sound = QCoreApplication::applicationFilePath();
+    const struct {
+        const char* what;
+        QString microphone;
+    } cases[] = {
+        {"will not open", "pulsesrc server=/nonexistent/pulse"},
+        {"fails once running", "filesrc location=" + not_sound + " ! wavparse"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RoomCamera room;
+        auto media = std::make_unique<GstCallMedia>(CallMedia::Config{}, room.pictures());
+        const QByteArray description = c.microphone.toUtf8();
+        media->make_microphone = [description] {
+            return gst_parse_bin_from_description(description.constData(), TRUE, nullptr);
+        };
+        MediaCall call(std::move(media), {});
+        call.start(true);
+        ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+        // The phone reports every 50th packet of 20 ms: this is several seconds of sound.
+        EXPECT_TRUE(call.wait([&] { return call.audio_packets > 150; }, 15'000))
+            << call.audio_packets;
+        EXPECT_TRUE(call.failure.isEmpty()) << call.failure.toStdString();
     }
 }
 
@@ -209,7 +275,7 @@ TEST(CallMediaFactory, ShowsTheCameraAtItsOwnSizeUpTo640x480) {
         ASSERT_TRUE(make_scene_clip(
             clip, 40, [&](int n) { return grey_frame(30 + 5 * n, c.width, c.height); }, c.width,
             c.height));
-        const CallMediaFactory factory = gst_call_media_factory(clip, {}, {});
+        const CallMediaFactory factory = gst_call_media_factory(nullptr, clip, {}, {});
         MediaCall call(factory({}), {});
         call.start(false);
         ASSERT_TRUE(call.wait_connected()) << c.seen << ' ' << call.failure.toStdString();

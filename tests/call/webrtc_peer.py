@@ -13,6 +13,7 @@ Printed lines (fields separated by one blank):
   frame N WxH MEAN [DELAY]       the Nth decoded picture, its mean brightness (0..255) and, with
                                  --read-stamps, how many ms ago the picture's stamp was drawn
   audio N                        N packets of the program's sound decoded so far (every 50th)
+  codec NAME                     the encoding of the program's video (VP8, H264)
 
 Commands:
   offer                          make an offer (the phone calls)
@@ -38,9 +39,37 @@ from gi.repository import GLib, Gst, GstSdp, GstWebRTC, Nice  # noqa: E402
 # holding the monotonic clock in ms (mod 2**32) when the picture was drawn.
 STAMP_BITS = 32
 
+# What the phone asks to receive: VP8, or H.264 as the phones write it (constrained baseline,
+# packetization mode 1).
+VIDEO_CAPS = {
+    "VP8": "application/x-rtp,media=video,encoding-name=VP8,payload=96,clock-rate=90000",
+    "H264": "application/x-rtp,media=video,encoding-name=H264,payload=102,clock-rate=90000,"
+            "packetization-mode=(string)1,profile-level-id=(string)42e01f,"
+            "level-asymmetry-allowed=(string)1",
+}
+DECODERS = {"VP8": "rtpvp8depay ! vp8dec", "H264": "rtph264depay ! avdec_h264"}
+
 
 def say(*fields):
     print(" ".join(str(f) for f in fields), flush=True)
+
+
+def only_video_codec(sdp, codec):
+    """The offer as a phone that decodes `codec` alone reads it: other video codecs left out
+    (webrtcbin answers with the offer's first codec whatever its transceiver prefers)."""
+    lines = sdp.split("\r\n")
+    video = [i for i, line in enumerate(lines) if line.startswith("m=video")]
+    if not video:
+        return sdp
+    end = next((i for i in range(video[0] + 1, len(lines)) if lines[i].startswith("m=")),
+               len(lines))
+    dropped = {line[9:].split(" ")[0] for line in lines[video[0]:end] if line.startswith(
+        "a=rtpmap:") and line.split(" ")[1].split("/")[0].upper() != codec}
+    words = lines[video[0]].split(" ")
+    lines[video[0]] = " ".join(words[:3] + [w for w in words[3:] if w not in dropped])
+    return "\r\n".join(line for line in lines if not (
+        line.startswith(("a=rtpmap:", "a=fmtp:", "a=rtcp-fb:"))
+        and line.split(" ")[0].split(":")[1] in dropped))
 
 
 def read_stamp(data, width, height, stride):
@@ -55,24 +84,27 @@ def read_stamp(data, width, height, stride):
 class MediaPeer:
     """One call's media. `emit(*fields)` receives what the peer prints."""
 
-    def __init__(self, emit=say, audio=True, video=True, read_stamps=False):
+    def __init__(self, emit=say, audio=True, video=True, read_stamps=False, video_codec="VP8",
+                 bundle=True):
         Gst.init(None)
         self.emit = emit
         self.read_stamps = read_stamps
+        self.video_codec = video_codec
         self.frames = 0
         self.audio_packets = 0
         self.keep = []  # Python must not drop its wrappers of webrtcbin's ICE objects
         self.pipe = Gst.Pipeline.new("phone")
         self.webrtc = Gst.ElementFactory.make("webrtcbin")
-        self.webrtc.set_property("bundle-policy", GstWebRTC.WebRTCBundlePolicy.MAX_BUNDLE)
+        # Without bundling, as Dino calls: a transport of its own for each stream.
+        self.webrtc.set_property("bundle-policy", GstWebRTC.WebRTCBundlePolicy.MAX_BUNDLE
+                                 if bundle else GstWebRTC.WebRTCBundlePolicy.NONE)
         self.pipe.add(self.webrtc)
         self.use_loopback_when_alone()
         if audio:
             self.add_audio()
         if video:
             # The phone receives the room; it sends no picture of its own.
-            caps = Gst.Caps.from_string("application/x-rtp,media=video,encoding-name=VP8,"
-                                        "payload=96,clock-rate=90000")
+            caps = Gst.Caps.from_string(VIDEO_CAPS[video_codec])
             self.webrtc.emit("add-transceiver", GstWebRTC.WebRTCRTPTransceiverDirection.RECVONLY,
                              caps)
         self.webrtc.connect("on-ice-candidate", self.candidate_found)
@@ -109,6 +141,8 @@ class MediaPeer:
             self.description_made, "offer"))
 
     def remote(self, kind, text):
+        if kind == "offer":
+            text = only_video_codec(text, self.video_codec)
         _, message = GstSdp.SDPMessage.new_from_text(text)
         sdp_type = GstWebRTC.WebRTCSDPType.OFFER if kind == "offer" else GstWebRTC.WebRTCSDPType.ANSWER
         description = GstWebRTC.WebRTCSessionDescription.new(sdp_type, message)
@@ -148,11 +182,14 @@ class MediaPeer:
     def pad_added(self, _, pad):
         if pad.direction != Gst.PadDirection.SRC:
             return
-        media = pad.get_current_caps().get_structure(0).get_string("media")
+        structure = pad.get_current_caps().get_structure(0)
+        media = structure.get_string("media")
         if media == "video":
+            self.emit("codec", structure.get_string("encoding-name"))
             chain = Gst.parse_bin_from_description(
-                "rtpvp8depay ! vp8dec ! videoconvert ! video/x-raw,format=GRAY8 ! "
-                "appsink name=pictures emit-signals=true sync=false", True)
+                DECODERS[structure.get_string("encoding-name")] + " ! videoconvert ! "
+                "video/x-raw,format=GRAY8 ! appsink name=pictures emit-signals=true sync=false",
+                True)
             chain.get_by_name("pictures").connect("new-sample", self.picture)
         else:
             chain = Gst.parse_bin_from_description(
@@ -197,11 +234,14 @@ def main():
     parser.add_argument("--audio-only", action="store_true")
     parser.add_argument("--no-audio", action="store_true")
     parser.add_argument("--read-stamps", action="store_true")
+    parser.add_argument("--video-codec", choices=sorted(VIDEO_CAPS), default="VP8")
+    parser.add_argument("--no-bundle", action="store_true")
     args = parser.parse_args()
     Gst.init(None)
     loop = GLib.MainLoop()
     peer = MediaPeer(audio=not args.no_audio, video=not args.audio_only,
-                     read_stamps=args.read_stamps)
+                     read_stamps=args.read_stamps, video_codec=args.video_codec,
+                     bundle=not args.no_bundle)
     pending = [b""]
 
     def command_in(*_):

@@ -24,7 +24,6 @@ inline const QString conversations_initiate = R"(
    <payload-type id='0' name='PCMU' clockrate='8000'/>
    <payload-type id='126' name='telephone-event' clockrate='8000'/>
    <rtp-hdrext xmlns='urn:xmpp:jingle:apps:rtp:rtp-hdrext:0' id='1' uri='urn:ietf:params:rtp-hdrext:ssrc-audio-level'/>
-   <rtp-hdrext xmlns='urn:xmpp:jingle:apps:rtp:rtp-hdrext:0' id='3' uri='http://www.ietf.org/id/draft-holmer-rmcat-transport-wide-cc-extensions-01'/>
    <extmap-allow-mixed xmlns='urn:xmpp:jingle:apps:rtp:rtp-hdrext:0'/>
    <source xmlns='urn:xmpp:jingle:apps:rtp:ssma:0' ssrc='2447106443'><parameter name='cname' value='s7jdCT8Fh2Hwdt0e'/><parameter name='msid' value='my-media-stream my-audio-track'/></source>
    <rtcp-mux/>
@@ -41,17 +40,13 @@ inline const QString conversations_initiate = R"(
   <description xmlns='urn:xmpp:jingle:apps:rtp:1' media='video'>
    <payload-type id='96' name='VP8' clockrate='90000'>
     <rtcp-fb xmlns='urn:xmpp:jingle:apps:rtp:rtcp-fb:0' type='goog-remb'/>
-    <rtcp-fb xmlns='urn:xmpp:jingle:apps:rtp:rtcp-fb:0' type='transport-cc'/>
     <rtcp-fb xmlns='urn:xmpp:jingle:apps:rtp:rtcp-fb:0' type='ccm' subtype='fir'/>
-    <rtcp-fb xmlns='urn:xmpp:jingle:apps:rtp:rtcp-fb:0' type='nack'/>
     <rtcp-fb xmlns='urn:xmpp:jingle:apps:rtp:rtcp-fb:0' type='nack' subtype='pli'/>
    </payload-type>
    <payload-type id='97' name='rtx' clockrate='90000'><parameter name='apt' value='96'/></payload-type>
    <payload-type id='102' name='H264' clockrate='90000'>
     <parameter name='level-asymmetry-allowed' value='1'/><parameter name='packetization-mode' value='1'/><parameter name='profile-level-id' value='42e01f'/>
    </payload-type>
-   <rtp-hdrext xmlns='urn:xmpp:jingle:apps:rtp:rtp-hdrext:0' id='14' uri='urn:ietf:params:rtp-hdrext:toffset'/>
-   <rtp-hdrext xmlns='urn:xmpp:jingle:apps:rtp:rtp-hdrext:0' id='13' uri='urn:3gpp:video-orientation'/>
    <source xmlns='urn:xmpp:jingle:apps:rtp:ssma:0' ssrc='1715201024'><parameter name='cname' value='s7jdCT8Fh2Hwdt0e'/></source>
    <source xmlns='urn:xmpp:jingle:apps:rtp:ssma:0' ssrc='2043915711'><parameter name='cname' value='s7jdCT8Fh2Hwdt0e'/></source>
    <ssrc-group xmlns='urn:xmpp:jingle:apps:rtp:ssma:0' semantics='FID'><source ssrc='1715201024'/><source ssrc='2043915711'/></ssrc-group>

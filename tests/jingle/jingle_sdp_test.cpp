@@ -5,6 +5,7 @@
 
 #include <QDomDocument>
 #include <QRegularExpression>
+#include <tuple>
 
 #include "jingle/jingle_xml.h"
 #include "jingle/sdp.h"
@@ -134,6 +135,22 @@ TEST(JingleSdp, DirectionsFollowWhoWroteTheDescription) {
         ASSERT_TRUE(read.value);
         EXPECT_EQ(read.value->contents[0].senders, c.senders) << c.direction;
         EXPECT_TRUE(to_sdp(*read.value, c.author).contains(QString("a=") + c.direction));
+    }
+}
+
+// Port 0 refuses a media line, except where a=bundle-only says it rides on the first line's
+// transport (webrtcbin's max-bundle writes its later lines so).
+TEST(JingleSdp, PortZeroIsRefusedUnlessBundleOnly) {
+    for (const auto& [port, extra, rejected] :
+         {std::tuple{"9 ", "", false}, std::tuple{"0 ", "", true},
+          std::tuple{"0 ", "a=bundle-only\r\n", false}}) {
+        QString sdp = samples::webrtc_description("actpass", "0", "1");
+        sdp.replace("m=video 9 ", QString("m=video ") + port)
+            .replace("a=mid:1\r\n", QString("a=mid:1\r\n") + extra);
+        const Read<SessionDescription> read = from_sdp(sdp, Role::initiator);
+        ASSERT_TRUE(read.value) << read.detail.toStdString();
+        EXPECT_EQ(read.value->contents.at(1).rejected, rejected) << port << extra;
+        EXPECT_FALSE(read.value->contents.at(0).rejected);
     }
 }
 

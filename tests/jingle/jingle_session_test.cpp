@@ -39,7 +39,7 @@ struct JingleSessionTest : ::testing::Test {
                                               role,
                                               media_double_factory(media),
                                               {{"stun:stun.example.org:3478", {}, {}}},
-                                              {"VP8", "opus"}});
+                                              fetch_servers});
         session->send = [this](const QString& to, const JingleSession::Writer& jingle,
                                std::function<void(bool)> answered) {
             QString text;
@@ -76,6 +76,7 @@ struct JingleSessionTest : ::testing::Test {
 
     VirtualScheduler scheduler;
     CallMediaDouble::Record media;
+    std::function<void(std::function<void(std::vector<CallMedia::IceServer>)>)> fetch_servers;
     std::unique_ptr<JingleSession> session;
     std::vector<Sent> sent;
     QStringList ended;
@@ -197,8 +198,19 @@ TEST_F(JingleSessionTest, OutOfOrderAndThePeersEnd) {
     scheduler.run_for(10);
     EXPECT_TRUE(media.config.audio);
     EXPECT_FALSE(media.config.video);  // a voice call stays one: audio both ways, no video
+    // Video added to the voice call: declined, and the call goes on as it was.
     EXPECT_EQ(in("<jingle xmlns='urn:xmpp:jingle:1' action='content-add' sid='sid-m'/>").condition,
-              "feature-not-implemented");
+              "bad-request");
+    EXPECT_TRUE(in("<jingle xmlns='urn:xmpp:jingle:1' action='content-add' sid='sid-m'>"
+                   "<content creator='responder' name='v1'><description "
+                   "xmlns='urn:xmpp:jingle:apps:rtp:1' media='video'/></content></jingle>")
+                    .ok());
+    scheduler.run_for(10);
+    ASSERT_EQ(actions(), QStringList({"session-accept", "content-reject decline"}));
+    EXPECT_TRUE(sent[1].xml.contains("<content creator=\"responder\" name=\"v1\"/>"))
+        << sent[1].xml.toStdString();
+    EXPECT_EQ(media.made, 1);
+    sent.pop_back();
     EXPECT_TRUE(in("<jingle xmlns='urn:xmpp:jingle:1' action='session-terminate' sid='sid-m'>"
                    "<reason><decline/></reason></jingle>")
                     .ok());
@@ -247,6 +259,47 @@ TEST_F(JingleSessionTest, FailuresEndTheCallOnce) {
         EXPECT_EQ(ended, QStringList({c.ended}));
         EXPECT_EQ(actions().last(), c.sent);
         EXPECT_TRUE(media.calls.endsWith("stop"));
+    }
+}
+
+// Each call asks for its STUN and TURN servers (TURN credentials expire); its media waits for
+// the answer, and goes on with the servers known before when none comes in time.
+TEST_F(JingleSessionTest, TheMediaUsesTheServersAskedForThisCall) {
+    const struct {
+        Role role;
+        int answer_after_ms;  // < 0: never
+        int media_after_ms;   // when the media is made
+        const char* server;
+    } cases[] = {
+        {Role::responder, 0, 0, "turn:fresh"},
+        {Role::initiator, 0, 0, "turn:fresh"},
+        {Role::responder, 1'000, 1'000, "turn:fresh"},
+        {Role::initiator, -1, JingleSession::ice_patience_ms, "stun:stun.example.org:3478"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer_after_ms);
+        session.reset();
+        media = {};
+        int asked = 0;
+        fetch_servers = [&](std::function<void(std::vector<CallMedia::IceServer>)> done) {
+            ++asked;
+            const auto answer = [done] { done({{"turn:fresh", "u", "new"}}); };
+            if (c.answer_after_ms >= 0) scheduler.post_after(c.answer_after_ms, answer);
+        };
+        make(c.role);
+        if (c.role == Role::responder) {
+            EXPECT_TRUE(in(samples::conversations_initiate).ok());
+            session->answer();
+        } else {
+            session->start();
+        }
+        scheduler.run_for(std::max(0, c.media_after_ms - 1));
+        EXPECT_EQ(media.made, c.media_after_ms == 0 ? 1 : 0);
+        scheduler.run_for(2);
+        ASSERT_EQ(media.made, 1);
+        ASSERT_EQ(media.config.ice_servers.size(), 1u);
+        EXPECT_EQ(media.config.ice_servers[0].uri, c.server);
+        EXPECT_EQ(asked, 1);
     }
 }
 

@@ -13,10 +13,12 @@ inline bool write_settings_file(const QString& folder, const QStringList& values
     return write_file(folder + '/' + settings_codec::file_name, content);
 }
 
-// The settings of a home service: the owner as call target, two seconds to settle, picture and
-// call on motion, detection on at start, the whole picture watched.
-inline bool write_home_settings(const QString& folder, const QString& owner) {
+// The settings of a home service: the owner as call target, two seconds to settle, calls of at
+// most `call_minutes`, picture and call on motion, detection on at start, the whole picture
+// watched.
+inline bool write_home_settings(const QString& folder, const QString& owner,
+                                const QString& call_minutes = "30") {
     return write_settings_file(
-        folder, {owner, "30",    "30",    "2",     "30",   "", "1", "1",   "1", "0",
-                 "1",   "False", "False", "False", "True", "", "4", "316", "4", "236"});
+        folder, {owner, "30",    "30",    "2",     call_minutes, "", "1", "1",   "1", "0",
+                 "1",   "False", "False", "False", "True",       "", "4", "316", "4", "236"});
 }

@@ -23,8 +23,9 @@ class Machine {
     static constexpr Scene walk_every_half_minute{120, 80, 400};
     static constexpr Scene one_walk_a_minute{120, 80, 1000};
 
-    explicit Machine(Scene scene = quiet_room) {
-        ready_ = QDir().mkpath(app_) && write_home_settings(app_, ProsodyServer::jid("owner")) &&
+    explicit Machine(Scene scene = quiet_room, const QString& call_minutes = "30") {
+        ready_ = QDir().mkpath(app_) &&
+                 write_home_settings(app_, ProsodyServer::jid("owner"), call_minutes) &&
                  make_room_clip(clip_, scene);
     }
     bool ready() const { return ready_; }

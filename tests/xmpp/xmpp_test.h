@@ -27,8 +27,9 @@ struct XmppTest : ::testing::Test {
     }
     // The machine on the room, logged in with the account file (by default one that trusts the
     // run's CA).
-    void start(Machine::Scene scene, QString account_file = {}) {
-        machine = std::make_unique<Machine>(scene);
+    void start(Machine::Scene scene, QString account_file = {},
+               const QString& call_minutes = "30") {
+        machine = std::make_unique<Machine>(scene, call_minutes);
         ASSERT_TRUE(machine->ready());
         if (account_file.isEmpty())
             account_file = server.write_account_file("machine", server.ca_file());

@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     // Its encryption keys are kept beside the account file.
     XmppClient client(
         scheduler, XmppAccount::load(settings.config), &camera_owner, {},
-        gst_call_media_factory(settings.camera, scene,
+        gst_call_media_factory(&camera_owner, settings.camera, scene,
                                [&made] {
                                    return made && made->core().video_source
                                               ? made->core().video_source()

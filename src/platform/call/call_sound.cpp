@@ -20,6 +20,10 @@ GstElement* make_device_element(const char* device_class) {
 GstElement* make_microphone() {
     if (GstElement* device = make_device_element("Audio/Source")) return device;
     qCInfo(call_log) << "No microphone: the call sends silence";
+    return nullptr;
+}
+
+GstElement* make_silence() {
     GstElement* silence = gst_element_factory_make("audiotestsrc", nullptr);
     if (silence) {
         gst_util_set_object_arg(G_OBJECT(silence), "wave", "silence");

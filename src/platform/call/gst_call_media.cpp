@@ -5,6 +5,8 @@
 #define GST_USE_UNSTABLE_API
 #include <gst/webrtc/webrtc.h>
 
+#include <utility>
+
 #include "log/categories.h"
 #include "platform/call/bitrate_control.h"
 #include "platform/call/call_picture_feed.h"
@@ -12,6 +14,7 @@
 #include "platform/call/ice_setup.h"
 #include "platform/call/main_thread_hop.h"
 #include "platform/call/sdp_media.h"
+#include "platform/gst/gst_bus_relay.h"
 #include "platform/gst/gst_runtime.h"
 
 namespace {
@@ -33,14 +36,14 @@ GstWebRTCSessionDescription* description_of(const QString& sdp, GstWebRTCSDPType
     return gst_webrtc_session_description_new(type, message);
 }
 
-// Links the end of a branch to a new request pad of webrtcbin.
-bool link_to_webrtc(GstElement* last, GstElement* webrtc) {
-    GstPad* sink = gst_element_request_pad_simple(webrtc, "sink_%u");
+// Links the end of a branch to webrtcbin: to `pad` when one was asked for before, else to a new
+// request pad.
+bool link_to_webrtc(GstElement* last, GstElement* webrtc, GstPad* pad = nullptr) {
+    const GstPadPtr sink(pad ? GST_PAD(gst_object_ref(pad))
+                             : gst_element_request_pad_simple(webrtc, "sink_%u"));
     if (!sink) return false;
     const GstPadPtr source(gst_element_get_static_pad(last, "src"));
-    const bool linked = gst_pad_link(source.get(), sink) == GST_PAD_LINK_OK;
-    gst_object_unref(sink);
-    return linked;
+    return gst_pad_link(source.get(), sink.get()) == GST_PAD_LINK_OK;
 }
 
 // What the payloader sends, with the feedback the phone may ask for: a key frame on PLI or FIR
@@ -198,8 +201,11 @@ GstCallMedia::~GstCallMedia() {
 
 void GstCallMedia::create_offer() {
     if (pipeline_ || over()) return;
-    if (!build(config_.video ? std::optional(default_video_payload) : std::nullopt,
-               config_.audio ? std::optional(default_audio_payload) : std::nullopt) ||
+    // Every video codec we have is offered; the encoder is built once the answer has chosen.
+    const std::vector<VideoCodec> codecs =
+        config_.video ? video_codecs::available() : std::vector<VideoCodec>{};
+    if (!build(std::nullopt, config_.audio ? std::optional(default_audio_payload) : std::nullopt,
+               codecs, true) ||
         !start_pipeline())
         return;
     g_signal_emit_by_name(webrtc_, "create-offer", nullptr, promise(&Context::offer_made));
@@ -209,10 +215,12 @@ void GstCallMedia::set_remote_offer(const QString& sdp) {
     if (pipeline_ || over()) return;
     if (!expect_fingerprint(sdp)) return;
     // Our streams go by the numbers the peer chose for the codecs.
-    const auto video = config_.video ? sdp_media::payload_type(sdp, "video", "VP8") : std::nullopt;
+    const auto video = config_.video ? video_codecs::choose(sdp_media::payloads(sdp, "video"),
+                                                            video_codecs::available())
+                                     : std::nullopt;
     const auto audio = config_.audio ? sdp_media::payload_type(sdp, "audio", "opus") : std::nullopt;
     if (!video && !audio) {
-        fail(QStringLiteral("the peer offers neither VP8 video nor Opus audio"));
+        fail(QStringLiteral("the peer offers no video codec we can send, nor Opus audio"));
         return;
     }
     GstWebRTCSessionDescription* offer = description_of(sdp, GST_WEBRTC_SDP_TYPE_OFFER);
@@ -231,6 +239,7 @@ void GstCallMedia::set_remote_offer(const QString& sdp) {
 void GstCallMedia::set_remote_answer(const QString& sdp) {
     if (!webrtc_ || over()) return;
     if (!expect_fingerprint(sdp)) return;
+    if (!send_answered_video(sdp)) return;
     GstWebRTCSessionDescription* answer = description_of(sdp, GST_WEBRTC_SDP_TYPE_ANSWER);
     if (!answer) {
         fail(QStringLiteral("the peer's answer is not a session description"));
@@ -263,9 +272,13 @@ void GstCallMedia::stop() {
     stats_timer_.stop();
     if (feed_) feed_->stop();
     if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    relay_.reset();
+    video_pad_.reset();
     feed_.reset();
     webrtc_ = nullptr;
     encoder_ = nullptr;
+    mixer_ = nullptr;
+    microphone_ = nullptr;
     pipeline_.reset();
 }
 
@@ -277,7 +290,9 @@ bool GstCallMedia::expect_fingerprint(const QString& sdp) {
     return peer_fingerprint_.has_value();
 }
 
-bool GstCallMedia::build(std::optional<int> video_payload, std::optional<int> audio_payload) {
+bool GstCallMedia::build(std::optional<video_codecs::Choice> video,
+                         std::optional<int> audio_payload,
+                         const std::vector<VideoCodec>& offered_video, bool offering) {
     pipeline_ = sunk(gst_pipeline_new("call"));
     webrtc_ = add(GST_BIN(pipeline_.get()), "webrtcbin");
     if (!webrtc_) {
@@ -286,9 +301,16 @@ bool GstCallMedia::build(std::optional<int> video_payload, std::optional<int> au
                            "gstreamer1.0-nice)"));
         return false;
     }
-    gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", "max-bundle");
+    // Our offer gives each stream a transport of its own besides proposing to bundle them: a phone
+    // that does not bundle (Dino) then has a transport for each. Offered max-bundle, its second
+    // stream would have none, and webrtcbin could not send it (the audio of the machine's call
+    // was lost so, with a "code should not be reached" warning). An offer that bundles is
+    // answered bundled.
+    gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", offering ? "none" : "max-bundle");
     ice_setup::configure(webrtc_, config_.ice_servers);
-    const bool video_ok = !video_payload || add_video_branch(*video_payload);
+    const bool video_ok = video                   ? add_video_branch(*video)
+                          : offered_video.empty() ? true
+                                                  : add_video_transceiver(offered_video);
     const bool audio_ok = !audio_payload || add_audio_branch(*audio_payload);
     if (!video_ok || !audio_ok) {
         fail(QStringLiteral("the call's %1 branch could not be built")
@@ -296,58 +318,170 @@ bool GstCallMedia::build(std::optional<int> video_payload, std::optional<int> au
         return false;
     }
     connect_signals();
+    relay_ =
+        std::make_unique<GstBusRelay>(pipeline_.get(), GST_MESSAGE_ERROR | GST_MESSAGE_WARNING,
+                                      [this](GstMessage* message) { pipeline_message(message); });
     return true;
 }
 
-bool GstCallMedia::add_video_branch(int payload) {
+// The video line of our offer, with every codec we can send (VP8 first) and their parameters;
+// its pad waits for the branch that the answer's codec decides.
+bool GstCallMedia::add_video_transceiver(const std::vector<VideoCodec>& codecs) {
+    GstCapsPtr caps(gst_caps_new_empty());
+    int payload = default_video_payload;
+    for (const VideoCodec& codec : codecs) {
+        GstCapsPtr one = rtp_caps("video", codec.name.toLatin1().constData(), payload++, 90000);
+        // The profile goes into the offer's text only (local_description_made): as a codec
+        // preference webrtcbin would hold the payloader to its exact digits, and x264's stream
+        // names constrained baseline its own way (42c0.. for 42e0..).
+        for (const QString& parameter : codec.parameters.split(';', Qt::SkipEmptyParts))
+            if (!parameter.startsWith(QLatin1String("profile-level-id")))
+                gst_caps_set_simple(one.get(), parameter.section('=', 0, 0).toLatin1().constData(),
+                                    G_TYPE_STRING, parameter.section('=', 1).toLatin1().constData(),
+                                    nullptr);
+        gst_caps_append(caps.get(), one.release());
+    }
+    video_pad_.reset(gst_element_request_pad_simple(webrtc_, "sink_%u"));
+    if (!video_pad_) return false;
+    GstWebRTCRTPTransceiver* transceiver = nullptr;
+    g_object_get(video_pad_.get(), "transceiver", &transceiver, nullptr);
+    if (!transceiver) return false;
+    g_object_set(transceiver, "codec-preferences", caps.get(), nullptr);
+    gst_object_unref(transceiver);
+    return true;
+}
+
+// The answer to our offer names the codec our video goes out in: its branch is built now, onto
+// the pad the offer was made with. An answer that refuses video leaves the call without it.
+bool GstCallMedia::send_answered_video(const QString& answer) {
+    if (!video_pad_ || feed_) return true;
+    const auto video =
+        video_codecs::choose(sdp_media::payloads(answer, "video"), video_codecs::available());
+    if (!video) return true;
+    if (!add_video_branch(*video, video_pad_.get())) {
+        fail(QStringLiteral("the call's video branch could not be built"));
+        return false;
+    }
+    feed_->start();
+    return true;
+}
+
+bool GstCallMedia::add_video_branch(const video_codecs::Choice& video, GstPad* pad) {
     GstBin* bin = GST_BIN(pipeline_.get());
+    const VideoCodec& codec = *video.codec;
     GstElement* source = add(bin, "appsrc");
     GstElement* convert = add(bin, "videoconvert");
     GstElement* queue = add(bin, "queue");
-    encoder_ = add(bin, "vp8enc");
-    GstElement* payloader = add(bin, "rtpvp8pay");
+    encoder_ = add(bin, codec.encoder);
+    GstElement* encoded = add(bin, "capsfilter");
+    GstElement* payloader = add(bin, codec.payloader);
     GstElement* filter = add(bin, "capsfilter");
-    if (!source || !convert || !queue || !encoder_ || !payloader || !filter) return false;
+    if (!source || !convert || !queue || !encoder_ || !encoded || !payloader || !filter)
+        return false;
+    video_codec_ = &codec;
 
     g_object_set(source, "is-live", TRUE, "do-timestamp", TRUE, "format", GST_FORMAT_TIME, nullptr);
     // A picture the encoder has not taken yet is replaced by the next: never a backlog.
     g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0),
                  nullptr);
     gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
-    // Real time on a small CPU; error-resilient so a lost packet spoils one picture, not the
-    // ones after it; a key frame every few seconds for a phone that joins late or lost one.
-    g_object_set(encoder_, "deadline", gint64(1), "cpu-used", 10, "lag-in-frames", 0,
-                 "keyframe-max-dist", 60, "target-bitrate", bitrate_, "threads", 2, nullptr);
-    gst_util_set_object_arg(G_OBJECT(encoder_), "end-usage", "cbr");
-    gst_util_set_object_arg(G_OBJECT(encoder_), "error-resilient", "default+partitions");
-    g_object_set(payloader, "pt", guint(payload), nullptr);
-    gst_util_set_object_arg(G_OBJECT(payloader), "picture-id-mode", "15-bit");
-    g_object_set(filter, "caps", rtp_caps("video", "VP8", payload, 90000).get(), nullptr);
-    if (!gst_element_link_many(source, convert, queue, encoder_, payloader, filter, nullptr) ||
-        !link_to_webrtc(filter, webrtc_))
+    video_codecs::configure(encoder_, codec, bitrate_);
+    if (codec.encoded) {
+        const GstCapsPtr caps(gst_caps_from_string(codec.encoded));
+        g_object_set(encoded, "caps", caps.get(), nullptr);
+    }
+    g_object_set(payloader, "pt", guint(video.payload), nullptr);
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(payloader), "picture-id-mode"))
+        gst_util_set_object_arg(G_OBJECT(payloader), "picture-id-mode", "15-bit");
+    // The parameter sets go with every key frame, so a phone that missed the first can start.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(payloader), "config-interval"))
+        g_object_set(payloader, "config-interval", -1, nullptr);
+    const QByteArray name = codec.name.toLatin1();
+    g_object_set(filter, "caps", rtp_caps("video", name.constData(), video.payload, 90000).get(),
+                 nullptr);
+    if (!gst_element_link_many(source, convert, queue, encoder_, encoded, payloader, filter,
+                               nullptr) ||
+        !link_to_webrtc(filter, webrtc_, pad))
         return false;
+    // Built while the call runs: the branch starts from its end to its source.
+    for (GstElement* element : {filter, payloader, encoded, encoder_, queue, convert, source})
+        gst_element_sync_state_with_parent(element);
     feed_ = std::make_unique<CallPictureFeed>(GST_APP_SRC(source), pictures_);
     return true;
 }
 
+// Silence always, mixed with the microphone while it works: a microphone that will not open or
+// fails during the call is taken out, and the call goes on with the silence alone.
 bool GstCallMedia::add_audio_branch(int payload) {
     GstBin* bin = GST_BIN(pipeline_.get());
-    GstElement* microphone = call_sound::make_microphone();
-    if (microphone) gst_bin_add(bin, microphone);
+    GstElement* silence = call_sound::make_silence();
+    if (silence) gst_bin_add(bin, silence);
+    mixer_ = add(bin, "audiomixer");
     GstElement* convert = add(bin, "audioconvert");
     GstElement* resample = add(bin, "audioresample");
     GstElement* queue = add(bin, "queue");
     GstElement* encoder = add(bin, "opusenc");
     GstElement* payloader = add(bin, "rtpopuspay");
     GstElement* filter = add(bin, "capsfilter");
-    if (!microphone || !convert || !resample || !queue || !encoder || !payloader || !filter)
+    if (!silence || !mixer_ || !convert || !resample || !queue || !encoder || !payloader || !filter)
         return false;
     gst_util_set_object_arg(G_OBJECT(encoder), "audio-type", "voice");
     g_object_set(payloader, "pt", guint(payload), nullptr);
     g_object_set(filter, "caps", rtp_caps("audio", "OPUS", payload, 48000).get(), nullptr);
-    return gst_element_link_many(microphone, convert, resample, queue, encoder, payloader, filter,
-                                 nullptr) &&
-           link_to_webrtc(filter, webrtc_);
+    if (!gst_element_link_many(silence, mixer_, convert, resample, queue, encoder, payloader,
+                               filter, nullptr) ||
+        !link_to_webrtc(filter, webrtc_))
+        return false;
+    if (!add_microphone()) drop_microphone(QStringLiteral("it could not be linked"));
+    return true;
+}
+
+// Started apart from the pipeline (start_microphone), so that one that will not open does not
+// keep the call from starting.
+bool GstCallMedia::add_microphone() {
+    microphone_ = make_microphone ? make_microphone() : nullptr;
+    if (!microphone_) return true;
+    gst_bin_add(GST_BIN(pipeline_.get()), microphone_);
+    gst_element_set_locked_state(microphone_, TRUE);
+    return gst_element_link(microphone_, mixer_);
+}
+
+void GstCallMedia::start_microphone() {
+    if (!microphone_) return;
+    gst_element_set_locked_state(microphone_, FALSE);
+    if (!gst_element_sync_state_with_parent(microphone_))
+        drop_microphone(QStringLiteral("it does not start"));
+}
+
+void GstCallMedia::drop_microphone(const QString& why) {
+    if (!microphone_) return;
+    qCWarning(call_log) << "The microphone is left out of the call, which sends silence:" << why;
+    GstElement* microphone = std::exchange(microphone_, nullptr);
+    const GstPadPtr source(gst_element_get_static_pad(microphone, "src"));
+    const GstPadPtr mixer_pad(source ? gst_pad_get_peer(source.get()) : nullptr);
+    gst_element_set_locked_state(microphone, TRUE);
+    gst_element_set_state(microphone, GST_STATE_NULL);
+    if (mixer_pad) {
+        gst_pad_unlink(source.get(), mixer_pad.get());
+        gst_element_release_request_pad(mixer_, mixer_pad.get());
+    }
+    gst_bin_remove(GST_BIN(pipeline_.get()), microphone);
+}
+
+void GstCallMedia::pipeline_message(GstMessage* message) {
+    const bool error = GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR;
+    if (error && microphone_ &&
+        gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(microphone_))) {
+        drop_microphone(gst_runtime::message_text(message));
+        return;
+    }
+    // What a microphone taken out of the call said on its way out is old news.
+    const bool ours =
+        gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(pipeline_.get()));
+    if (error && ours)
+        qCWarning(call_log) << "The call's media reports:" << gst_runtime::message_text(message);
+    else
+        qCDebug(call_log) << "The call's media warns:" << gst_runtime::message_text(message);
 }
 
 void GstCallMedia::connect_signals() {
@@ -367,6 +501,7 @@ bool GstCallMedia::start_pipeline() {
         fail(QStringLiteral("the call's media pipeline does not start"));
         return false;
     }
+    start_microphone();
     if (feed_) feed_->start();
     return true;
 }
@@ -381,7 +516,12 @@ GstPromise* GstCallMedia::promise(GstPromiseChangeFunc done) {
 void GstCallMedia::local_description_made(const QString& sdp) {
     local_mids_.clear();
     for (const sdp_media::Line& line : sdp_media::lines_of(sdp)) local_mids_.push_back(line.mid);
-    if (on_local_description) on_local_description(sdp_media::without_bundle_only(sdp));
+    QString written = sdp_media::without_bundle_only(sdp);
+    if (video_pad_ && !feed_)  // our offer: each codec with everything it says of itself
+        for (const VideoCodec& codec : video_codecs::available())
+            if (!codec.parameters.isEmpty())
+                written = sdp_media::with_parameters(written, codec.name, codec.parameters);
+    if (on_local_description) on_local_description(written);
 }
 
 void GstCallMedia::local_candidate(int mline, const QString& candidate) {
@@ -443,7 +583,7 @@ void GstCallMedia::adapt_bitrate(double fraction_lost) {
     if (next == bitrate_ || !encoder_) return;
     qCDebug(call_log) << "Video bitrate" << bitrate_ << "->" << next << "at loss" << fraction_lost;
     bitrate_ = next;
-    g_object_set(encoder_, "target-bitrate", bitrate_, nullptr);
+    video_codecs::set_bitrate(encoder_, *video_codec_, bitrate_);
 }
 
 void GstCallMedia::fail(const QString& reason) {

@@ -10,15 +10,19 @@
 
 #include "jingle/call_media.h"
 #include "platform/call/call_pictures.h"
+#include "platform/call/call_sound.h"
 #include "platform/call/dtls_fingerprint.h"
+#include "platform/call/video_codec.h"
 #include "platform/gst/gst_ptr.h"
 
 class CallPictureFeed;
+class GstBusRelay;
 class MainThreadHop;
 
 // A call's media on GStreamer's webrtcbin: ICE (libnice), DTLS-SRTP, RTP and RTCP are all
 // webrtcbin's. Ours are the branches around it: the camera's pictures (black until the owner may
-// see the room) as VP8, the room's sound as Opus, the owner's voice to the speaker; the check of
+// see the room) as VP8 or H.264, the room's sound as Opus (silence under it, which goes on alone
+// when the microphone fails), the owner's voice to the speaker; the check of
 // the peer's certificate against the fingerprint it signalled, which webrtcbin leaves out; the
 // video bitrate following the receiver's reports. Every hook runs on the thread that made the
 // object, never on GStreamer's.
@@ -44,14 +48,27 @@ class GstCallMedia : public CallMedia {
 
     // The video encoder's rate now, for the benchmarks and the log.
     int video_bitrate() const { return bitrate_; }
+    // The codec the video goes out in, once the descriptions are agreed.
+    QString video_codec() const { return video_codec_ ? video_codec_->name : QString(); }
+
+    // Where the room's sound comes from (null: none). Set before the call starts; the tests
+    // give a microphone that fails.
+    std::function<GstElement*()> make_microphone = &call_sound::make_microphone;
 
     // What GStreamer's threads hand over; public for the C callbacks only.
     struct Context;
 
   private:
-    bool build(std::optional<int> video_payload, std::optional<int> audio_payload);
-    bool add_video_branch(int payload);
+    bool build(std::optional<video_codecs::Choice> video, std::optional<int> audio_payload,
+               const std::vector<VideoCodec>& offered_video = {}, bool offering = false);
+    bool add_video_transceiver(const std::vector<VideoCodec>& codecs);
+    bool send_answered_video(const QString& answer);
+    bool add_video_branch(const video_codecs::Choice& video, GstPad* pad = nullptr);
     bool add_audio_branch(int payload);
+    bool add_microphone();
+    void start_microphone();
+    void drop_microphone(const QString& why);
+    void pipeline_message(GstMessage* message);
     bool expect_fingerprint(const QString& sdp);
     bool start_pipeline();
     void connect_signals();
@@ -72,6 +89,12 @@ class GstCallMedia : public CallMedia {
     GstElementPtr pipeline_;
     GstElement* webrtc_ = nullptr;   // the pipeline's
     GstElement* encoder_ = nullptr;  // the pipeline's
+    const VideoCodec* video_codec_ = nullptr;
+    GstPadPtr video_pad_;  // of our offer, until its answer chose the codec  // of our offer, until
+                           // its answer chose the codec
+    GstElement* mixer_ = nullptr;       // the pipeline's: silence and the microphone
+    GstElement* microphone_ = nullptr;  // the pipeline's, while it works
+    std::unique_ptr<GstBusRelay> relay_;
     std::unique_ptr<CallPictureFeed> feed_;
     std::optional<dtls_fingerprint::Fingerprint> peer_fingerprint_;
     std::vector<QString> local_mids_;

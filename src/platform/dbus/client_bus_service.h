@@ -28,6 +28,9 @@ class ClientBusService : public QDBusVirtualObject {
     // The unique bus name of the program whose NAME was accepted last; empty before.
     const QString& program() const { return program_; }
 
+    // Who sets its hooks: vq-skype-sim, which shows the traffic and the program's name; the
+    // XMPP client tool leaves them unset.
+    //
     // Every line in the program's terms: commands and keys it sent ("keys: ..."), replies and
     // notifications it is sent.
     std::function<void(const QString& line, bool from_program)> on_traffic;

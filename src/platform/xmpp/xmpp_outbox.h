@@ -60,6 +60,7 @@ class XmppOutbox {
     XmppOutbox(const XmppOutbox&) = delete;
     XmppOutbox& operator=(const XmppOutbox&) = delete;
 
+    // Set by XmppOwnerSide, which sends onto its stream.
     std::function<void(const QString& stanza)> send;  // onto the stream, which is up
     // Proposals name audio besides video: the calls carry media.
     bool media_calls = false;

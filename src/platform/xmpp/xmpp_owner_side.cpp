@@ -85,7 +85,6 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
     send(xmpp::available_presence(media_calls(), omemo_ != nullptr));
-    if (media_calls()) discover_ice_servers();
     // Before the outbox: what it sends waits for what the encryption learns first.
     if (omemo_) omemo_->stream_up(own_jid);
     outbox_.stream_up();

@@ -56,6 +56,9 @@ class XmppOwnerSide : public FarSide {
                    const QStringList& owner_fingerprints);
     XmppOmemo* omemo() { return omemo_.get(); }
 
+    // Who sets its hooks: XmppClient sets `send` (onto its stream) and `take_live_picture`;
+    // run/session.cpp sets `call_target` and `ring_ms` from the main window and its settings.
+    //
     // ---- the stream
     std::function<void(const QString& stanza)> send;
     void stream_up(const QString& own_jid);
@@ -140,7 +143,7 @@ class XmppOwnerSide : public FarSide {
                                                 jingle::Role role);
     void session_ended(const QString& sid, const QString& why);
     void retire(std::unique_ptr<JingleSession> session);
-    void discover_ice_servers();
+    void fetch_ice_servers(std::function<void(std::vector<CallMedia::IceServer>)> done);
 
     void ask_iq(const QString& to, const QString& type,
                 const std::function<void(QXmlStreamWriter&)>& content,

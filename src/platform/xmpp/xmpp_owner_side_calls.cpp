@@ -237,8 +237,10 @@ void XmppOwnerSide::direct_session(const QDomElement& stanza, const QDomElement&
 std::unique_ptr<JingleSession> XmppOwnerSide::make_session(const QString& sid, const QString& peer,
                                                            jingle::Role role) {
     auto session = std::make_unique<JingleSession>(
-        scheduler_, JingleSession::Options{sid, own_jid_, peer, role, options_.media,
-                                           jingle::with_overrides(ice_servers_, options_.ice)});
+        scheduler_,
+        JingleSession::Options{sid, own_jid_, peer, role, options_.media,
+                               jingle::with_overrides(ice_servers_, options_.ice),
+                               [this](auto done) { fetch_ice_servers(std::move(done)); }});
     session->send = [this](const QString& to, const JingleSession::Writer& content,
                            std::function<void(bool)> answered) {
         ask_iq(to, QStringLiteral("set"), content, [answered](const QDomElement& reply) {
@@ -275,16 +277,30 @@ void XmppOwnerSide::retire(std::unique_ptr<JingleSession> session) {
     scheduler_.post(lifetime_.guard([this] { retired_.clear(); }));
 }
 
-// The STUN and TURN servers of the account's server, as the apps learn theirs (XEP-0215).
-void XmppOwnerSide::discover_ice_servers() {
+// The STUN and TURN servers of the account's server, as the apps learn theirs (XEP-0215), asked
+// for each call: TURN credentials are made to expire. The account file's own servers need no
+// asking; when the server does not answer, the ones it named last time are used.
+void XmppOwnerSide::fetch_ice_servers(std::function<void(std::vector<CallMedia::IceServer>)> done) {
+    const bool own_stun = !options_.ice.stun.trimmed().isEmpty();
+    const bool own_turn = !options_.ice.turn.trimmed().isEmpty();
+    if (own_stun && own_turn) {
+        done(jingle::with_overrides({}, options_.ice));
+        return;
+    }
     const auto request = [](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("services"));
         w.writeDefaultNamespace(QLatin1String(jingle::ns_extdisco));
         w.writeEndElement();
     };
-    ask_iq(options_.domain, QStringLiteral("get"), request, [this](const QDomElement& reply) {
-        ice_servers_ = jingle::ice_servers_from(
-            xmpp::child(reply, QStringLiteral("services"), jingle::ns_extdisco));
-        qCInfo(xmpp_log) << "the server names" << ice_servers_.size() << "STUN/TURN servers";
-    });
+    ask_iq(options_.domain, QStringLiteral("get"), request,
+           lifetime_.guard([this, done = std::move(done)](const QDomElement& reply) {
+               const QDomElement services =
+                   xmpp::child(reply, QStringLiteral("services"), jingle::ns_extdisco);
+               if (!services.isNull()) {
+                   ice_servers_ = jingle::ice_servers_from(services);
+                   qCInfo(xmpp_log)
+                       << "the server names" << ice_servers_.size() << "STUN/TURN servers";
+               }
+               done(jingle::with_overrides(ice_servers_, options_.ice));
+           }));
 }

@@ -52,6 +52,8 @@ class XmppStream {
     // when the thread's event loop cannot run. False, at once, when there is no connection.
     bool work_for(int ms);
 
+    // Who sets its hooks: XmppClient, which owns the stream and hands its stanzas to the owner
+    // side.
     std::function<void()> on_connected;
     std::function<void(Failure failure, const QString& why)> on_disconnected;
     std::function<void(const QDomElement& stanza)> on_stanza;
