@@ -107,7 +107,9 @@ TEST(XmppReconnect, TheNetworkComingBackEndsTheWait) {
                         .stun = {},
                         .turn = {},
                         .turn_user = {},
-                        .turn_password = {}};
+                        .turn_password = {},
+                        .encryption = XmppAccount::Encryption::off,
+                        .owner_fingerprints = {}};
     XmppClient client(scheduler, {account, {}}, nullptr);
     QStringList connections;
     client.core().notify = [&](const QString& line) {

@@ -166,6 +166,10 @@ QString RunOptions::xmpp_config_path() const {
                                  : xmpp_config;
 }
 
+QString RunOptions::omemo_device_path() const {
+    return QDir(app_folder).filePath(QStringLiteral("xmpp-omemo.json"));
+}
+
 QString instance_folder(const QString& app_folder, const QString& name) {
     const QString folder = app_folder + '@' + name;
     // Instances made before they had folders of their own lived inside the plain one's.

@@ -26,6 +26,8 @@ struct RunOptions {
     bool simulated_client() const { return link == QLatin1String("sim"); }
     bool xmpp_client() const { return link == QLatin1String("xmpp"); }
     QString xmpp_config_path() const;
+    // The machine's encryption keys for its XMPP account (its OMEMO device).
+    QString omemo_device_path() const;
 };
 
 // The folder of the instance NAME: beside the plain service's folder, not inside it, so that

@@ -7,7 +7,9 @@
 
 #include "client/client_core.h"
 #include "log/categories.h"
+#include "omemo/omemo_device.h"
 #include "platform/xmpp/live_picture.h"
+#include "platform/xmpp/xmpp_omemo.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_resolver.h"
 #include "platform/xmpp/xmpp_stream.h"
@@ -24,7 +26,8 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }  // namespace
 
 XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-                       const QString& outbox_file, CallMediaFactory media)
+                       const QString& outbox_file, CallMediaFactory media,
+                       const QString& omemo_file)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),
@@ -44,6 +47,7 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     side.media = std::move(media);
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, scheduler, side);
     if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
+    open_omemo(omemo_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
         live_picture_->take(std::move(done));
@@ -74,6 +78,26 @@ void XmppClient::work_while_blocked(int ms) {
     if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
     owner_side_->take_network_results();
     blocked_ = false;
+}
+
+// Keys that cannot be kept would change at every start, and the owner's apps would distrust the
+// machine: no login until the file can be written.
+void XmppClient::open_omemo(const QString& file) {
+    if (!account_ || account_->encryption == XmppAccount::Encryption::off) return;
+    if (file.isEmpty()) {
+        qCInfo(xmpp_log) << "no file for the encryption keys: messages go unencrypted";
+        return;
+    }
+    QString problem;
+    auto device = OmemoDevice::open(file, &problem);
+    if (!device) {
+        problem_ = QStringLiteral("%1: the encryption keys cannot be kept: %2").arg(file, problem);
+        account_.reset();
+        return;
+    }
+    qCInfo(xmpp_log).noquote() << "OMEMO device" << device->device_id() << "fingerprint"
+                               << XmppAccount::grouped(device->fingerprint());
+    owner_side_->use_omemo(std::move(device), account_->encryption, account_->owner_fingerprints);
 }
 
 void XmppClient::start() {

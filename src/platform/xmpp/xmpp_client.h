@@ -61,9 +61,12 @@ class XmppClient {
     // `account` is what loading the account file gave; `camera` gives the live picture of a
     // call without media (it may be null: then the core's video source, the last picture the
     // program took). Lines and pictures not yet delivered are kept in `outbox_file` (in memory
-    // only without). With `media`, calls carry live video and audio over Jingle instead.
+    // only without). With `media`, calls carry live video and audio over Jingle instead. The
+    // machine's encryption keys (its OMEMO device) are kept in `omemo_file`; without one, or with
+    // the account's encryption off, nothing is encrypted.
     XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-               const QString& outbox_file = {}, CallMediaFactory media = {});
+               const QString& outbox_file = {}, CallMediaFactory media = {},
+               const QString& omemo_file = {});
     ~XmppClient();
 
     void start();
@@ -91,6 +94,7 @@ class XmppClient {
     static int retry_wait_ms(int attempt, double random_0_to_1);
 
   private:
+    void open_omemo(const QString& file);
     void watch_network();
     void connect_now();
     void connected();
