@@ -71,7 +71,7 @@ TEST(RunOptions, AutoTakesTheAccountOfTheApplicationFolderWhenThereIsOne) {
 TEST(RunOptions, AutoTakesTheSceneFileOrUriOfCameraConf) {
     QTemporaryDir folder;
     EXPECT_EQ(chosen_camera("auto", folder.path()), "auto");
-    for (const QString& chosen : {"demo", "/srv/clip.avi", "rtsp://cam/live", "/dev/video2"}) {
+    for (const QString chosen : {"demo", "/srv/clip.avi", "rtsp://cam/live", "/dev/video2"}) {
         ASSERT_TRUE(write_file(folder.filePath("camera.conf"),
                                ("[device]\npath=" + chosen + "\n").toUtf8()));
         EXPECT_EQ(chosen_camera("auto", folder.path()), chosen == "/dev/video2" ? "auto" : chosen);
