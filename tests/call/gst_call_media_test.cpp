@@ -70,6 +70,9 @@ struct Way {
     const char* codec;
     QString microphone = {};  // one that fails, as a pipeline description
 };
+void PrintTo(const Way& way, std::ostream* out) {
+    *out << way.name;
+}
 class CallMediaWays : public ::testing::TestWithParam<Way> {};
 
 // Either side may offer: the machine when the alarm calls, the phone when the owner calls in; a
