@@ -17,8 +17,10 @@ packages=(
     python3 clang-format  # the layer and format checks
     libstrophe-dev  # the XMPP client (libstrophe 0.12)
     libomemo-c-dev libssl-dev  # end-to-end encryption: the Signal ratchet, OpenSSL's ciphers
+    libqrencode-dev  # the QR code of the machine's fingerprint in the account dialog
     python3-oldmemo python3-omemo  # the encryption tests: an implementation of the apps' protocol
     prosody python3-slixmpp openssl  # the XMPP tests: a real server and an independent client
+    python3-xmlschema python3-cryptography  # the OMEMO phone: the apps' XML, sealed files
     # calls: webrtcbin (ICE, DTLS-SRTP) with libnice; VP8 is in plugins-good, Opus in plugins-base
     libgstreamer-plugins-bad1.0-dev libnice-dev gstreamer1.0-plugins-bad gstreamer1.0-nice
     gstreamer1.0-plugins-ugly  # x264enc: calls send H.264 to the phones that take no VP8

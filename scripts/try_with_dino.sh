@@ -8,8 +8,10 @@
 # Needs: dino-im openbox netpbm xdotool xvfb prosody (scripts/install-deps.sh --peers). Root, for
 # the namespaces. Every wait is bounded; the whole run ends within a few minutes.
 set -euo pipefail
-# Where the buttons are in a 1280x800 screen with Dino maximised by openbox.
+# Where the buttons are in a 1280x800 screen with Dino maximised by openbox: the call button,
+# hanging up, the chat input's lock and, in the menu it opens, OMEMO.
 CALL_BUTTON=${CALL_BUTTON:-1018 78} HANG_UP=${HANG_UP:-421 475}
+LOCK_BUTTON=${LOCK_BUTTON:-1202 712} OMEMO_ITEM=${OMEMO_ITEM:-1158 663}
 program=$(realpath "$1"); out=$(realpath -m "$2"); server=${3:-prosody}
 mkdir -p "$out"
 
@@ -55,9 +57,15 @@ c2s_ports = { 5222 }
 c2s_interfaces = { "127.0.0.1" }
 s2s_ports = {}
 http_ports = {}
-https_ports = {}
+https_ports = { 5281 }
+https_interfaces = { "127.0.0.1" }
+http_external_url = "https://localhost:5281/"
 ssl = { certificate = "$work/server.pem"; key = "$work/server.key" }
+https_ssl = { certificate = "$work/server.pem"; key = "$work/server.key" }
 VirtualHost "localhost"
+-- The alarm pictures' upload service: encrypted, they show inline in the chat.
+Component "upload.localhost" "http_file_share"
+http_host = "localhost"
 CFG
     for user in owner machine; do
         prosodyctl --config "$work/prosody.cfg.lua" register $user localhost secret
@@ -135,6 +143,7 @@ enc = lambda s: bytes(c + 50 for c in s.encode('cp1252'))
 values = [dec(l) for l in lines[:20]]
 values[0] = 'owner@localhost'   # call target
 values[6] = '1'                 # Call on Motion
+values[7] = '1'                 # IM Pic: the alarm picture goes to the owner
 values[8] = '1'                 # answer calls with video
 values[2] = '60'                # seconds to ring: time to accept
 values[3] = '90'                # settle delay: the alarm comes after the first two steps
@@ -163,11 +172,17 @@ shot 0-start
 # 1. A chat: Ctrl+T, the contact, then the message in the input that has the focus.
 xdotool key ctrl+t; sleep 1; xdotool type machine@localhost; sleep 1
 xdotool key Tab; sleep 0.5; xdotool key Return; sleep 2
+# OMEMO on for the chat (the machine takes only encrypted commands): the lock, then OMEMO.
+xdotool mousemove $LOCK_BUTTON click 1; sleep 1
+shot 1a-encryption-menu
+xdotool mousemove $OMEMO_ITEM click 1; sleep 2
+xdotool mousemove 700 712 click 1; sleep 0.5
 xdotool type status; xdotool key Return
 wait_for 20 "SELECT 1 FROM message WHERE direction = 0" || echo "no reply to status"
 sleep 1
 shot 1-status
-dino_db "SELECT direction, body FROM message;"
+# encryption 2: OMEMO, both ways
+dino_db "SELECT direction, encryption, body FROM message;"
 
 # 2. The owner calls with video: the phone button in the conversation's header, Down, Enter.
 xdotool mousemove $CALL_BUTTON click 1; sleep 1
@@ -181,9 +196,11 @@ hang_up
 shot 2c-after
 dino_db "SELECT id, direction, state, end_time FROM call;"
 
-# 3. The alarm (call states: 0 ringing, 2 in progress, 4 ended, 6 missed, 7 failed): the walker crosses the armed picture, the program calls; Dino accepts.
-wait_for 150 "SELECT 1 FROM call WHERE direction = 0" || echo "no alarm call"
+# 3. The alarm (call states: 0 ringing, 2 in progress, 4 ended, 6 missed, 7 failed): the walker crosses the armed picture, the program sends it and calls; Dino accepts.
+wait_for 150 "SELECT 1 FROM file_transfer WHERE direction = 0" || echo "no alarm picture"
+wait_for 30 "SELECT 1 FROM call WHERE direction = 0" || echo "no alarm call"
 shot 3a-ringing
+dino_db "SELECT direction, encryption, state, file_name, mime_type, size FROM file_transfer;" || true
 read -r conversation call < <(dino_db "SELECT conversation.id, call.id FROM call JOIN conversation ON conversation.jid_id = call.counterpart_id WHERE call.direction = 0 ORDER BY call.id DESC LIMIT 1" | tr '|' ' ') || true
 DBUS_SESSION_BUS_ADDRESS=$(cat "$work/bus") gdbus call --session --dest im.dino.Dino \
     --object-path /im/dino/Dino --method org.gtk.Actions.Activate accept-call \

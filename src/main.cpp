@@ -51,6 +51,8 @@ int main(int argc, char* argv[]) {
     if (!options->headless) {
         QApplication application(argc, argv);
         QApplication::setApplicationName(app::title);
+        // The windows carry the menu entry's name, so a desktop shows its icon and groups them.
+        QGuiApplication::setDesktopFileName(QStringLiteral(VQ_APP_ID));
         return run_desktop(*options);
     }
     QGuiApplication application(argc, argv);

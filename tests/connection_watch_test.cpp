@@ -2,6 +2,9 @@
 // (The windows these fill, and a click in the picker, are the desktop tests'.)
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "app/program.h"
 #include "machine_fixture.h"
 #include "windows/problem.h"
 #include "windows/quelm_splash.h"
@@ -70,6 +73,32 @@ TEST_F(WatchTest, NoLinkIsSaidOnceAndALostLinkEveryTenSeconds) {
     problem.Command1.click();
     t.skype.on_notification("CONNSTATUS LOGGEDOUT ");
     EXPECT_FALSE(problem.visible) << "a trailing blank is another line";
+}
+
+// The messenger account takes commands while it reconnects, so the link is not logged out, yet it
+// is not up: the window says why and when it tries again, without a box for a server that is
+// away; a refused account that logs out after being up gets its box as before.
+TEST_F(WatchTest, AnOfflineMessengerIsSaidInTheWindowWithoutABox) {
+    Program::MessengerState state;
+    t.program.messenger_link = true;
+    t.program.messenger_state = [&] { return state; };
+    const QString refused = "Messenger logged out: refused";
+    const std::tuple<Program::MessengerState, int, QString, bool> cases[] = {
+        {{false, "", -1}, 1, "Connecting to the messenger...", false},
+        {{false, "gone", 70'000}, 1, "Messenger offline, trying again in 50 s: gone", false},
+        {{false, "refused.", -1}, 2, refused, false},
+        {{true, "", -1}, 1, "", false},
+        {{false, "gone", 50'000}, 1, "Messenger offline, trying again now: gone", false},
+        {{false, "refused", -1}, 2, refused, true},
+    };
+    for (const auto& [messenger, login_status, notice, box] : cases) {
+        state = messenger;
+        t.skype.login_status = login_status;
+        if (login_status == 2) t.skype.on_notification("CONNSTATUS LOGGEDOUT");
+        t.scheduler.run_for(10'000);
+        EXPECT_EQ(f.lblNotice.caption, notice);
+        EXPECT_EQ(t.program.problem().visible, box) << notice.toStdString();
+    }
 }
 
 // With the program's own messenger account, what the user reads names the messenger; the chat

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "account/xmpp_account.h"
 #include "files.h"
+#include "omemo/omemo_device.h"
 #include "qt_printers.h"
 #include "run/install_places.h"
 #include "run/run_options.h"
@@ -12,14 +14,14 @@
 
 namespace {
 
-// What the command line asks for, then the application folder if it is absolute; or how the
-// program ends and what it says.
+// What the command line asks for (auto:LINK when the link was left to auto), then the
+// application folder if it is absolute; or how the program ends and what it says.
 QString outcome(const QStringList& arguments) {
     QString message;
     int exit_code = -1;
     const auto o = parse_run_options(QStringList{"videoquelm"} + arguments, message, exit_code);
     if (!o) return QString("exit %1: %2").arg(exit_code).arg(message);
-    QStringList parts{o->camera, o->link};
+    QStringList parts{o->camera, o->link_auto ? "auto:" + o->link : o->link};
     for (const auto& [on, name] :
          {std::pair{o->headless, "headless"}, std::pair{o->demo, "demo"}, std::pair{o->arm, "arm"}})
         if (on) parts << name;
@@ -28,18 +30,18 @@ QString outcome(const QStringList& arguments) {
 
 TEST(RunOptions, TheCommandLineChoosesCameraLinkAndFaceOrEndsWithAMessage) {
     const std::pair<QStringList, QString> cases[] = {
-        {{}, "auto dbus | /"},
+        {{}, "auto auto:dbus | /"},
         {{"--demo"}, "demo sim demo | /"},
         {{"--demo", "--camera", "/dev/video1"}, "/dev/video1 sim demo | /"},
         {{"--skype", "dbus", "--demo"}, "demo dbus demo | /"},
         {{"--headless", "--arm", "--camera", "rtsp://cam/live"},
-         "rtsp://cam/live dbus headless arm | /"},
+         "rtsp://cam/live auto:dbus headless arm | /"},
         {{"--app-folder", "some/where"},
-         "auto dbus | " + QDir::current().absoluteFilePath("some/where")},
+         "auto auto:dbus | " + QDir::current().absoluteFilePath("some/where")},
         {{"--help"}, "exit 0: Usage: videoquelm [options]"},
         {{"--link", "irc"}, "exit 2: --link takes auto, dbus, sim or xmpp"},
         {{"--link", "sim"}, "auto sim | /"},
-        {{"--xmpp-config", "machine.conf"}, "auto xmpp | /"},
+        {{"--xmpp-config", "machine.conf"}, "auto auto:xmpp | /"},
         {{"--link", "dbus", "--xmpp-config", "machine.conf"}, "auto dbus | /"},
         {{"--version"}, "exit 0: videoquelm 1."},
         {{"--set"}, "exit 2: --set needs at least one key=value"},
@@ -63,6 +65,18 @@ TEST(RunOptions, AutoTakesTheAccountOfTheApplicationFolderWhenThereIsOne) {
     ASSERT_TRUE(write_file(folder.filePath("xmpp.conf"), "[account]\n"));
     EXPECT_EQ(chosen_link("auto", folder.path(), {}), "xmpp");
     EXPECT_EQ(chosen_link("sim", folder.path(), {}), "sim");
+}
+
+// A service set up with --set camera=... runs what camera.conf names, not the first camera.
+TEST(RunOptions, AutoTakesTheSceneFileOrUriOfCameraConf) {
+    QTemporaryDir folder;
+    EXPECT_EQ(chosen_camera("auto", folder.path()), "auto");
+    for (const QString& chosen : {"demo", "/srv/clip.avi", "rtsp://cam/live", "/dev/video2"}) {
+        ASSERT_TRUE(write_file(folder.filePath("camera.conf"),
+                               ("[device]\npath=" + chosen + "\n").toUtf8()));
+        EXPECT_EQ(chosen_camera("auto", folder.path()), chosen == "/dev/video2" ? "auto" : chosen);
+        EXPECT_EQ(chosen_camera("/dev/video0", folder.path()), "/dev/video0");
+    }
 }
 
 // An instance's folder lies beside the plain service's, not inside it; one made inside it by an
@@ -136,7 +150,10 @@ TEST(StartupChecks, TheRunChoosesTheChecksAndTheyLeaveNothingBehind) {
                                        "it. Make it private with: chmod 600 " +
                                        path);
     ASSERT_TRUE(QFile::setPermissions(path, mine));
-    EXPECT_EQ(lines(false).last(), account + "ok");
+    EXPECT_EQ(lines(false).at(2), account + "ok");
+    // A check makes no keys: they come with the first login.
+    EXPECT_EQ(lines(false).last(),
+              "end-to-end encryption (no keys yet: they are made at the first login): ok");
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ TEST(XmppAccountFile, RefusesWhatItCannotSafelyUseAndSaysWhy) {
         {good + "port=70000\n", mine, "\"port\""},
         {good + "stale_minutes=0\n", mine, "\"stale_minutes\""},
         {good + "ca_file=/no/such/ca.pem\n", mine, "/no/such/ca.pem"},
+        {good + "encryption=sometimes\n", mine, "\"encryption\" must be omemo, optional or off"},
+        {good + "owner_fingerprints=" + QByteArray(64, 'a') + ", 05" + QByteArray(64, 'b') + "\n",
+         mine, "\"05" + QByteArray(64, 'b') + "\" in \"owner_fingerprints\""},
+        {good + "owner_fingerprints=" + QByteArray(63, 'a') + "g\n", mine, "owner_fingerprints"},
     };
     QTemporaryDir folder;
     for (const Case& c : cases) {
@@ -60,7 +64,9 @@ TEST(XmppAccountFile, WhatIsSavedIsPrivateAndReadsBack) {
                               .stun = "stun.example.org:3478",
                               .turn = "turn:turn.example.org:5349",
                               .turn_user = "me",
-                              .turn_password = "se;cret"};
+                              .turn_password = "se;cret",
+                              .encryption = XmppAccount::Encryption::optional,
+                              .owner_fingerprints = {QString(64, 'a'), QString(64, 'b')}};
     ASSERT_TRUE(account.save(path));
     EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                             QFileDevice::ReadUser | QFileDevice::WriteUser);
@@ -68,9 +74,25 @@ TEST(XmppAccountFile, WhatIsSavedIsPrivateAndReadsBack) {
     ASSERT_TRUE(loaded.account) << loaded.problem;
     auto fields = [](const XmppAccount& a) {
         return std::tuple(a.jid, a.password, a.host, a.port, a.ca_file, a.stale_minutes, a.stun,
-                          a.turn, a.turn_user, a.turn_password);
+                          a.turn, a.turn_user, a.turn_password, a.encryption, a.owner_fingerprints);
     };
     EXPECT_EQ(fields(*loaded.account), fields(account));
+}
+
+// Fingerprints as the apps show them (in groups, either case) name the same devices.
+TEST(XmppAccountFile, FingerprintsReadAsTheAppsShowThem) {
+    const QString a(64, 'a'), b = "0123456789abcdef" + QString(48, 'f');
+    QTemporaryDir folder;
+    const QString path = folder.filePath("xmpp.conf");
+    ASSERT_TRUE(write_file(path,
+                           "[account]\njid=m@example.org\npassword=p\nencryption = OFF\n"
+                           "owner_fingerprints=01234567 89ABCDEF " +
+                               QByteArray(48, 'F') + " ,  " + a.toLatin1() + ",\n"));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const XmppAccount::Loaded loaded = XmppAccount::load(path);
+    ASSERT_TRUE(loaded.account) << loaded.problem;
+    EXPECT_EQ(loaded.account->encryption, XmppAccount::Encryption::off);
+    EXPECT_EQ(loaded.account->owner_fingerprints, QStringList({b, a}));
 }
 
 }  // namespace

@@ -107,7 +107,9 @@ TEST(XmppReconnect, TheNetworkComingBackEndsTheWait) {
                         .stun = {},
                         .turn = {},
                         .turn_user = {},
-                        .turn_password = {}};
+                        .turn_password = {},
+                        .encryption = XmppAccount::Encryption::off,
+                        .owner_fingerprints = {}};
     XmppClient client(scheduler, {account, {}}, nullptr);
     QStringList connections;
     client.core().notify = [&](const QString& line) {
@@ -119,12 +121,17 @@ TEST(XmppReconnect, TheNetworkComingBackEndsTheWait) {
         return connections.endsWith("OFFLINE");
     };
     ASSERT_TRUE(wait_until(offline, 10'000)) << connections.join(' ');
+    // The window's notice: why, and when the next try is due.
+    EXPECT_TRUE(client.offline().reason.startsWith("could not connect to the server"));
+    EXPECT_GE(client.offline().retry_due_ms - scheduler.now_ms(),
+              XmppClient::first_retry_ms * 3 / 4);
     connections.clear();
     scheduler.run_for(XmppClient::first_retry_ms * 3 / 4 - 1);
     EXPECT_EQ(connections, QStringList());
     client.network_back();
     scheduler.run_for(0);
     EXPECT_EQ(connections, QStringList({"CONNECTING"}));
+    EXPECT_EQ(client.offline().retry_due_ms, scheduler.now_ms()) << "trying now";
     ASSERT_TRUE(wait_until(offline, 10'000)) << connections.join(' ');
 }
 

@@ -5,6 +5,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -18,15 +19,27 @@ namespace {
 const QString owner = "owner@example.org";
 
 struct ScriptedUploads : XmppOutbox::Uploader {
-    void upload(const QString& path, Done done) override {
+    void upload(const QString& path, const Seal& seal, Done done) override {
         pending.push_back({path, std::move(done)});
+        seals.push_back(seal);
     }
     void abandon() override { pending.clear(); }
     std::vector<std::pair<QString, Done>> pending;
+    std::vector<Seal> seals;
 };
 
-// A sent stanza in short: "line <body>", "picture <n>" or "<action> <sid>", then " late" when it
-// carries a delay stamp.
+// Encrypts by saying so in the body; "broken" cannot encrypt at all.
+struct ScriptedPrivacy : XmppOutbox::Privacy {
+    Route route(const QString&) override { return now; }
+    QString sealed_message(const QString& to, const QString& body) override {
+        return broken ? QString() : xmpp::chat_message(to, "sealed " + body);
+    }
+    Route now = Route::plain;
+    bool broken = false;
+};
+
+// A sent stanza in short: "line <body>", "picture <n>", "sealed picture <n>" (its address with a
+// key and IV, encrypted) or "<action> <sid>", then " late" when it carries a delay stamp.
 QString in_short(const QString& stanza) {
     QDomDocument document;
     if (!document.setContent(stanza, true)) return "unreadable " + stanza;
@@ -36,6 +49,8 @@ QString in_short(const QString& stanza) {
     QString text = "line " + message.firstChildElement("body").text();
     if (!jmi.isNull()) text = jmi.localName() + ' ' + jmi.attribute("id");
     if (!oob.isNull()) text = "picture " + oob.firstChildElement("url").text().section('/', -1);
+    static const QRegularExpression sealed("^line sealed aesgcm://up/snap/(\\w+)#[0-9a-f]{88}$");
+    if (const auto m = sealed.match(text); m.hasMatch()) text = "sealed picture " + m.captured(1);
     return text + (xmpp::delay_stamp(message).isValid() ? " late" : "");
 }
 
@@ -48,7 +63,8 @@ struct OutboxTest : ::testing::Test {
         outbox->send = [this](const QString& stanza) { sent.append(in_short(stanza)); };
     }
     // Runs a script of steps: up, down, "pic N", "line WORD", "call ACTION SID", "wait MS", the
-    // oldest upload under way ends (ok, fail: refused, flaky: may pass), "|" marks the moment.
+    // oldest upload under way ends (ok, fail: refused, flaky: may pass), "|" marks the moment;
+    // how messages go: "privacy-" wait, plain, sealed or broken.
     void run(const QString& script) {
         const QStringList words = script.split(' ');
         for (qsizetype n = 0; n < words.size(); ++n) {
@@ -63,10 +79,26 @@ struct OutboxTest : ::testing::Test {
             }
             if (w == "wait") scheduler.run_for(words[++n].toInt());
             if (w == "|") sent.append(w);
+            if (w.startsWith("privacy-")) {
+                using Route = XmppOutbox::Privacy::Route;
+                const QString how = w.section('-', 1);
+                privacy.broken = how == "broken";
+                privacy.now = how == "wait"    ? Route::wait
+                              : how == "plain" ? Route::plain
+                                               : Route::sealed;
+                outbox->set_privacy(&privacy);
+                outbox->privacy_changed();
+            }
             if (w == "ok" || w == "fail" || w == "flaky") {
                 ASSERT_FALSE(uploads.pending.empty()) << "no upload under way at step " << n;
                 auto [path, done] = std::move(uploads.pending.front());
                 uploads.pending.erase(uploads.pending.begin());
+                const auto seal = uploads.seals.front();
+                uploads.seals.erase(uploads.seals.begin());
+                // A sealed upload is never the file itself.
+                if (seal) {
+                    ASSERT_NE(seal("jpeg").value_or("jpeg"), "jpeg");
+                }
                 if (w == "ok") done("https://up" + path, {}, false);
                 if (w != "ok") done({}, "the reason", w == "flaky");
             }
@@ -75,6 +107,7 @@ struct OutboxTest : ::testing::Test {
 
     VirtualScheduler scheduler;
     ScriptedUploads uploads;
+    ScriptedPrivacy privacy;
     std::unique_ptr<XmppOutbox> outbox;
     QStringList sent;
 };
@@ -120,12 +153,20 @@ TEST_F(OutboxTest, WhatLeavesAndWhenAcrossOutagesUploadsAndCalls) {
         {"a call still young rings",
          "down call propose c wait 2000 up call retract c",
          {"propose c late", "retract c"}},
+        {"until it is known how they go, lines, pictures and calls wait in order; a picture for "
+         "an encrypted chat is uploaded sealed and its address and key go encrypted",
+         "privacy-wait up line a pic 1 call propose c | privacy-sealed ok",
+         {"|", "line sealed a", "sealed picture 1", "propose c"}},
+        {"what cannot be encrypted waits, never goes in clear, and goes once it can",
+         "up privacy-broken line a line b | wait 30000 | privacy-sealed",
+         {"|", "|", "line sealed a late", "line sealed b late"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         make({});
         sent.clear();
         uploads.pending.clear();
+        uploads.seals.clear();
         run(c.script);
         EXPECT_EQ(sent, c.out);
         EXPECT_EQ(outbox->waiting(), 0u);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace {
@@ -10,6 +11,31 @@ constexpr auto others_may_write = QFileDevice::WriteGroup | QFileDevice::WriteOt
 
 XmppAccount::Loaded refuse(const QString& problem) {
     return {std::nullopt, problem};
+}
+
+std::optional<XmppAccount::Encryption> encryption_named(const QString& name) {
+    for (const auto kind : {XmppAccount::Encryption::omemo, XmppAccount::Encryption::optional,
+                            XmppAccount::Encryption::off})
+        if (name.compare(XmppAccount::encryption_name(kind), Qt::CaseInsensitive) == 0) return kind;
+    return std::nullopt;
+}
+
+// The apps show a fingerprint in groups, upper or lower case: only its digits count. The value
+// may come as one string or, when it holds commas, as QSettings' list.
+std::optional<QStringList> fingerprints_from(const QVariant& value, QString* bad) {
+    QStringList found;
+    for (const QString& item : value.toStringList().join(',').split(',', Qt::SkipEmptyParts)) {
+        QString digits = item.toLower();
+        digits.remove(' ').remove('\t');
+        if (digits.isEmpty()) continue;
+        static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+        if (!hex.match(digits).hasMatch()) {
+            *bad = item.trimmed();
+            return std::nullopt;
+        }
+        found.append(digits);
+    }
+    return found;
 }
 
 bool valid_jid(const QString& jid) {
@@ -65,10 +91,49 @@ XmppAccount::Loaded XmppAccount::load(const QString& path) {
                 QStringLiteral("%1: \"stale_minutes\" must be a whole number, at least 1.")
                     .arg(path));
     }
+    if (settings.contains(QStringLiteral("encryption"))) {
+        const QString name = settings.value(QStringLiteral("encryption")).toString().trimmed();
+        const auto kind = encryption_named(name);
+        if (!kind)
+            return refuse(
+                QStringLiteral("%1: \"encryption\" must be omemo, optional or off, not \"%2\".")
+                    .arg(path, name));
+        account.encryption = *kind;
+    }
+    QString bad;
+    const auto fingerprints =
+        fingerprints_from(settings.value(QStringLiteral("owner_fingerprints")), &bad);
+    if (!fingerprints)
+        return refuse(QStringLiteral("%1: \"%2\" in \"owner_fingerprints\" is not a fingerprint: "
+                                     "64 hex digits, as the owner's app shows its device.")
+                          .arg(path, bad));
+    account.owner_fingerprints = *fingerprints;
     if (!account.ca_file.isEmpty() && !QFileInfo(account.ca_file).isReadable())
         return refuse(QStringLiteral("%1: cannot read the CA file \"%2\" (ca_file).")
                           .arg(path, account.ca_file));
     return {account, {}};
+}
+
+QString XmppAccount::encryption_name(Encryption encryption) {
+    switch (encryption) {
+        case Encryption::optional:
+            return QStringLiteral("optional");
+        case Encryption::off:
+            return QStringLiteral("off");
+        case Encryption::omemo:
+            break;
+    }
+    return QStringLiteral("omemo");
+}
+
+QString XmppAccount::grouped(const QString& fingerprint) {
+    QStringList groups;
+    for (qsizetype at = 0; at < fingerprint.size(); at += 8) groups += fingerprint.mid(at, 8);
+    return groups.join(' ');
+}
+
+QString XmppAccount::scan_uri(quint32 device, const QString& fingerprint) const {
+    return QStringLiteral("xmpp:%1?omemo-sid-%2=%3").arg(jid).arg(device).arg(fingerprint);
 }
 
 bool XmppAccount::save(const QString& path, QString* problem) const {
@@ -98,6 +163,9 @@ bool XmppAccount::save(const QString& path, QString* problem) const {
     optional("turn_user", turn_user, !turn_user.isEmpty());
     optional("turn_password", turn_password, !turn_password.isEmpty());
     settings.setValue(QStringLiteral("stale_minutes"), stale_minutes);
+    optional("encryption", encryption_name(encryption), encryption != Encryption::omemo);
+    optional("owner_fingerprints", owner_fingerprints.join(QLatin1String(", ")),
+             !owner_fingerprints.isEmpty());
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 struct LoadedXmppAccount;
@@ -16,7 +17,18 @@ struct LoadedXmppAccount;
 //   stale_minutes=10           (optional: delayed commands older than this are not obeyed)
 //   stun=stun.example.org:3478 (optional: the STUN server of calls, instead of the server's)
 //   turn=turn.example.org:3478 (optional, with turn_user and turn_password: the TURN server)
+//   encryption=omemo           (optional: omemo, optional or off; see below)
+//   owner_fingerprints=...     (optional: the owner's OMEMO devices, comma-separated)
+//
+// End-to-end encryption (OMEMO, as the messenger apps speak it): with `omemo`, the default,
+// everything the machine says to an owner who has published OMEMO devices goes encrypted, and
+// only encrypted commands are obeyed; `optional` also obeys plain commands; `off` never
+// encrypts. Until `owner_fingerprints` names some, every device the owner publishes is trusted
+// (as the apps trust blindly at first); from then on only those. A fingerprint is the 64 hex
+// digits the app shows for its device, spaces and letter case ignored.
 struct XmppAccount {
+    enum class Encryption { omemo, optional, off };
+
     QString jid;
     QString password;
     QString host;
@@ -27,6 +39,14 @@ struct XmppAccount {
     QString turn;
     QString turn_user;
     QString turn_password;
+    Encryption encryption = Encryption::omemo;
+    QStringList owner_fingerprints;  // 64 lower-case hex digits each
+
+    static QString encryption_name(Encryption encryption);
+    // A fingerprint in groups of eight digits, as the apps show them.
+    static QString grouped(const QString& fingerprint);
+    // The address an app scans to add the machine and verify its device in one go.
+    QString scan_uri(quint32 device, const QString& fingerprint) const;
 
     QString domain() const { return jid.section('@', 1).section('/', 0, 0); }
 

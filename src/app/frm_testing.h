@@ -107,6 +107,7 @@ class frmTesting {
     QString picture_notice;
     // Brings the notices and the status label in line with the state; runs after every event.
     void update_notices();
+    QString messenger_notice() const;
 
     // ---- Window-owned variables ----
     bool exit_allowed = false;

@@ -11,6 +11,9 @@
 // the messenger and where its account is set.
 void frmTesting::disconnected_warning() {
     if (program_.messenger_link) {
+        // An account refused before it was ever online was never connected: its box and the
+        // window's notice say why.
+        if (!link_ever_up) return;
         program_.problem().report(
             QStringLiteral("Disconnected from the messenger!"),
             QStringLiteral("You are disconnected from the messenger- you can not use remote "
@@ -28,7 +31,7 @@ void frmTesting::disconnected_warning() {
 void frmTesting::no_link_yet() {
     if (no_link_told) return;
     no_link_told = true;
-    if (program_.messenger_link) {
+    if (program_.messenger_state) {
         qCWarning(link_log) << "not logged in to the messenger yet";
     } else {
         qCWarning(link_log) << "no messenger set up (no chat client on the session bus): use File "
@@ -38,13 +41,19 @@ void frmTesting::no_link_yet() {
 
 // Every ten seconds: while the user is logged out, say so (again, also after the user closed it).
 // A client that went away took any call with it: the camera comes back.
+// The messenger account takes commands while it reconnects (they wait for the stream), so the
+// link is not logged out then, but it is not up either: the window says why, and a server that is
+// away for a while is no reason for a box.
 void frmTesting::Timer3_Timer() {
-    if (program_.seams().skype.LoginStatus() != SkypeLink::logged_out) {
+    const bool logged_out = program_.seams().skype.LoginStatus() == SkypeLink::logged_out;
+    const bool reconnecting = program_.messenger_state && !program_.messenger_state().online;
+    if (!logged_out && !reconnecting) {
         if (!link_ever_up) qCInfo(link_log) << "the chat link is up";
         link_ever_up = true;
         return;
     }
     if (!link_ever_up) return no_link_yet();
+    if (!logged_out) return;
     if (call_active == 1 && !Timer4.enabled()) {
         call_state = 6;
         give_camera_back(true);

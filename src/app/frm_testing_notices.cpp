@@ -11,6 +11,25 @@ const QString detect_delay = QStringLiteral("Motion Detect on Delay");
 const QString detect_waits = QStringLiteral("No Picture: Detection Waits");
 }  // namespace
 
+// The account's trouble in the user's words: why it is offline and what happens next. Empty
+// while it is online, and for the other links.
+QString frmTesting::messenger_notice() const {
+    if (!program_.messenger_state) return {};
+    const Program::MessengerState state = program_.messenger_state();
+    if (state.online) return {};
+    if (state.reason.isEmpty()) return QStringLiteral("Connecting to the messenger...");
+    QString reason = state.reason;
+    while (reason.endsWith('.')) reason.chop(1);
+    // What happens next comes first: the label has room for two short lines. Where to put a
+    // refused account right is said by the box that came with it.
+    if (state.retry_due_ms < 0) return QStringLiteral("Messenger logged out: %1").arg(reason);
+    const qint64 wait_ms = state.retry_due_ms - program_.seams().scheduler.now_ms();
+    if (wait_ms <= 0) return QStringLiteral("Messenger offline, trying again now: %1").arg(reason);
+    return QStringLiteral("Messenger offline, trying again in %1 s: %2")
+        .arg((wait_ms + 999) / 1000)
+        .arg(reason);
+}
+
 // An alarm that shows a black picture and "Active" while the camera is gone misleads whoever
 // trusts it: the picture says what is wrong and when it is tried again, and the status label
 // stops claiming detection until pictures come again.
@@ -39,10 +58,12 @@ void frmTesting::update_notices() {
     } else if (program_.folder_unwritable) {
         lblNotice.caption =
             QStringLiteral("Snapshots cannot be saved in %1").arg(program_.app_folder());
+    } else if (const QString offline = messenger_notice(); !offline.isEmpty()) {
+        lblNotice.caption = offline;
     } else if (account_for_next_start) {
         lblNotice.caption =
             QStringLiteral("Messenger account saved: it is used from the next start");
-    } else if (no_link_told && !link_ever_up) {
+    } else if (no_link_told && !link_ever_up && !program_.messenger_state) {
         lblNotice.caption = QStringLiteral("No messenger set up: File > Messenger Account...");
     } else {
         lblNotice.caption.clear();

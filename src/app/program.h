@@ -66,6 +66,15 @@ class Program {
 
     // The link is the program's own messenger account, not the old client: the windows name it.
     bool messenger_link = false;
+    // How that account stands, for the window: online, or why not and when it is tried again (on
+    // the scheduler's clock; -1 while it waits for the user). An empty reason while offline is
+    // the first try. Set by the run (Session) from the XMPP client; unset for the other links.
+    struct MessengerState {
+        bool online = false;
+        QString reason;
+        qint64 retry_due_ms = -1;
+    };
+    std::function<MessengerState()> messenger_state;
     // Where the pictures come from, and why the camera last failed to open, as the user said and
     // GStreamer told; empty when unknown.
     QString camera_source;

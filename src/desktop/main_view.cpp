@@ -47,7 +47,8 @@ void MainView::build_menus(QMenuBar* bar) {
     QAction* account = file->addAction(QStringLiteral("&Messenger Account..."));
     account->setObjectName(QStringLiteral("mnuMessengerAccount"));
     QObject::connect(account, &QAction::triggered, window(), [this] {
-        auto* dialog = new MessengerAccountDialog(account_file_, account_in_use_, window());
+        auto* dialog =
+            new MessengerAccountDialog(account_file_, account_in_use_, identity_, window());
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         // Saving an account that is not the one running now says when it counts, in the window.
         QObject::connect(dialog, &QDialog::accepted, window(), [this] {

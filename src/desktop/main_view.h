@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+
 #include "app/frm_testing.h"
+#include "desktop/messenger_account_dialog.h"
 #include "desktop/model_view.h"
 
 class Program;
@@ -16,9 +19,12 @@ class MainView : public ModelView<frmTesting> {
     PictureView* Picture3() const { return picture3_; }
     // Where File > Messenger Account... keeps the account.
     // `in_use`: the running program's link is that account, so a change is a restart away.
-    void set_account_file(const QString& path, bool in_use) {
+    // `identity` gives the machine's encryption device, shown in the dialog.
+    void set_account_file(const QString& path, bool in_use,
+                          std::function<MessengerAccountDialog::Identity()> identity = {}) {
         account_file_ = path;
         account_in_use_ = in_use;
+        identity_ = std::move(identity);
     }
 
   private:
@@ -29,4 +35,5 @@ class MainView : public ModelView<frmTesting> {
     PictureView* picture3_ = nullptr;
     QString account_file_;
     bool account_in_use_ = false;
+    std::function<MessengerAccountDialog::Identity()> identity_;
 };

@@ -1,5 +1,6 @@
 #include "desktop/messenger_account_dialog.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -7,13 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 
 #include "account/xmpp_account.h"
+#include "desktop/qr_code.h"
 
-MessengerAccountDialog::MessengerAccountDialog(const QString& path, bool in_use, QWidget* parent)
+MessengerAccountDialog::MessengerAccountDialog(const QString& path, bool in_use,
+                                               std::function<Identity()> identity, QWidget* parent)
     : QDialog(parent), path_(path) {
     setWindowTitle(QStringLiteral("Messenger Account"));
     setObjectName(QStringLiteral("MessengerAccount"));
@@ -50,6 +54,28 @@ MessengerAccountDialog::MessengerAccountDialog(const QString& path, bool in_use,
     form->addRow(QStringLiteral("Port:"), port_);
     form->addRow(QStringLiteral("CA file:"), ca_row);
     form->addRow(QStringLiteral("Ignore commands older than:"), stale_minutes_);
+    encryption_ = new QComboBox;
+    for (const auto kind : {XmppAccount::Encryption::omemo, XmppAccount::Encryption::optional,
+                            XmppAccount::Encryption::off})
+        encryption_->addItem(kind == XmppAccount::Encryption::omemo
+                                 ? QStringLiteral("OMEMO: encrypted commands only")
+                             : kind == XmppAccount::Encryption::optional
+                                 ? QStringLiteral("OMEMO: unencrypted commands too")
+                                 : QStringLiteral("Off: nothing encrypted"),
+                             XmppAccount::encryption_name(kind));
+    owner_fingerprints_ = line(QStringLiteral("empty: every device of the owner"));
+    form->addRow(QStringLiteral("Encryption:"), encryption_);
+    form->addRow(QStringLiteral("Owner's devices:"), owner_fingerprints_);
+    fingerprint_ = new QLabel;
+    fingerprint_->setObjectName(QStringLiteral("fingerprint"));
+    fingerprint_->setWordWrap(true);
+    fingerprint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    qr_ = new QLabel;
+    qr_->setObjectName(QStringLiteral("qr"));
+    form->addRow(fingerprint_);
+    form->addRow(qr_);
+    if (identity) identity_ = identity();
+    connect(jid_, &QLineEdit::textChanged, this, [this] { show_identity(); });
     // Plainly when it counts: the running link is not rebuilt under a call or an alarm.
     auto* when = new QLabel(
         in_use ? QStringLiteral("Saved in %1. Video Quelm uses the changes from its next start.")
@@ -84,16 +110,58 @@ void MessengerAccountDialog::fill() {
     port_->setValue(settings.value(QStringLiteral("port"), 0).toInt());
     ca_file_->setText(settings.value(QStringLiteral("ca_file")).toString());
     stale_minutes_->setValue(settings.value(QStringLiteral("stale_minutes"), 10).toInt());
+    const int kind = encryption_->findData(
+        settings.value(QStringLiteral("encryption")).toString().trimmed().toLower());
+    encryption_->setCurrentIndex(kind < 0 ? 0 : kind);
+    owner_fingerprints_->setText(settings.value(QStringLiteral("owner_fingerprints"))
+                                     .toStringList()
+                                     .join(QLatin1String(", ")));
+    show_identity();
+}
+
+// The fingerprint as the owner's app shows it for the machine, to compare; the code holds the
+// account's address with it.
+void MessengerAccountDialog::show_identity() {
+    if (identity_.fingerprint.isEmpty()) {
+        fingerprint_->setText(
+            QStringLiteral("This machine's encryption fingerprint: none yet (it is made at the "
+                           "first start with encryption on)."));
+        qr_->clear();
+        return;
+    }
+    fingerprint_->setText(
+        QStringLiteral("This machine's encryption fingerprint (device %1): %2\nCompare it with "
+                       "what your app shows for the machine, or scan the code with it.")
+            .arg(identity_.device)
+            .arg(XmppAccount::grouped(identity_.fingerprint)));
+    XmppAccount account;
+    account.jid = jid_->text().trimmed();
+    if (account.jid.isEmpty()) {
+        qr_->clear();
+        return;
+    }
+    qr_->setPixmap(
+        QPixmap::fromImage(qr_code(account.scan_uri(identity_.device, identity_.fingerprint), 3)));
 }
 
 void MessengerAccountDialog::save() {
-    XmppAccount account;
+    // What the dialog does not show (calls' STUN and TURN servers) is kept as the file has it.
+    const XmppAccount::Loaded before = XmppAccount::load(path_);
+    XmppAccount account = before.account.value_or(XmppAccount{});
     account.jid = jid_->text().trimmed();
     account.password = password_->text();
     account.host = host_->text().trimmed();
     account.port = static_cast<quint16>(port_->value());
     account.ca_file = ca_file_->text().trimmed();
     account.stale_minutes = stale_minutes_->value();
+    for (const auto kind : {XmppAccount::Encryption::omemo, XmppAccount::Encryption::optional,
+                            XmppAccount::Encryption::off})
+        if (encryption_->currentData().toString() == XmppAccount::encryption_name(kind))
+            account.encryption = kind;
+    // Checked as the file is read back, below.
+    account.owner_fingerprints.clear();
+    for (const QString& fingerprint : owner_fingerprints_->text().split(',', Qt::SkipEmptyParts))
+        if (!fingerprint.trimmed().isEmpty()) account.owner_fingerprints += fingerprint.trimmed();
     QString problem;
     if (!account.save(path_, &problem)) {
         QMessageBox::warning(this, windowTitle(), problem);

@@ -1,10 +1,10 @@
 #include "desktop/model_window.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -83,8 +83,10 @@ void ModelWindow::keyPressEvent(QKeyEvent* event) {
         if (on_close_box) on_close_box();
         return;
     }
+    // Enter presses the push button that has the focus. An option button or a check box is not
+    // changed by it: message boxes take no focus, so an Enter meant to answer one lands here.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
             return;
         }

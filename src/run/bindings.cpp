@@ -55,7 +55,8 @@ Bindings make_bindings(const RunOptions& options, Scheduler& scheduler,
             scheduler, XmppAccount::load(options.xmpp_config_path()), b.camera_owner.get(),
             QDir(options.app_folder).filePath(QStringLiteral("xmpp-outbox.json")),
             gst_call_media_factory(b.camera_owner.get(), options.camera, b.second_view,
-                                   [still] { return *still ? (*still)() : QImage(); }));
+                                   [still] { return *still ? (*still)() : QImage(); }),
+            options.omemo_device_path());
         *still = [core = &b.xmpp->core()] {
             return core->video_source ? core->video_source() : QImage();
         };

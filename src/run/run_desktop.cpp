@@ -13,10 +13,32 @@
 #include "desktop/startup_marks.h"
 #include "desktop/widget_file_dialogs.h"
 #include "desktop/widget_messages.h"
+#include "omemo/omemo_device.h"
+#include "platform/xmpp/xmpp_client.h"
+#include "platform/xmpp/xmpp_omemo.h"
+#include "platform/xmpp/xmpp_owner_side.h"
+#include "run/bindings.h"
 #include "run/quit_signals.h"
 #include "run/session.h"
 #include "run/startup_checks.h"
 #include "windows/quelm_splash.h"
+
+namespace {
+// The running client's own device, so that the file it keeps is not opened twice; with another
+// link, the file's (made now when there is none: the fingerprint can be compared before the
+// account is first used).
+MessengerAccountDialog::Identity machine_identity(XmppClient* running, const QString& file) {
+    if (running) {
+        const XmppOmemo* omemo = running->owner_side().omemo();
+        if (!omemo) return {};
+        return {omemo->device_id(), omemo->fingerprint()};
+    }
+    QString problem;
+    const auto device = OmemoDevice::open(file, &problem);
+    if (!device) return {};
+    return {device->device_id(), device->fingerprint()};
+}
+}  // namespace
 
 int run_desktop(const RunOptions& options) {
     apply_desktop_look();
@@ -31,7 +53,11 @@ int run_desktop(const RunOptions& options) {
                              folder.line() + QStringLiteral("\n\nSnapshots and settings cannot "
                                                             "be saved."));
     Desktop desktop(program);
-    desktop.main().set_account_file(options.xmpp_config_path(), options.xmpp_client());
+    desktop.main().set_account_file(options.xmpp_config_path(), options.xmpp_client(),
+                                    [&session, device_file = options.omemo_device_path()] {
+                                        return machine_identity(session.bindings().xmpp.get(),
+                                                                device_file);
+                                    });
     if (StartupMarks::wanted()) StartupMarks::watch(desktop);
 
     std::unique_ptr<OwnerWindow> owner;

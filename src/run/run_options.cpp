@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "run/install_places.h"
+#include "windows/camera_settings_file.h"
 #include "windows/version.h"
 
 namespace {
@@ -154,13 +155,19 @@ std::optional<RunOptions> parse_run_options(const QStringList& arguments, QStrin
     run.documents_folder = places.documents_folder;
     if (parser.isSet(xmpp_config))
         run.xmpp_config = QFileInfo(parser.value(xmpp_config)).absoluteFilePath();
+    run.link_auto = run.link == QLatin1String("auto");
     run.link = chosen_link(run.link, run.app_folder, run.xmpp_config);
+    run.camera = chosen_camera(run.camera, run.app_folder);
     return run;
 }
 
 QString RunOptions::xmpp_config_path() const {
     return xmpp_config.isEmpty() ? QDir(app_folder).filePath(QStringLiteral("xmpp.conf"))
                                  : xmpp_config;
+}
+
+QString RunOptions::omemo_device_path() const {
+    return QDir(app_folder).filePath(QStringLiteral("xmpp-omemo.json"));
 }
 
 QString instance_folder(const QString& app_folder, const QString& name) {
@@ -176,4 +183,12 @@ QString chosen_link(const QString& asked, const QString& app_folder, const QStri
     const bool account = !xmpp_config.isEmpty() ||
                          QFileInfo::exists(QDir(app_folder).filePath(QStringLiteral("xmpp.conf")));
     return account ? QStringLiteral("xmpp") : QStringLiteral("dbus");
+}
+
+QString chosen_camera(const QString& asked, const QString& app_folder) {
+    if (asked != QLatin1String("auto")) return asked;
+    const QString chosen =
+        camera_settings_file::load(camera_settings_file::path_in(app_folder)).path;
+    if (chosen.isEmpty() || chosen.startsWith(QLatin1String("/dev/"))) return asked;
+    return chosen;
 }

@@ -34,7 +34,7 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
                               << options_.camera << "| link" << options_.link
                               << "| application folder" << options_.app_folder;
     program_->program_folder = options_.documents_folder;
-    program_->messenger_link = options_.xmpp_client();
+    program_->messenger_link = options_.xmpp_client() || options_.link_auto;
     program_->folder_unwritable = !check_app_folder(options_.app_folder).ok();
     program_->camera_source = options_.camera;
     if (auto* camera = dynamic_cast<GstCamera*>(bindings_.camera.get()))
@@ -47,6 +47,11 @@ Session::Session(const RunOptions& options, UserMessages& messages, FileDialogs&
             const double seconds = program_->has_setup() ? program_->setup().seconds_to_ring()
                                                          : Video_Quelm_Setup::default_ring_seconds;
             return static_cast<qint64>(seconds * 1000);
+        };
+        program_->messenger_state = [xmpp] {
+            const XmppClient::Offline offline = xmpp->offline();
+            return Program::MessengerState{xmpp->core().connection() == QLatin1String("ONLINE"),
+                                           offline.reason, offline.retry_due_ms};
         };
         xmpp->on_problem = [this](const QString& problem) {
             if (on_account_problem) on_account_problem(problem);

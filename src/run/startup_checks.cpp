@@ -8,6 +8,7 @@
 
 #include "account/xmpp_account.h"
 #include "app/settings_codec.h"
+#include "omemo/omemo_device.h"
 #include "platform/gst/gst_camera.h"
 #include "run/run_options.h"
 #include "windows/camera_settings_file.h"
@@ -41,6 +42,36 @@ StartupCheck check_account_file(const QString& path) {
                             ? problem.mid(path.size() + 2)
                             : problem;
     }
+    return check;
+}
+
+// A check leaves nothing behind: the keys are not made here but at the first login.
+StartupCheck check_encryption(const QString& account_path, const QString& device_file) {
+    StartupCheck check{QStringLiteral("end-to-end encryption"), {}};
+    const XmppAccount::Loaded loaded = XmppAccount::load(account_path);
+    if (!loaded.account) {
+        check.problem = QStringLiteral("no account to encrypt for");
+        return check;
+    }
+    if (loaded.account->encryption == XmppAccount::Encryption::off) {
+        check.subject += QStringLiteral(" off (encryption=off in the account file)");
+        return check;
+    }
+    if (!QFileInfo::exists(device_file)) {
+        check.subject += QStringLiteral(" (no keys yet: they are made at the first login)");
+        return check;
+    }
+    QString problem;
+    const auto device = OmemoDevice::open(device_file, &problem);
+    if (!device) {
+        check.problem =
+            QStringLiteral("the keys cannot be kept in %1 (%2)").arg(device_file, problem);
+        return check;
+    }
+    check.subject += QStringLiteral(" (OMEMO device %1, fingerprint %2; to scan: %3)")
+                         .arg(device->device_id())
+                         .arg(XmppAccount::grouped(device->fingerprint()),
+                              loaded.account->scan_uri(device->device_id(), device->fingerprint()));
     return check;
 }
 
@@ -102,6 +133,9 @@ std::vector<StartupCheck> startup_checks(const RunOptions& options, bool with_ca
     if (options.link == QLatin1String("xmpp")) {
         checks.push_back(check_call_target(options.app_folder));
         checks.push_back(check_account_file(options.xmpp_config_path()));
+        if (checks.back().ok())
+            checks.push_back(
+                check_encryption(options.xmpp_config_path(), options.omemo_device_path()));
     }
     return checks;
 }

@@ -16,6 +16,9 @@ struct StartupCheck {
 
 // The messenger account file: there, private to its owner, with a jid and a password.
 StartupCheck check_account_file(const QString& path);
+// The account's end-to-end encryption: its keys can be kept in `device_file`; when so, the
+// subject names the machine's fingerprint for the owner to compare, and the address to scan.
+StartupCheck check_encryption(const QString& account_path, const QString& device_file);
 // The call target in the settings of `app_folder`: without one nobody's commands are obeyed.
 StartupCheck check_call_target(const QString& app_folder);
 // The application folder: it can be made and written to, and its disk has room for snapshots.

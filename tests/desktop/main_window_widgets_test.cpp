@@ -72,6 +72,11 @@ TEST_F(MainWindowWidgets, OptionsBoxesSliderAndTextReachTheModel) {
     QTest::keyClicks(find<QLineEdit>(window, "Text1"), "vq.owner");
     handle();
     EXPECT_EQ(f.Text1.text, "vq.owner");
+    // Enter meant for a message box (which takes no focus) leaves the focused option alone.
+    find(window, "Option4")->setFocus();
+    QTest::keyClick(window, Qt::Key_Return);
+    handle();
+    EXPECT_FALSE(f.Option4.value);
 }
 
 TEST_F(MainWindowWidgets, TheCloseBoxReachesTheModel) {

@@ -12,11 +12,12 @@
 // tells it what to do.
 class Phone {
   public:
-    Phone(const ProsodyServer& server, const QString& user)
+    // `script`: phone.py, or omemo_phone.py for a phone that also speaks OMEMO.
+    Phone(const ProsodyServer& server, const QString& user, const char* script = VQ_PHONE_SCRIPT)
         : process_(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral(VQ_PHONE_SCRIPT), "--jid", ProsodyServer::jid(user),
-                    "--password", ProsodyServer::password, "--port",
-                    QString::number(server.c2s_port()), "--ca", server.ca_file()},
+                   {QString::fromUtf8(script), "--jid", ProsodyServer::jid(user), "--password",
+                    ProsodyServer::password, "--port", QString::number(server.c2s_port()), "--ca",
+                    server.ca_file()},
                    {}) {}
     ~Phone() {
         command(QStringLiteral("quit"));

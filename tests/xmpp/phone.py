@@ -337,7 +337,7 @@ class Call:
         self.peer.stop()
 
 
-def main():
+def main(kind=None):
     parser = argparse.ArgumentParser()
     parser.add_argument("--jid", required=True)
     parser.add_argument("--password", required=True)
@@ -347,7 +347,7 @@ def main():
     args = parser.parse_args()
     args.jid += "/phone-" + uuid.uuid4().hex[:6]
     sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "call"))
-    phone = Phone(args)
+    phone = (kind or Phone)(args)
     address = (args.host, args.port)
     phone.connect(address)
 

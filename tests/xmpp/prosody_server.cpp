@@ -1,6 +1,7 @@
 #include "prosody_server.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTcpServer>
 
@@ -26,7 +27,7 @@ const QStringList ec_key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prim
 
 }  // namespace
 
-ProsodyServer::ProsodyServer(Upload upload, Encryption encryption) {
+ProsodyServer::ProsodyServer(Upload upload, Encryption encryption, bool archive) {
     server_.setProcessChannelMode(QProcess::MergedChannels);
     server_.setStandardOutputFile(path("prosody.out"));
     {  // ports nobody listens on: the kernel's picks for two sockets bound at once, then freed
@@ -37,7 +38,7 @@ ProsodyServer::ProsodyServer(Upload upload, Encryption encryption) {
         https_port_ = https.serverPort();
     }
     if (!folder_.isValid()) problem_ = "no temporary folder";
-    if (ready() && make_certificates() && write_config(upload, encryption) &&
+    if (ready() && make_certificates() && write_config(upload, encryption, archive) &&
         register_account("owner") && register_account("machine") && register_account("stranger") &&
         write_roster("owner", "machine") && write_roster("machine", "owner"))
         start();
@@ -64,7 +65,7 @@ bool ProsodyServer::make_certificates() {
     return make("server") && make("other-ca");
 }
 
-bool ProsodyServer::write_config(Upload upload, Encryption encryption) {
+bool ProsodyServer::write_config(Upload upload, Encryption encryption, bool archive) {
     // The limit that refuses a slot lies below any snapshot; the normal one far above.
     const int size_limit = upload == Upload::too_small ? 100 : 1'000'000;
     QString config = QStringLiteral(R"(run_as_root = true
@@ -73,7 +74,7 @@ data_path = "%1/data"
 certificates = "%1"
 plugin_paths = {}
 log = { { levels = { min = "info" }, to = "file", filename = "%1/prosody.log" } }
-modules_enabled = { "roster"; "saslauth"; %4"disco"; "smacks"; "ping"; "offline"; "posix" }
+modules_enabled = { "roster"; "saslauth"; %4"disco"; "pep"; "smacks"; "ping"; "offline"; "posix"%7 }
 modules_disabled = { "s2s" }
 authentication = "internal_hashed"
 c2s_require_encryption = %5
@@ -96,7 +97,8 @@ VirtualHost "localhost"
                          .arg(https_port_)
                          .arg(encryption == Encryption::offered ? "\"tls\"; " : "")
                          .arg(encryption == Encryption::offered ? "true" : "false")
-                         .arg(encryption == Encryption::offered ? "false" : "true");
+                         .arg(encryption == Encryption::offered ? "false" : "true")
+                         .arg(archive ? "; \"mam\"" : "");
     if (upload != Upload::none)
         config += QStringLiteral(
                       "Component \"upload.localhost\" \"http_file_share\"\n"
@@ -152,18 +154,27 @@ void ProsodyServer::kill() {
 }
 
 QString ProsodyServer::write_account_file(const QString& user, const QString& ca_file,
-                                          const QString& password_text, int stale_minutes) const {
+                                          const QString& password_text, int stale_minutes,
+                                          const QString& encryption) const {
     const QString file = path(user + "-xmpp.conf");
     const QString text = QStringLiteral(
                              "[account]\njid=%1\npassword=%2\nhost=127.0.0.1\nport=%3\n"
-                             "ca_file=%4\nstale_minutes=%5\n")
+                             "ca_file=%4\nstale_minutes=%5\nencryption=%6\n")
                              .arg(jid(user), password_text)
                              .arg(c2s_port_)
                              .arg(ca_file)
-                             .arg(stale_minutes);
+                             .arg(stale_minutes)
+                             .arg(encryption);
     write_file(file, text.toUtf8());
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     return file;
+}
+
+QStringList ProsodyServer::stored_files() const {
+    QStringList files;
+    QDirIterator found(path("data"), QDir::Files, QDirIterator::Subdirectories);
+    while (found.hasNext()) files.append(found.next());
+    return files;
 }
 
 QString ProsodyServer::log() const {

@@ -19,8 +19,10 @@ class ProsodyServer {
     static constexpr const char* domain = "localhost";
     static constexpr const char* password = "secret-pw";
 
+    // With `archive`, the server keeps every message it passes on (XEP-0313), as many do: the
+    // tests read there what crossed it.
     explicit ProsodyServer(Upload upload = Upload::share,
-                           Encryption encryption = Encryption::offered);
+                           Encryption encryption = Encryption::offered, bool archive = false);
     ~ProsodyServer();
     ProsodyServer(const ProsodyServer&) = delete;
     ProsodyServer& operator=(const ProsodyServer&) = delete;
@@ -40,16 +42,19 @@ class ProsodyServer {
     static QString jid(const QString& user) { return user + '@' + domain; }
 
     // Writes an account file for `user` as the program reads it, readable by its owner only.
+    // Unencrypted commands are obeyed unless `encryption` says otherwise (the plain phone's).
     QString write_account_file(const QString& user, const QString& ca_file,
-                               const QString& password_text = password,
-                               int stale_minutes = 10) const;
+                               const QString& password_text = password, int stale_minutes = 10,
+                               const QString& encryption = "optional") const;
     // The server's log so far, for failure messages.
     QString log() const;
+    // Everything the server keeps (accounts, archive, uploaded files), file by file.
+    QStringList stored_files() const;
 
   private:
     QString path(const QString& name) const { return folder_.filePath(name); }
     bool make_certificates();
-    bool write_config(Upload upload, Encryption encryption);
+    bool write_config(Upload upload, Encryption encryption, bool archive);
     bool register_account(const QString& user);
     bool write_roster(const QString& user, const QString& contact);
     qsizetype times_listening() const;

@@ -75,11 +75,16 @@ int main(int argc, char* argv[]) {
     if (auto* demo = dynamic_cast<DemoCamera*>(camera.get()))
         scene = [demo, &scheduler] { return demo->frame_at(scheduler.now_ms()); };
     XmppClient* made = nullptr;
-    XmppClient client(scheduler, XmppAccount::load(settings.config), &camera_owner, {},
-                      gst_call_media_factory(&camera_owner, settings.camera, scene, [&made] {
-                          return made && made->core().video_source ? made->core().video_source()
-                                                                   : QImage();
-                      }));
+    // Its encryption keys are kept beside the account file.
+    XmppClient client(
+        scheduler, XmppAccount::load(settings.config), &camera_owner, {},
+        gst_call_media_factory(&camera_owner, settings.camera, scene,
+                               [&made] {
+                                   return made && made->core().video_source
+                                              ? made->core().video_source()
+                                              : QImage();
+                               }),
+        QFileInfo(settings.config).absoluteDir().filePath(QStringLiteral("xmpp-omemo.json")));
     made = &client;
     client.on_problem = [](const QString& problem) { say(problem); };
     // A connection of our own, for the reason vq-skype-sim has one: calls held back before the

@@ -7,7 +7,9 @@
 
 #include "client/client_core.h"
 #include "log/categories.h"
+#include "omemo/omemo_device.h"
 #include "platform/xmpp/live_picture.h"
+#include "platform/xmpp/xmpp_omemo.h"
 #include "platform/xmpp/xmpp_owner_side.h"
 #include "platform/xmpp/xmpp_resolver.h"
 #include "platform/xmpp/xmpp_stream.h"
@@ -24,7 +26,8 @@ ClientCoreOptions core_options(const std::optional<XmppAccount>& account) {
 }  // namespace
 
 XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-                       const QString& outbox_file, CallMediaFactory media)
+                       const QString& outbox_file, CallMediaFactory media,
+                       const QString& omemo_file)
     : scheduler_(scheduler),
       account_(std::move(account.account)),
       problem_(std::move(account.problem)),
@@ -44,6 +47,7 @@ XmppClient::XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, Camera
     side.media = std::move(media);
     owner_side_ = std::make_unique<XmppOwnerSide>(*core_, scheduler, side);
     if (!outbox_file.isEmpty()) owner_side_->outbox().keep_in(outbox_file);
+    open_omemo(omemo_file);
     owner_side_->send = [this](const QString& stanza) { stream_->send(stanza); };
     owner_side_->take_live_picture = [this](LivePicture::Done done) {
         live_picture_->take(std::move(done));
@@ -74,6 +78,26 @@ void XmppClient::work_while_blocked(int ms) {
     if (!stream_->work_for(wait_ms)) QThread::msleep(static_cast<unsigned long>(wait_ms));
     owner_side_->take_network_results();
     blocked_ = false;
+}
+
+// Keys that cannot be kept would change at every start, and the owner's apps would distrust the
+// machine: no login until the file can be written.
+void XmppClient::open_omemo(const QString& file) {
+    if (!account_ || account_->encryption == XmppAccount::Encryption::off) return;
+    if (file.isEmpty()) {
+        qCInfo(xmpp_log) << "no file for the encryption keys: messages go unencrypted";
+        return;
+    }
+    QString problem;
+    auto device = OmemoDevice::open(file, &problem);
+    if (!device) {
+        problem_ = QStringLiteral("%1: the encryption keys cannot be kept: %2").arg(file, problem);
+        account_.reset();
+        return;
+    }
+    qCInfo(xmpp_log).noquote() << "OMEMO device" << device->device_id() << "fingerprint"
+                               << XmppAccount::grouped(device->fingerprint());
+    owner_side_->use_omemo(std::move(device), account_->encryption, account_->owner_fingerprints);
 }
 
 void XmppClient::start() {
@@ -110,6 +134,7 @@ void XmppClient::network_back() {
 void XmppClient::connect_now() {
     waiting_ = false;
     ++retry_number_;
+    if (!offline_.reason.isEmpty()) offline_.retry_due_ms = scheduler_.now_ms();
     core_->set_connection(QStringLiteral("CONNECTING"));
     resolver_->resolve(account_->domain(), account_->host, account_->port,
                        [this](const XmppResolver::Result& where) {
@@ -126,6 +151,8 @@ void XmppClient::connect_now() {
 void XmppClient::connected() {
     attempt_ = 0;
     problem_.clear();
+    offline_ = {};
+    offline_told_.clear();
     qCInfo(xmpp_log) << "online as" << stream_->bound_jid();
     owner_side_->stream_up(stream_->bound_jid());
     core_->set_connection(QStringLiteral("ONLINE"));
@@ -135,10 +162,12 @@ void XmppClient::lost(int failure, const QString& why) {
     owner_side_->stream_down();
     const auto kind = static_cast<XmppStream::Failure>(failure);
     if (kind == XmppStream::Failure::authentication || kind == XmppStream::Failure::certificate ||
-        kind == XmppStream::Failure::encryption)
+        kind == XmppStream::Failure::encryption) {
         give_up(QStringLiteral("%1: %2").arg(account_->jid, why));
-    else
+        offline_.reason = why;  // the window has room for little, and the address is known
+    } else {
         retry_later(why);
+    }
 }
 
 int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
@@ -147,10 +176,20 @@ int XmppClient::retry_wait_ms(int attempt, double random_0_to_1) {
     return wait - static_cast<int>(wait / 4 * std::clamp(random_0_to_1, 0.0, 1.0));
 }
 
+// A server that stays away is one warning in the journal, not one a minute: the same reason
+// again goes to the debug lines until the client has been online.
 void XmppClient::retry_later(const QString& why) {
     const int wait = retry_wait_ms(attempt_++, QRandomGenerator::global()->generateDouble());
-    qCWarning(xmpp_log).noquote() << "offline:" << why << "- trying again in"
-                                  << qRound(wait / 1000.0) << "s";
+    if (why != offline_told_) {
+        offline_told_ = why;
+        qCWarning(xmpp_log).noquote()
+            << "offline:" << why << "- trying again in" << qRound(wait / 1000.0)
+            << "s, and quietly on until it is back";
+    } else {
+        qCDebug(xmpp_log).noquote()
+            << "still offline:" << why << "- trying again in" << qRound(wait / 1000.0) << "s";
+    }
+    offline_ = {why, scheduler_.now_ms() + wait};
     core_->set_connection(QStringLiteral("OFFLINE"));
     waiting_ = true;
     scheduler_.post_after(wait, lifetime_.guard([this, number = ++retry_number_] {
@@ -161,6 +200,7 @@ void XmppClient::retry_later(const QString& why) {
 // A refused login or certificate will be refused again: no retries until the user acts.
 void XmppClient::give_up(const QString& why) {
     problem_ = why;
+    offline_ = {why, -1};
     waiting_ = false;
     ++retry_number_;
     qCWarning(xmpp_log).noquote() << "logged out:" << why;

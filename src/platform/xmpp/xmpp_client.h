@@ -61,9 +61,12 @@ class XmppClient {
     // `account` is what loading the account file gave; `camera` gives the live picture of a
     // call without media (it may be null: then the core's video source, the last picture the
     // program took). Lines and pictures not yet delivered are kept in `outbox_file` (in memory
-    // only without). With `media`, calls carry live video and audio over Jingle instead.
+    // only without). With `media`, calls carry live video and audio over Jingle instead. The
+    // machine's encryption keys (its OMEMO device) are kept in `omemo_file`; without one, or with
+    // the account's encryption off, nothing is encrypted.
     XmppClient(Scheduler& scheduler, XmppAccount::Loaded account, CameraOwner* camera,
-               const QString& outbox_file = {}, CallMediaFactory media = {});
+               const QString& outbox_file = {}, CallMediaFactory media = {},
+               const QString& omemo_file = {});
     ~XmppClient();
 
     void start();
@@ -71,6 +74,14 @@ class XmppClient {
     XmppOwnerSide& owner_side() { return *owner_side_; }
     // Why the client is logged out, for the user; empty while it is not.
     const QString& problem() const { return problem_; }
+    // Why the client is not online and when it tries again, for the window. The reason is empty
+    // while it is online and on its first try; the time is on the scheduler's clock, and -1 while
+    // it waits for the user (logged out) or is online.
+    struct Offline {
+        QString reason;
+        qint64 retry_due_ms = -1;
+    };
+    Offline offline() const { return offline_; }
     std::function<void(const QString& problem)> on_problem;
 
     // The network came back: a client waiting to reconnect tries at once.
@@ -83,6 +94,7 @@ class XmppClient {
     static int retry_wait_ms(int attempt, double random_0_to_1);
 
   private:
+    void open_omemo(const QString& file);
     void watch_network();
     void connect_now();
     void connected();
@@ -95,6 +107,8 @@ class XmppClient {
     Scheduler& scheduler_;
     std::optional<XmppAccount> account_;
     QString problem_;
+    Offline offline_;
+    QString offline_told_;  // the reason last logged as a warning: a repeat is not news
     std::unique_ptr<ClientCore> core_;
     std::unique_ptr<XmppOwnerSide> owner_side_;
     std::unique_ptr<XmppStream> stream_;

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "log/categories.h"
+#include "omemo/aesgcm_file.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 #include "time/scheduler.h"
 
@@ -47,6 +48,10 @@ void XmppOutbox::later(qint64 ms, void (XmppOutbox::*what)()) {
 
 void XmppOutbox::line(const QString& to, const QString& body) {
     add(Kind::line, to, body);
+}
+
+void XmppOutbox::notice(const QString& to, const QString& body) {
+    add(Kind::notice, to, body);
 }
 
 void XmppOutbox::picture(const QString& to, const QString& path, std::function<void()> then) {
@@ -127,6 +132,30 @@ void XmppOutbox::stream_down() {
     for (auto& then : thens) then();
 }
 
+void XmppOutbox::privacy_changed() {
+    start_uploads();
+    flush();
+}
+
+XmppOutbox::Privacy::Route XmppOutbox::route(const Entry& entry) const {
+    if (!privacy_ || entry.to.isEmpty()) return Privacy::Route::plain;
+    return privacy_->route(entry.to);
+}
+
+// The key stays with the entry, in memory only: after a restart the picture is sealed anew.
+void XmppOutbox::seal_with(quint64 number, Uploader::Seal& seal) {
+    const std::weak_ptr<bool> alive = alive_;
+    seal = [this, alive, number](const QByteArray& file) -> std::optional<QByteArray> {
+        auto sealed = aesgcm::seal(file);
+        const auto still = alive.lock();
+        Entry* entry = still && *still ? find(number) : nullptr;
+        if (!sealed || !entry) return std::nullopt;
+        entry->iv = sealed->iv;
+        entry->key = sealed->key;
+        return std::move(sealed->ciphertext);
+    };
+}
+
 void XmppOutbox::start_uploads() {
     if (!up_) return;
     const qint64 now_ms = scheduler_.now_ms();
@@ -134,16 +163,24 @@ void XmppOutbox::start_uploads() {
     for (Entry& entry : entries_) {
         if (entry.kind != Kind::picture || entry.state != State::waiting) continue;
         if (entry.not_before > now_ms) continue;
+        // Whether it goes sealed is known only once the contact's devices are.
+        const Privacy::Route how = route(entry);
+        if (how == Privacy::Route::wait) continue;
+        Uploader::Seal seal;
+        if (how == Privacy::Route::sealed) seal_with(entry.number, seal);
+        entry.iv.clear();
+        entry.key.clear();
         entry.state = State::uploading;
         entry.hold_until = now_ms + hold_ms;
         ++entry.tries;
         started = true;
         const std::weak_ptr<bool> alive = alive_;
-        uploader_.upload(entry.text, [this, alive, number = entry.number](
-                                         const QString& url, const QString& problem, bool retry) {
-            if (const auto still = alive.lock(); still && *still)
-                uploaded(number, url, problem, retry);
-        });
+        uploader_.upload(entry.text, seal,
+                         [this, alive, number = entry.number](const QString& url,
+                                                              const QString& problem, bool retry) {
+                             if (const auto still = alive.lock(); still && *still)
+                                 uploaded(number, url, problem, retry);
+                         });
     }
     // When the holds end, whatever waits behind a picture still uploading goes ahead of it.
     if (started) later(hold_ms, &XmppOutbox::flush);
@@ -187,60 +224,90 @@ void XmppOutbox::flush() {
     flushing_ = true;
     bool sent_kept = false;
     for (auto it = next_to_send(); it != entries_.end() && up_; it = next_to_send()) {
-        const Entry entry = std::move(*it);
+        const std::optional<QStringList> stanzas = compose(*it);
+        if (!stanzas) {
+            later(retry_ms, &XmppOutbox::flush);
+            break;
+        }
+        sent_kept = sent_kept || it->kind == Kind::line || it->kind == Kind::picture;
         entries_.erase(it);
-        sent_kept = sent_kept || entry.kind == Kind::line || entry.kind == Kind::picture;
-        transmit(entry);
+        for (const QString& stanza : *stanzas) send(stanza);
     }
     flushing_ = false;
     if (sent_kept) save();
 }
 
 // The first entry that may go: a picture still uploading holds the rest until its hold ends, and
-// is passed after that; so is one waiting to try again.
+// is passed after that; so is one waiting to try again. Whatever is not known yet to go plain or
+// sealed holds everything behind it, so that nothing overtakes it.
 std::deque<XmppOutbox::Entry>::iterator XmppOutbox::next_to_send() {
     const qint64 now_ms = scheduler_.now_ms();
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (route(*it) == Privacy::Route::wait) return entries_.end();
         if (it->kind != Kind::picture || it->state == State::uploaded) return it;
         if (it->state == State::uploading && now_ms < it->hold_until) return entries_.end();
     }
     return entries_.end();
 }
 
-void XmppOutbox::transmit(const Entry& entry) {
+QString XmppOutbox::message(const QString& to, const QString& body, Privacy::Route route) const {
+    if (route == Privacy::Route::sealed) return privacy_->sealed_message(to, body);
+    return xmpp::chat_message(to, body);
+}
+
+std::optional<QStringList> XmppOutbox::compose(const Entry& entry) {
     const QDateTime moment = now();
     const bool late = entry.waited || entry.made.msecsTo(moment) > late_ms;
-    const auto out = [&](const QString& stanza) {
-        send(late ? xmpp::with_delay(stanza, entry.made) : stanza);
+    const Privacy::Route how = route(entry);
+    QStringList out;
+    const auto add = [&](const QString& stanza) {
+        if (stanza.isEmpty()) return false;
+        out.append(late ? xmpp::with_delay(stanza, entry.made) : stanza);
+        return true;
     };
     switch (entry.kind) {
         case Kind::line:
-            out(xmpp::chat_message(entry.to, entry.text));
-            return;
-        case Kind::picture:
-            if (late)
-                out(xmpp::chat_message(
-                    entry.to, QStringLiteral("Picture of the alarm at %1, sent late: the server "
-                                             "could not be reached then.")
-                                  .arg(local_time(entry.made))));
-            out(xmpp::picture_message(entry.to, entry.url));
-            return;
+        case Kind::notice:
+            if (!add(message(entry.to, entry.text, how))) return std::nullopt;
+            return out;
+        case Kind::picture: {
+            if (late && !add(message(entry.to,
+                                     QStringLiteral("Picture of the alarm at %1, sent late: the "
+                                                    "server could not be reached then.")
+                                         .arg(local_time(entry.made)),
+                                     how)))
+                return std::nullopt;
+            // A sealed picture's address carries its key: it goes inside an encrypted message,
+            // never beside it in the clear (no out-of-band element).
+            const bool sealed = !entry.key.isEmpty();
+            const QString address =
+                sealed ? aesgcm::url(entry.url, entry.iv, entry.key) : entry.url;
+            QString stanza;
+            if (how == Privacy::Route::sealed)
+                stanza = privacy_->sealed_message(entry.to, address);
+            else
+                stanza = sealed ? xmpp::chat_message(entry.to, address)
+                                : xmpp::picture_message(entry.to, address);
+            if (!add(stanza)) return std::nullopt;
+            return out;
+        }
         case Kind::call: {
             const qint64 ring_ms = ring_ms_ ? ring_ms_() : default_ring_ms;
             if (entry.text == QLatin1String("propose") && entry.made.msecsTo(moment) > ring_ms) {
                 qCInfo(xmpp_log) << "not ringing the phone for a call of" << local_time(entry.made)
                                  << "(older than the ring time)";
                 unrung_.insert(entry.sid);
-                return;
+                return out;
             }
-            if (unrung_.count(entry.sid)) return;
-            out(xmpp::call_message(entry.to, entry.text, entry.sid, media_calls));
-            return;
+            if (unrung_.count(entry.sid)) return out;
+            add(xmpp::call_message(entry.to, entry.text, entry.sid, media_calls));
+            return out;
         }
         case Kind::stanza:
-            out(entry.text);
-            return;
+            add(entry.text);
+            return out;
     }
+    return out;
 }
 
 // ---- kept on disk

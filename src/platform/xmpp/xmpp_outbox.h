@@ -2,9 +2,11 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 class Scheduler;
@@ -29,11 +31,27 @@ class XmppOutbox {
         // `retry` when the failure may pass (no answer, a lost connection); otherwise the server
         // refused, and would refuse again.
         using Done = std::function<void(const QString& url, const QString& problem, bool retry)>;
+        // Turns the file's bytes into what is uploaded instead (as application/octet-stream);
+        // nullopt when it cannot. Unset: the file goes as it is.
+        using Seal = std::function<std::optional<QByteArray>(const QByteArray& file)>;
         virtual ~Uploader() = default;
-        virtual void upload(const QString& path, Done done) = 0;
+        virtual void upload(const QString& path, const Seal& seal, Done done) = 0;
         // The stream the uploads used is gone: what they were waiting for will not come, and
         // nothing more is reported for them.
         virtual void abandon() = 0;
+    };
+
+    // Whether and how what goes to one contact is encrypted end to end (XmppOmemo); without one
+    // everything goes plain.
+    class Privacy {
+      public:
+        // wait: not yet known (what goes to the contact waits, in order); plain; or sealed:
+        // lines go encrypted, pictures are uploaded sealed and their addresses sent encrypted.
+        enum class Route { wait, plain, sealed };
+        virtual ~Privacy() = default;
+        virtual Route route(const QString& to) = 0;
+        // The message that carries `body` to `to` encrypted; empty when it cannot be made.
+        virtual QString sealed_message(const QString& to, const QString& body) = 0;
     };
 
     // `ring_ms` says how long the program lets its calls ring.
@@ -46,6 +64,10 @@ class XmppOutbox {
     std::function<void(const QString& stanza)> send;  // onto the stream, which is up
     // Proposals name audio besides video: the calls carry media.
     bool media_calls = false;
+    // Set once, before anything is sent; `privacy` outlives the outbox.
+    void set_privacy(Privacy* privacy) { privacy_ = privacy; }
+    // What the privacy knows changed: what waited for it may go.
+    void privacy_changed();
     // Keeps what waits in `file` from now on, taking up what an earlier run left there.
     void keep_in(const QString& file);
 
@@ -53,6 +75,8 @@ class XmppOutbox {
     void stream_down();
 
     void line(const QString& to, const QString& body);
+    // A line about the moment (a call, a live picture) that is not kept across a restart.
+    void notice(const QString& to, const QString& body);
     // `then` runs once the picture's first upload has ended, whatever came of it.
     void picture(const QString& to, const QString& path, std::function<void()> then = {});
     // A Jingle Message Initiation element (propose, ringing, proceed, reject, retract, finish).
@@ -70,7 +94,7 @@ class XmppOutbox {
     static constexpr qint64 default_ring_ms = 60'000;
 
   private:
-    enum class Kind { line, picture, call, stanza };
+    enum class Kind { line, notice, picture, call, stanza };
     enum class State { waiting, uploading, uploaded };
     struct Entry {
         Kind kind = Kind::line;
@@ -82,6 +106,7 @@ class XmppOutbox {
         int tries = 0;
         State state = State::waiting;
         QString url;
+        QByteArray iv, key;  // of a picture uploaded sealed
         qint64 hold_until = 0;
         qint64 not_before = 0;
         quint64 number = 0;
@@ -92,7 +117,12 @@ class XmppOutbox {
              std::function<void()> then = {});
     void flush();
     std::deque<Entry>::iterator next_to_send();
-    void transmit(const Entry& entry);
+    Privacy::Route route(const Entry& entry) const;
+    // The stanzas that send the entry (none for a call too old to ring); nullopt when its
+    // encrypted message cannot be made now: it waits.
+    std::optional<QStringList> compose(const Entry& entry);
+    QString message(const QString& to, const QString& body, Privacy::Route route) const;
+    void seal_with(quint64 number, Uploader::Seal& seal);
     void start_uploads();
     void uploaded(quint64 number, const QString& url, const QString& problem, bool retry);
     void later(qint64 ms, void (XmppOutbox::*what)());
@@ -105,6 +135,7 @@ class XmppOutbox {
 
     Scheduler& scheduler_;
     Uploader& uploader_;
+    Privacy* privacy_ = nullptr;
     std::function<qint64()> ring_ms_;
     QString store_file_;
     std::deque<Entry> entries_;

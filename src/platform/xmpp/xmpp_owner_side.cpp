@@ -5,6 +5,9 @@
 #include "client/client_core.h"
 #include "jingle/jingle_session.h"
 #include "log/categories.h"
+#include "omemo/omemo_device.h"
+#include "omemo/omemo_xml.h"
+#include "platform/xmpp/xmpp_omemo.h"
 #include "platform/xmpp/xmpp_stanzas.h"
 #include "time/scheduler.h"
 
@@ -41,6 +44,30 @@ XmppOwnerSide::~XmppOwnerSide() {
     client_.set_far_side(nullptr);
 }
 
+const QString XmppOwnerSide::plain_refused_line = QStringLiteral(
+    "Not obeyed: I take only encrypted commands. Switch on OMEMO encryption for "
+    "this chat and send it again.");
+const QString XmppOwnerSide::encryption_off_line = QStringLiteral(
+    "Not obeyed: encryption is off on this machine and I cannot read encrypted "
+    "messages. Send it unencrypted.");
+
+void XmppOwnerSide::use_omemo(std::unique_ptr<OmemoDevice> device,
+                              XmppAccount::Encryption encryption,
+                              const QStringList& owner_fingerprints) {
+    if (encryption == XmppAccount::Encryption::off) return;
+    omemo_ = std::make_unique<XmppOmemo>(
+        std::move(device), XmppOmemo::Policy{encryption, owner_fingerprints},
+        [this](const QString& to, const QString& type,
+               const std::function<void(QXmlStreamWriter&)>& content,
+               std::function<void(const QDomElement&)> answer) {
+            ask_iq(to, type, content, std::move(answer));
+        });
+    omemo_->owner = [this] { return current_target(); };
+    omemo_->changed = [this] { outbox_.privacy_changed(); };
+    omemo_->tell = [this](const QString& to, const QString& text) { outbox_.notice(to, text); };
+    outbox_.set_privacy(omemo_.get());
+}
+
 // ---- the stream
 
 void XmppOwnerSide::stream_up(const QString& own_jid) {
@@ -57,7 +84,9 @@ void XmppOwnerSide::stream_up(const QString& own_jid) {
     ask_iq({}, QStringLiteral("get"), roster_query, [this](const QDomElement& reply) {
         roster_arrived(xmpp::child(reply, QStringLiteral("query"), xmpp::ns_roster), true);
     });
-    send(xmpp::available_presence(media_calls()));
+    send(xmpp::available_presence(media_calls(), omemo_ != nullptr));
+    // Before the outbox: what it sends waits for what the encryption learns first.
+    if (omemo_) omemo_->stream_up(own_jid);
     outbox_.stream_up();
 }
 
@@ -65,6 +94,7 @@ void XmppOwnerSide::stream_down() {
     up_ = false;
     // Before the questions are failed: the uploads asking them wait for the next stream.
     outbox_.stream_down();
+    if (omemo_) omemo_->stream_down();
     roster_.forget();
     auto asked = std::move(asked_);
     asked_.clear();
@@ -111,12 +141,13 @@ void XmppOwnerSide::receive(const QDomElement& stanza) {
 
 void XmppOwnerSide::message(const QDomElement& stanza) {
     const QString type = stanza.attribute(QStringLiteral("type"), QStringLiteral("normal"));
+    const QString from = stanza.attribute(QStringLiteral("from"));
+    if (type != QLatin1String("error") && device_event(from, stanza)) return;
     if (type == QLatin1String("error") || type == QLatin1String("groupchat") ||
         type == QLatin1String("headline"))
         return;
     // Copies of our own conversations: never asked for, never obeyed.
     if (!xmpp::child(stanza, {}, xmpp::ns_carbons).isNull()) return;
-    const QString from = stanza.attribute(QStringLiteral("from"));
     if (from.isEmpty() || xmpp::same_account(from, own_jid_)) return;
     if (!roster_.known()) {
         if (before_roster_.size() < before_roster_limit)
@@ -131,9 +162,60 @@ void XmppOwnerSide::message(const QDomElement& stanza) {
     chat(from, stanza);
 }
 
+// The account's own notifications come at once; a contact's, only once the roster says who is one.
+bool XmppOwnerSide::device_event(const QString& from, const QDomElement& stanza) {
+    const QDomElement event = xmpp::child(stanza, QStringLiteral("event"), xmpp::ns_pubsub_event);
+    if (event.isNull()) return false;
+    if (!omemo_) return true;
+    if (from.isEmpty() || xmpp::same_account(from, own_jid_)) {
+        omemo_->event(own_jid_, event);
+    } else if (!roster_.known()) {
+        if (before_roster_.size() < before_roster_limit) before_roster_.push_back(stanza);
+    } else if (from_contact(from, QStringLiteral("notification"))) {
+        omemo_->event(from, event);
+    }
+    return true;
+}
+
+// Strangers are dropped before anything of theirs is decrypted. What comes encrypted is obeyed
+// as it would be plain; what comes plain, only when the policy allows (the owner is told why
+// not: a phone whose app lost its encryption must not wait for answers in vain).
+std::optional<QString> XmppOwnerSide::readable_body(const QString& from,
+                                                    const QDomElement& stanza) {
+    const QDomElement encrypted = xmpp::child(stanza, QStringLiteral("encrypted"), omemo::xml::ns);
+    const QString plain = one_line(stanza.firstChildElement(QStringLiteral("body")).text());
+    if (encrypted.isNull() && plain.isEmpty()) return std::nullopt;
+    if (!from_contact(from, QStringLiteral("message"))) return std::nullopt;
+    const bool owner = xmpp::same_account(from, current_target());
+    if (!encrypted.isNull()) {
+        if (!omemo_) {
+            qCWarning(xmpp_log) << "an encrypted message from" << xmpp::bare(from)
+                                << "not read: encryption is off";
+            if (owner) outbox_.notice(xmpp::bare(from), encryption_off_line);
+            return std::nullopt;
+        }
+        // Only the owner's: anyone else's first message would use up a pre-key and leave a
+        // session behind, and the program obeys nobody else anyway.
+        if (!owner) {
+            qCInfo(xmpp_log) << "not decrypting a message from" << xmpp::bare(from)
+                             << "(not the call target)";
+            return std::nullopt;
+        }
+        const std::optional<QString> body = omemo_->decrypt(from, encrypted);
+        return body ? std::optional(one_line(*body)) : std::nullopt;
+    }
+    if (omemo_ && !omemo_->obeys_plain()) {
+        qCWarning(xmpp_log) << "not obeying an unencrypted message from" << xmpp::bare(from);
+        if (owner) outbox_.notice(xmpp::bare(from), plain_refused_line);
+        return std::nullopt;
+    }
+    return plain;
+}
+
 void XmppOwnerSide::chat(const QString& from, const QDomElement& stanza) {
-    const QString body = one_line(stanza.firstChildElement(QStringLiteral("body")).text());
-    if (body.isEmpty() || !from_contact(from, QStringLiteral("message"))) return;
+    const std::optional<QString> readable = readable_body(from, stanza);
+    if (!readable || readable->isEmpty()) return;
+    const QString& body = *readable;
     const QDateTime sent = xmpp::delay_stamp(stanza);
     if (sent.isValid() &&
         sent.secsTo(scheduler_.current_date_time()) > options_.stale_minutes * 60) {
@@ -155,12 +237,12 @@ void XmppOwnerSide::report_stale() {
     stale_timer_.set_enabled(false);
     if (stale_.isEmpty()) return;
     const int minutes = options_.stale_minutes;
-    deliver(xmpp::chat_message(
-        stale_from_, QStringLiteral("Not obeyed: sent while I was offline, more than %1 %2 "
-                                    "ago: %3. Send again if you still mean it.")
-                         .arg(minutes)
-                         .arg(minutes == 1 ? QLatin1String("minute") : QLatin1String("minutes"))
-                         .arg(stale_.join(QLatin1String(", ")))));
+    outbox_.notice(stale_from_,
+                   QStringLiteral("Not obeyed: sent while I was offline, more than %1 %2 "
+                                  "ago: %3. Send again if you still mean it.")
+                       .arg(minutes)
+                       .arg(minutes == 1 ? QLatin1String("minute") : QLatin1String("minutes"))
+                       .arg(stale_.join(QLatin1String(", "))));
     stale_.clear();
 }
 
@@ -237,7 +319,7 @@ void XmppOwnerSide::iq(const QDomElement& stanza) {
                !xmpp::child(stanza, QStringLiteral("query"), xmpp::ns_disco_info).isNull()) {
         // What the machine is and that it is there: only its people and its server get this
         // far (admits).
-        send(xmpp::disco_info_result(stanza, media_calls()));
+        send(xmpp::disco_info_result(stanza, media_calls(), omemo_ != nullptr));
     } else if (type == QLatin1String("get") &&
                !xmpp::child(stanza, QStringLiteral("ping"), xmpp::ns_ping).isNull()) {
         send(xmpp::empty_result(stanza));

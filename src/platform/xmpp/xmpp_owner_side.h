@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 
+#include "account/xmpp_account.h"
 #include "client/far_side.h"
 #include "jingle/call_media.h"
 #include "jingle/ice_servers.h"
@@ -25,7 +26,9 @@
 
 class ClientCore;
 class JingleSession;
+class OmemoDevice;
 class Scheduler;
+class XmppOmemo;
 
 // The people on the far side of the client as an XMPP account sees them. Chat lines, pictures
 // and calls of the machine become messages, uploads and call proposals; what the account's
@@ -46,6 +49,12 @@ class XmppOwnerSide : public FarSide {
 
     XmppOwnerSide(ClientCore& client, Scheduler& scheduler, Options options);
     ~XmppOwnerSide() override;
+
+    // End-to-end encryption (XmppOmemo) with this device, before the first stream; without it,
+    // or with `encryption` off, everything goes plain.
+    void use_omemo(std::unique_ptr<OmemoDevice> device, XmppAccount::Encryption encryption,
+                   const QStringList& owner_fingerprints);
+    XmppOmemo* omemo() { return omemo_.get(); }
 
     // Who sets its hooks: XmppClient sets `send` (onto its stream) and `take_live_picture`;
     // run/session.cpp sets `call_target` and `ring_ms` from the main window and its settings.
@@ -87,6 +96,10 @@ class XmppOwnerSide : public FarSide {
     // Held while the roster is on its way; more than this is a flood, not a conversation.
     static constexpr std::size_t before_roster_limit = 500;
 
+    // What the owner is told of a command that is not obeyed for how it came.
+    static const QString plain_refused_line;
+    static const QString encryption_off_line;
+
   private:
     struct Call {
         QString sid;   // the Jingle Message Initiation id, which is the Jingle session's too
@@ -100,6 +113,10 @@ class XmppOwnerSide : public FarSide {
 
     void message(const QDomElement& stanza);
     void chat(const QString& from, const QDomElement& stanza);
+    // The body of a contact's message as it is to be obeyed; nullopt when it is not.
+    std::optional<QString> readable_body(const QString& from, const QDomElement& stanza);
+    // A pubsub notification: the owner's or the machine's own encryption devices.
+    bool device_event(const QString& from, const QDomElement& stanza);
     void presence(const QDomElement& stanza);
     void iq(const QDomElement& stanza);
     void roster_arrived(const QDomElement& query, bool full);
@@ -144,6 +161,7 @@ class XmppOwnerSide : public FarSide {
     bool up_ = false;
     QString last_target_;
     XmppOutbox outbox_;
+    std::unique_ptr<XmppOmemo> omemo_;  // declared after the outbox: it is the outbox's privacy
     std::vector<QDomElement> before_roster_;
     std::set<QString> strangers_logged_;
     std::set<QString> pending_subscriptions_;

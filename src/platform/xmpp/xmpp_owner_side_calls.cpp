@@ -43,8 +43,8 @@ void XmppOwnerSide::call_event(const QString& call_id, const QString& partner, b
             const QString to = roster_.spelled(partner);
             calls_[call_id] = Call{sid, to, false, true, nullptr};
             // For apps that cannot ring, the line tells what the proposal is about.
-            deliver(xmpp::chat_message(
-                to, QStringLiteral("Video Quelm is calling you: answer to see the room.")));
+            outbox_.notice(to,
+                           QStringLiteral("Video Quelm is calling you: answer to see the room."));
             send_call(to, QStringLiteral("propose"), sid);
             return;
         }
@@ -106,7 +106,7 @@ void XmppOwnerSide::send_live_picture(const QString& call_id, const QString& par
     take_live_picture(lifetime_.guard([this, partner, hang_up](const QString& path) mutable {
         const QString to = roster_.spelled(partner);
         if (path.isEmpty()) {
-            deliver(xmpp::chat_message(to, QStringLiteral("The live picture could not be taken.")));
+            outbox_.notice(to, QStringLiteral("The live picture could not be taken."));
             hang_up();
             return;
         }

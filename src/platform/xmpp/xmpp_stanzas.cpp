@@ -1,6 +1,7 @@
 #include "platform/xmpp/xmpp_stanzas.h"
 
 #include <QCryptographicHash>
+#include <QDomDocument>
 #include <QUuid>
 #include <QXmlStreamWriter>
 
@@ -11,9 +12,9 @@ const QString caps_node = QStringLiteral("https://videoquelm.invalid/caps");
 const QString identity_name = QStringLiteral("Video Quelm");
 
 // The verification string's SHA-1, so a contact's app can learn what we do once and cache it.
-QString caps_version(bool media_calls) {
+QString caps_version(bool media_calls, bool omemo) {
     QString text = QStringLiteral("client/pc//") + identity_name + '<';
-    for (const QString& feature : features(media_calls)) text += feature + '<';
+    for (const QString& feature : features(media_calls, omemo)) text += feature + '<';
     return QString::fromLatin1(
         QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toBase64());
 }
@@ -33,13 +34,39 @@ void start(QXmlStreamWriter& w, const QString& name, const char* ns) {
 void attribute_if(QXmlStreamWriter& w, const QString& name, const QString& value) {
     if (!value.isEmpty()) w.writeAttribute(name, value);
 }
+
+void write_element(QXmlStreamWriter& w, const QDomElement& e, const QString& parent_ns) {
+    w.writeStartElement(e.localName());
+    if (e.namespaceURI() != parent_ns) w.writeDefaultNamespace(e.namespaceURI());
+    const QDomNamedNodeMap attributes = e.attributes();
+    for (int n = 0; n < attributes.count(); ++n) {
+        const QDomAttr a = attributes.item(n).toAttr();
+        w.writeAttribute(a.localName().isEmpty() ? a.name() : a.localName(), a.value());
+    }
+    for (QDomNode c = e.firstChild(); !c.isNull(); c = c.nextSibling()) {
+        if (c.isElement())
+            write_element(w, c.toElement(), e.namespaceURI());
+        else if (c.isText())
+            w.writeCharacters(c.nodeValue());
+    }
+    w.writeEndElement();
+}
 }  // namespace
+
+Children element(const QString& xml) {
+    return [xml](QXmlStreamWriter& w) {
+        QDomDocument document;
+        if (document.setContent(xml, true)) write_element(w, document.documentElement(), {});
+    };
+}
 
 // Apps decide from these whether they can call the machine at all (Dino insists on an audio
 // transport), so they name the calls only when media can carry them.
-QStringList features(bool media_calls) {
+QStringList features(bool media_calls, bool omemo) {
     QStringList all = {QLatin1String(ns_disco_info), QLatin1String(ns_jmi), QLatin1String(ns_oob),
                        QLatin1String(ns_ping)};
+    // Asks the server to tell the machine of changes to its contacts' (and its own) devices.
+    if (omemo) all << QStringLiteral("eu.siacs.conversations.axolotl.devicelist+notify");
     if (media_calls)
         all << QStringLiteral("urn:xmpp:jingle:1") << QLatin1String(ns_rtp)
             << QStringLiteral("urn:xmpp:jingle:apps:rtp:audio")
@@ -116,14 +143,14 @@ QString presence(const QString& to, const QString& type) {
     });
 }
 
-QString available_presence(bool media_calls) {
-    return write([media_calls](QXmlStreamWriter& w) {
+QString available_presence(bool media_calls, bool omemo) {
+    return write([media_calls, omemo](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("presence"));
         w.writeTextElement(QStringLiteral("priority"), QStringLiteral("1"));
         start(w, QStringLiteral("c"), ns_caps);
         w.writeAttribute(QStringLiteral("hash"), QStringLiteral("sha-1"));
         w.writeAttribute(QStringLiteral("node"), caps_node);
-        w.writeAttribute(QStringLiteral("ver"), caps_version(media_calls));
+        w.writeAttribute(QStringLiteral("ver"), caps_version(media_calls, omemo));
         w.writeEndElement();
         w.writeEndElement();
     });
@@ -156,7 +183,7 @@ QString error_reply(const QDomElement& request, const QString& type, const QStri
               });
 }
 
-QString disco_info_result(const QDomElement& request, bool media_calls) {
+QString disco_info_result(const QDomElement& request, bool media_calls, bool omemo) {
     const QString node =
         child(request, QStringLiteral("query"), ns_disco_info).attribute(QStringLiteral("node"));
     return iq(request.attribute(QStringLiteral("from")), QStringLiteral("result"),
@@ -168,7 +195,7 @@ QString disco_info_result(const QDomElement& request, bool media_calls) {
                   w.writeAttribute(QStringLiteral("type"), QStringLiteral("pc"));
                   w.writeAttribute(QStringLiteral("name"), identity_name);
                   w.writeEndElement();
-                  for (const QString& feature : features(media_calls)) {
+                  for (const QString& feature : features(media_calls, omemo)) {
                       w.writeStartElement(QStringLiteral("feature"));
                       w.writeAttribute(QStringLiteral("var"), feature);
                       w.writeEndElement();

@@ -22,8 +22,12 @@ inline constexpr auto ns_carbons = "urn:xmpp:carbons:2";
 inline constexpr auto ns_ping = "urn:xmpp:ping";
 inline constexpr auto ns_caps = "http://jabber.org/protocol/caps";
 inline constexpr auto ns_stanzas = "urn:ietf:params:xml:ns:xmpp-stanzas";
+inline constexpr auto ns_pubsub = "http://jabber.org/protocol/pubsub";
+inline constexpr auto ns_pubsub_event = "http://jabber.org/protocol/pubsub#event";
 
 using Children = std::function<void(QXmlStreamWriter&)>;
+// Writes the element given as XML text (with its namespaces); nothing when it is not XML.
+Children element(const QString& xml);
 
 // What can be told of a received stanza before it is parsed into a document.
 struct Head {
@@ -51,9 +55,10 @@ QString empty_result(const QDomElement& request);
 QString error_reply(const QDomElement& request, const QString& type, const QString& condition);
 // What this client can do, for disco#info and the capabilities hash in its presence: Jingle
 // calls only when it has media for them (`media_calls`).
-QStringList features(bool media_calls);
-QString disco_info_result(const QDomElement& request, bool media_calls = false);
-QString available_presence(bool media_calls = false);
+// And, with `omemo`, that it wants to hear of its contacts' encryption devices.
+QStringList features(bool media_calls, bool omemo = false);
+QString disco_info_result(const QDomElement& request, bool media_calls = false, bool omemo = false);
+QString available_presence(bool media_calls = false, bool omemo = false);
 
 QDomElement child(const QDomElement& parent, const QString& name, const char* ns);
 // The moment a delayed stanza was first sent; invalid when it was not delayed.

@@ -88,8 +88,8 @@ std::function<void(const QDomElement&)> XmppUpload::current(
     };
 }
 
-void XmppUpload::upload(const QString& path, Done done) {
-    find_service([this, path, done = std::move(done)] {
+void XmppUpload::upload(const QString& path, const Seal& seal, Done done) {
+    find_service([this, path, seal, done = std::move(done)] {
         if (service_.isEmpty()) {
             if (service_answered_)
                 done({}, QStringLiteral("the server offers no upload service"), false);
@@ -97,7 +97,7 @@ void XmppUpload::upload(const QString& path, Done done) {
                 done({}, QStringLiteral("no upload slot: the server did not answer in time"), true);
             return;
         }
-        request_slot(path, done);
+        request_slot(path, seal, done);
     });
 }
 
@@ -172,22 +172,39 @@ void XmppUpload::ask_info(const QString& jid,
          }));
 }
 
-void XmppUpload::request_slot(const QString& path, Done done) {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
+// Read (and sealed) once, before the slot is asked for: the slot is for exactly these bytes.
+// A sealed file keeps its name, by which the apps know it is a picture, but not its type.
+void XmppUpload::request_slot(const QString& path, const Seal& seal, Done done) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) {
         done({}, QStringLiteral("the picture file is missing"), false);
         return;
     }
-    const auto request = [&file](QXmlStreamWriter& w) {
+    if (!file.open(QIODevice::ReadOnly)) {
+        done({}, QStringLiteral("cannot read the picture: ") + file.errorString(), false);
+        return;
+    }
+    QByteArray data = file.readAll();
+    if (seal) {
+        auto sealed = seal(data);
+        if (!sealed) {
+            done({}, QStringLiteral("the picture could not be encrypted"), false);
+            return;
+        }
+        data = std::move(*sealed);
+    }
+    const QString type =
+        seal ? QStringLiteral("application/octet-stream") : QStringLiteral("image/jpeg");
+    const auto request = [&](QXmlStreamWriter& w) {
         w.writeStartElement(QStringLiteral("request"));
         w.writeDefaultNamespace(QLatin1String(xmpp::ns_upload));
-        w.writeAttribute(QStringLiteral("filename"), file.fileName());
-        w.writeAttribute(QStringLiteral("size"), QString::number(file.size()));
-        w.writeAttribute(QStringLiteral("content-type"), QStringLiteral("image/jpeg"));
+        w.writeAttribute(QStringLiteral("filename"), QFileInfo(path).fileName());
+        w.writeAttribute(QStringLiteral("size"), QString::number(data.size()));
+        w.writeAttribute(QStringLiteral("content-type"), type);
         w.writeEndElement();
     };
     ask_(service_, QStringLiteral("get"), request,
-         current([this, path, done](const QDomElement& reply) {
+         current([this, data, type, done](const QDomElement& reply) {
              const QDomElement slot = xmpp::child(reply, QStringLiteral("slot"), xmpp::ns_upload);
              if (reply.attribute(QStringLiteral("type")) != QLatin1String("result") ||
                  slot.isNull()) {
@@ -195,22 +212,17 @@ void XmppUpload::request_slot(const QString& path, Done done) {
                       may_pass(reply));
                  return;
              }
-             put(path, slot, done);
+             put(data, type, slot, done);
          }));
 }
 
-void XmppUpload::put(const QString& path, const QDomElement& slot, Done done) {
+void XmppUpload::put(const QByteArray& data, const QString& type, const QDomElement& slot,
+                     Done done) {
     const QDomElement put_element = slot.firstChildElement(QStringLiteral("put"));
     const QString get_url = slot.firstChildElement(QStringLiteral("get")).attribute("url");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        done({}, QStringLiteral("cannot read the picture: ") + file.errorString(), false);
-        return;
-    }
-    const QByteArray data = file.readAll();
     QNetworkRequest request(QUrl(put_element.attribute(QStringLiteral("url"))));
     request.setTransferTimeout(transfer_timeout_ms);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("image/jpeg"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, type);
     request.setHeader(QNetworkRequest::ContentLengthHeader, data.size());
     // Only these headers may come from the slot; others could be used against us.
     for (QDomElement h = put_element.firstChildElement(QStringLiteral("header")); !h.isNull();

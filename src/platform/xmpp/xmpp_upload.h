@@ -14,7 +14,8 @@ class QNetworkAccessManager;
 
 // Puts a file on the server's HTTP upload service (XEP-0363): finds the service through
 // service discovery, asks it for a slot with the file's name, size and type, then PUTs the file
-// unchanged with the slot's headers. The answer is the URL to download it from, or why not.
+// (unchanged, or sealed for end-to-end encryption) with the slot's headers. The answer is the URL
+// to download it from, or why not.
 //
 // The transfer runs on a thread of its own, so that it goes on while the program holds its
 // thread in a blocking wait; its outcome comes back to the calling thread, where everything else
@@ -29,7 +30,7 @@ class XmppUpload : public XmppOutbox::Uploader {
     XmppUpload(AskIq ask, QString domain, QString ca_file);
     ~XmppUpload() override;
 
-    void upload(const QString& path, Done done) override;
+    void upload(const QString& path, const Seal& seal, Done done) override;
     void abandon() override;
     // A new stream may reach a server whose services changed.
     void forget_service() {
@@ -45,8 +46,8 @@ class XmppUpload : public XmppOutbox::Uploader {
     void find_service(std::function<void()> then);
     void ask_items(std::function<void()> then);
     void ask_info(const QString& jid, std::function<void(bool offers, bool answered)> answer);
-    void request_slot(const QString& path, Done done);
-    void put(const QString& path, const QDomElement& slot, Done done);
+    void request_slot(const QString& path, const Seal& seal, Done done);
+    void put(const QByteArray& data, const QString& type, const QDomElement& slot, Done done);
     // An answer meant for an abandoned upload is dropped.
     std::function<void(const QDomElement&)> current(std::function<void(const QDomElement&)> answer);
 
