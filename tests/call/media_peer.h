@@ -38,8 +38,9 @@ class MediaPeer {
     qsizetype read_ = 0;
 };
 
+// A picture the phone decoded: its size, mean brightness and, where the sender stamped it, how
+// long it took to arrive.
 struct PeerFrame {
-    int number = 0;
     QString size;
     double mean = 0;
     int delay_ms = -1;
@@ -90,7 +91,7 @@ class MediaCall {
             } else if (words[0] == QLatin1String("candidate")) {
                 media->add_remote_candidate(words[1].toInt(), {}, words.mid(2).join(' '));
             } else if (words[0] == QLatin1String("frame")) {
-                frames.push_back({words[1].toInt(), words[2], words[3].toDouble(),
+                frames.push_back({words.value(2), words.value(3).toDouble(),
                                   words.size() > 4 ? words[4].toInt() : -1});
             } else if (words[0] == QLatin1String("audio")) {
                 audio_packets = words[1].toInt();

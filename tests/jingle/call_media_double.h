@@ -45,10 +45,7 @@ struct CallMediaDouble : CallMedia {
         record.calls << QString("candidate %1 %2 %3").arg(mline).arg(mid, candidate);
     }
     void start_sending_video() override { record.calls << "video"; }
-    void stop() override {
-        record.calls << "stop";
-        stopped = true;
-    }
+    void stop() override { record.calls << "stop"; }
 
     static QStringList mids_of(const QString& sdp) {
         QStringList mids;
@@ -58,7 +55,6 @@ struct CallMediaDouble : CallMedia {
     }
 
     Record& record;
-    bool stopped = false;
 };
 
 inline CallMediaFactory media_double_factory(CallMediaDouble::Record& record) {

@@ -2,6 +2,7 @@
 
 // Jingle stanzas as the messenger apps send them, and the SDP that webrtcbin makes, written
 // after what each app puts on the wire (the attributes they use, in their order and spelling).
+#include <QRegularExpression>
 #include <QString>
 
 namespace samples {
@@ -94,37 +95,6 @@ inline const QString dino_initiate = R"(
  </content>
 </jingle>)";
 
-// Monal (iOS, WebRTC): a voice call, one audio content only.
-inline const QString monal_audio_initiate = R"(
-<jingle xmlns='urn:xmpp:jingle:1' action='session-initiate' initiator='owner@example.org/Monal-iOS.9c' sid='sid-m'>
- <content creator='initiator' name='0' senders='both'>
-  <description xmlns='urn:xmpp:jingle:apps:rtp:1' media='audio'>
-   <payload-type id='111' name='opus' clockrate='48000' channels='2'><parameter name='useinbandfec' value='1'/></payload-type>
-   <source xmlns='urn:xmpp:jingle:apps:rtp:ssma:0' ssrc='4141'><parameter name='cname' value='monal'/></source>
-   <rtcp-mux/>
-  </description>
-  <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='mOnA' pwd='monalPwd0123456789abcdef'>
-   <fingerprint xmlns='urn:xmpp:jingle:apps:dtls:0' hash='sha-256' setup='actpass'>)" +
-                                            fingerprint + R"(</fingerprint>
-  </transport>
- </content>
- <group xmlns='urn:xmpp:jingle:apps:grouping:0' semantics='BUNDLE'><content name='0'/></group>
-</jingle>)";
-
-// Gajim (Farstream): plain RTP over ICE, no DTLS fingerprint at all.
-inline const QString gajim_initiate = R"(
-<jingle xmlns='urn:xmpp:jingle:1' action='session-initiate' initiator='owner@example.org/gajim.K3' sid='sid-g'>
- <content creator='initiator' name='voice' senders='both'>
-  <description xmlns='urn:xmpp:jingle:apps:rtp:1' media='audio'>
-   <payload-type id='96' name='opus' clockrate='48000' channels='2'/>
-   <payload-type id='0' name='PCMU' clockrate='8000'/>
-  </description>
-  <transport xmlns='urn:xmpp:jingle:transports:ice-udp:1' ufrag='gAj1' pwd='gajimPwd0123456789abcdef'>
-   <candidate component='1' foundation='1' generation='0' id='g1' ip='192.168.1.40' network='0' port='7078' priority='2013266431' protocol='udp' type='host'/>
-  </transport>
- </content>
-</jingle>)";
-
 // A session-accept to the machine's offer (below), as Conversations answers it.
 inline const QString conversations_accept = R"(
 <jingle xmlns='urn:xmpp:jingle:1' action='session-accept' initiator='machine@example.org/vq' responder='owner@example.org/Conversations.x1' sid='sid-out'>
@@ -151,6 +121,15 @@ inline const QString conversations_accept = R"(
  </content>
  <group xmlns='urn:xmpp:jingle:apps:grouping:0' semantics='BUNDLE'><content name='0'/><content name='1'/></group>
 </jingle>)";
+
+// A voice call as the WebRTC apps send it (Monal, Conversations): the offer above without its
+// video content.
+inline QString voice_call() {
+    QString xml = conversations_initiate;
+    xml.remove(QRegularExpression("<content creator='initiator' name='1'.*</content>",
+                                  QRegularExpression::DotMatchesEverythingOption));
+    return xml.replace("<content name='0'/><content name='1'/>", "<content name='0'/>");
+}
 
 // webrtcbin's offer when the machine calls, and its answer to the offers above (audio and
 // video, bundled): what the media double hands the session.
