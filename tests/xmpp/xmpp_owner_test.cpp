@@ -8,10 +8,10 @@ namespace {
 using XmppOwner = XmppTest;
 
 // The owner's phone writes a thousand commands as fast as it can and the server delivers them as
-// fast: each is answered once, in order. (Two thousand at once are the virtual-time table's.)
+// fast: each is answered once, in order. (Two thousand at once are the virtual-time table's.) The
+// bound is only for liveness: how fast the answers come is the delivery benchmark's.
 TEST_F(XmppOwner, EveryCommandOfABurstIsAnsweredOnce) {
-    start(Machine::quiet_room,
-          server.write_account_file("machine", server.ca_file(), ProsodyServer::password, 10, "off"));
+    start(Machine::quiet_room);
     ASSERT_FALSE(from_machine("presence", "available").isEmpty());
     constexpr int burst = 1000;
     owner.command("burst " + QString::number(burst) + ' ' + machine_jid);

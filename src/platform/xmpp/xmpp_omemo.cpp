@@ -85,6 +85,9 @@ void XmppOmemo::stream_up(const QString& own_jid) {
     device_->take_bundle_changed();
     publish_bundle();
     fetch_own_list();
+    // The owner's devices are asked for at once: what the machine says waits until they are known.
+    if (owner)
+        if (const QString target = owner(); !target.isEmpty()) fetch_list(peer(target));
 }
 
 void XmppOmemo::fetch_own_list() {

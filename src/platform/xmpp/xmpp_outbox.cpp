@@ -95,8 +95,13 @@ void XmppOutbox::add(Kind kind, const QString& to, const QString& text, const QS
     entry.made = now();
     entry.waited = !up_;
     entry.number = next_number_++;
-    if (entries_.size() >= limit) {
-        // Bounded, so that a server gone for days cannot fill the memory and the disk.
+    // Bounded, so that a server gone for days cannot fill the memory and the disk. While the
+    // stream is up, what waits is only held a moment (for a picture's upload, or to learn whether
+    // the contact reads encrypted): an owner's burst of commands must not lose its answers then.
+    if (entries_.size() >= (up_ ? held_limit : limit)) {
+        if (up_ && dropped_ == 0)
+            qCWarning(xmpp_log) << "more than" << held_limit
+                                << "messages wait to be sent: dropping the oldest";
         entries_.pop_front();
         ++dropped_;
     }

@@ -86,7 +86,8 @@ class XmppOutbox {
 
     std::size_t waiting() const { return entries_.size(); }
 
-    static constexpr std::size_t limit = 100;
+    static constexpr std::size_t limit = 100;        // kept while the stream is down
+    static constexpr std::size_t held_limit = 5000;  // held a moment while it is up
     static constexpr int hold_ms = 5'000;
     static constexpr qint64 late_ms = 10'000;
     static constexpr int retry_ms = 30'000;
