@@ -127,8 +127,9 @@ start_dino() {
 start_program() {
     local folder=$work/app
     mkdir -p "$folder"
-    printf '[account]\njid=machine@localhost\npassword=secret\nhost=127.0.0.1\nport=5222\nca_file=%s\n' \
-        "$work/server.pem" > "$work/xmpp.conf"
+    # VQ_ENCRYPTION=optional (or off) lets the machine send its pictures unsealed too.
+    printf '[account]\njid=machine@localhost\npassword=secret\nhost=127.0.0.1\nport=5222\nca_file=%s\nencryption=%s\n' \
+        "$work/server.pem" "${VQ_ENCRYPTION:-omemo}" > "$work/xmpp.conf"
     chmod 600 "$work/xmpp.conf"
     # Settings: one start with the simulated client leaves a settings file with the defaults,
     # then the call target and the two boxes are set in it (lines shifted by 50, CRLF).
