@@ -55,6 +55,7 @@ struct PretendDevice : OmemoDevice {
     QString peer_fingerprint(const omemo::Address& peer) const override {
         return sessions.count(peer.device) ? sessions.at(peer.device) : QString();
     }
+    bool knows_contact(const QString&) const override { return !sessions.empty(); }
     std::optional<omemo::Envelope> encrypt(const QByteArray& body,
                                            const std::vector<omemo::Address>& to) override {
         omemo::Envelope envelope{ours, {}, QByteArray(12, 'i'), body};
@@ -74,10 +75,13 @@ struct PretendDevice : OmemoDevice {
 };
 
 struct OmemoTest : ::testing::Test {
-    void make(Encryption encryption, QStringList fingerprints = {}) {
+    // `kept`: the owner's devices whose identities earlier runs kept.
+    void make(Encryption encryption, QStringList fingerprints = {},
+              const std::vector<DeviceId>& kept = {}) {
         side.reset();
         sent.clear();
         auto made = std::make_unique<PretendDevice>();
+        for (const DeviceId device : kept) made->sessions[device] = fingerprint_of(device);
         device = made.get();
         side = std::make_unique<XmppOwnerSide>(
             client, scheduler, XmppOwnerSide::Options{"example.org", {}, 10, {}, {}});
@@ -301,6 +305,30 @@ TEST_F(OmemoTest, LinesWaitForTheDevicesAndTheMachineKeepsItsOwnPublished) {
               QStringList("sealed[31,33] A new device of yours can now read what I send: " +
                           XmppAccount::grouped(fingerprint_of(33)) +
                           ". If it is not yours, name your devices in owner_fingerprints."));
+}
+
+// After a restart the owner's list is compared with the identities the last runs kept: a device
+// added while the machine was off is told; on a first start, or with nothing new, nothing is.
+TEST_F(OmemoTest, ADeviceAddedWhileTheMachineWasOffIsToldAfterARestart) {
+    const QString told = "A new device of yours can now read what I send: " +
+                         XmppAccount::grouped(fingerprint_of(35));
+    const std::tuple<const char*, std::vector<DeviceId>, std::vector<DeviceId>, QStringList>
+        cases[] = {
+            {"added while off", {31}, {31, 35}, {"sealed[31,35] " + told}},
+            {"first start", {}, {31, 35}, {}},
+            {"nothing new", {31, 35}, {31, 35}, {}},
+            {"one gone", {31, 35}, {31}, {}},
+        };
+    for (const auto& [name, kept, now, expected] : cases) {
+        SCOPED_TRACE(name);
+        pep.clear();
+        owner_has(now);
+        make(Encryption::omemo, {}, kept);
+        serve();
+        QStringList shortened;
+        for (const QString& message : messages()) shortened += message.section(". If", 0, 0);
+        EXPECT_EQ(shortened, expected);
+    }
 }
 
 }  // namespace

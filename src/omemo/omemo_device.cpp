@@ -249,6 +249,12 @@ class LibOmemoDevice final : public OmemoDevice {
         return found == identities.end() ? QString() : fingerprint_of(found->second);
     }
 
+    bool knows_contact(const QString& jid) const override {
+        const auto& identities = store_.device().identities;
+        const auto first = identities.lower_bound({jid, omemo::DeviceId{0}});
+        return first != identities.end() && first->first.first == jid;
+    }
+
     std::optional<omemo::Envelope> encrypt(const QByteArray& body,
                                            const std::vector<Address>& to) override {
         omemo::Envelope envelope;

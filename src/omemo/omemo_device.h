@@ -34,6 +34,8 @@ class OmemoDevice {
                                QString* problem) = 0;
     // The fingerprint of a peer device's identity (empty when it is not known).
     virtual QString peer_fingerprint(const omemo::Address& peer) const = 0;
+    // Whether the identity of any device of `jid` (bare) is kept, from this run or an earlier one.
+    virtual bool knows_contact(const QString& jid) const = 0;
 
     // Encrypts `body` (UTF-8) for every device given that has a session; nullopt when none has.
     virtual std::optional<omemo::Envelope> encrypt(const QByteArray& body,

@@ -175,6 +175,10 @@ TEST_F(OmemoDeviceTest, SessionsSurviveReopening) {
     EXPECT_EQ(machine->device_id(), id);
     EXPECT_EQ(machine->fingerprint(), fingerprint);
     EXPECT_EQ(machine->peer_fingerprint(phone_at()), phone->fingerprint());
+    // The owner is known by the whole address, not by a name that begins the same.
+    EXPECT_TRUE(machine->knows_contact(owner_address.jid));
+    for (const char* other : {"owner@example", "owner@example.org.uk", "a@example.org", ""})
+        EXPECT_FALSE(machine->knows_contact(other)) << other;
     EXPECT_EQ(machine->decrypt(owner_address.jid, *phone->encrypt("a", {machine_at()})).body, "a");
     EXPECT_EQ(to_phone(*machine->encrypt("b", {phone_at()})).body, "b");
     struct stat status {};

@@ -248,10 +248,16 @@ void XmppOmemo::list_arrived(const QString& key, const QDomElement& reply) {
 }
 
 void XmppOmemo::set_devices(Peer& peer, const std::vector<omemo::DeviceId>& devices) {
-    if (peer.ever_known)
-        for (const omemo::DeviceId device : devices)
-            if (std::find(peer.devices.begin(), peer.devices.end(), device) == peer.devices.end())
-                peer.announce.insert(device);
+    // The first list of a run is compared with what the last runs kept, so that a device added
+    // while the machine was off is told too; a contact never written to has nothing new.
+    const bool known_before = !peer.ever_known && device_->knows_contact(peer.jid);
+    for (const omemo::DeviceId device : devices) {
+        const bool is_new =
+            peer.ever_known
+                ? std::find(peer.devices.begin(), peer.devices.end(), device) == peer.devices.end()
+                : known_before && device_->peer_fingerprint({peer.jid, device}).isEmpty();
+        if (is_new) peer.announce.insert(device);
+    }
     peer.devices = devices;
     peer.list = Peer::List::known;
     peer.ever_known = true;

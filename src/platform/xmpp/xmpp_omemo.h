@@ -77,7 +77,9 @@ class XmppOmemo : public XmppOutbox::Privacy {
     struct Peer {
         QString jid;  // bare
         enum class List { unknown, asking, known } list = List::unknown;
-        bool ever_known = false;  // in this run: devices that come after that are new
+        // Once its list is known, devices that come after that are new (in an earlier run, those
+        // whose identities the device did not keep).
+        bool ever_known = false;
         std::vector<omemo::DeviceId> devices;
         std::set<omemo::DeviceId> asking;    // their bundles are on the way
         std::set<omemo::DeviceId> failed;    // no session could be had, until the list changes
