@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "time/timer.h"
@@ -34,7 +35,7 @@ class LivePicture {
     CameraOwner* owner_;
     Camera* camera_ = nullptr;  // while taken
     std::function<QImage()> fallback_;
-    QTemporaryDir folder_;
+    std::optional<QTemporaryDir> folder_;  // made with the first picture
     Timer poll_;
     qint64 opened_ms_ = 0;
     std::vector<Done> waiting_;
