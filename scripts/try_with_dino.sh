@@ -117,8 +117,11 @@ start_dino() {
     Xvfb $DISPLAY -screen 0 1280x800x24 -fbdir "$work/fb" -nolisten tcp > "$work/xvfb.out" 2>&1 &
     sleep 2
     openbox > "$work/openbox.out" 2>&1 &
-    # Its bus address is kept for its accept-call action.
-    G_MESSAGES_DEBUG=all dbus-run-session -- sh -c \
+    # Its bus address is kept for its accept-call action. GTK's GL renderer, software-rendered
+    # under Xvfb, keeps Dino's main loop so busy redrawing (a download spinner is enough) that
+    # its low-priority work never runs: pictures stay "Downloading" and the stanzas after them
+    # (the alarm call) are never read. Its cairo renderer leaves the loop idle, as on a desktop.
+    G_MESSAGES_DEBUG=all GSK_RENDERER=${GSK_RENDERER:-cairo} dbus-run-session -- sh -c \
         "echo \$DBUS_SESSION_BUS_ADDRESS > $work/bus; exec dino-im" > "$work/dino.out" 2>&1 &
     sleep 8
 }
@@ -199,6 +202,7 @@ dino_db "SELECT id, direction, state, end_time FROM call;"
 
 # 3. The alarm (call states: 0 ringing, 2 in progress, 4 ended, 6 missed, 7 failed): the walker crosses the armed picture, the program sends it and calls; Dino accepts.
 wait_for 150 "SELECT 1 FROM file_transfer WHERE direction = 0" || echo "no alarm picture"
+sleep 5; ps -C dino-im -o pid,pcpu,time,cmd  # a starved loop shows here as a busy Dino
 wait_for 30 "SELECT 1 FROM call WHERE direction = 0" || echo "no alarm call"
 shot 3a-ringing
 dino_db "SELECT direction, encryption, state, file_name, mime_type, size FROM file_transfer;" || true
