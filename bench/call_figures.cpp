@@ -1,7 +1,9 @@
 // Prints what a call's media costs and how quickly the owner sees the room, on loopback against
 // the call tests' phone (webrtc_peer.py, GStreamer's webrtcbin): the phone's offer to its first
 // decoded picture of the room, the delay from a picture drawn to the same picture decoded on the
-// phone (glass to glass, read from a time stamp drawn into it), and this process's CPU while it
+// phone (glass to glass, read from a time stamp drawn into it; a camera's own capture delay and
+// the phone's playout buffer come on top of it, and holding each picture 40 ms before the media
+// takes it raises the figure by 40 ms, as it should), and this process's CPU while it
 // sends the demo scene at 320 x 240 and 640 x 480. This process is the program's media side:
 // picture source, VP8 and Opus encoders, webrtcbin; the phone runs in its own process.
 #include <sys/resource.h>

@@ -301,11 +301,11 @@ bool GstCallMedia::build(std::optional<video_codecs::Choice> video,
                            "gstreamer1.0-nice)"));
         return false;
     }
-    // Our offer gives each stream a transport of its own besides proposing to bundle them: a phone
-    // that does not bundle (Dino) then has a transport for each. Offered max-bundle, its second
-    // stream would have none, and webrtcbin could not send it (the audio of the machine's call
-    // was lost so, with a "code should not be reached" warning). An offer that bundles is
-    // answered bundled.
+    // Our offer gives each stream a transport of its own and proposes no BUNDLE group, as Dino
+    // offers its own calls, which every app answers: a phone that does not bundle (Dino) then
+    // has a transport for each. Offered max-bundle, its second stream would have none, and
+    // webrtcbin could not send it (the audio of the machine's call was lost so, with a "code
+    // should not be reached" warning). An offer that bundles is answered bundled.
     gst_util_set_object_arg(G_OBJECT(webrtc_), "bundle-policy", offering ? "none" : "max-bundle");
     ice_setup::configure(webrtc_, config_.ice_servers);
     const bool video_ok = video                   ? add_video_branch(*video)
