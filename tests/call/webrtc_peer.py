@@ -25,6 +25,7 @@ import argparse
 import base64
 import os
 import sys
+import threading
 import time
 
 import gi
@@ -50,8 +51,16 @@ VIDEO_CAPS = {
 DECODERS = {"VP8": "rtpvp8depay ! vp8dec", "H264": "rtph264depay ! avdec_h264"}
 
 
+SAY_LOCK = threading.Lock()
+
+
 def say(*fields):
-    print(" ".join(str(f) for f in fields), flush=True)
+    # One write a line, under a lock: GStreamer's threads speak too, and print's separate
+    # write of the newline let two lines run into one.
+    line = " ".join(str(f) for f in fields) + "\n"
+    with SAY_LOCK:
+        sys.stdout.write(line)
+        sys.stdout.flush()
 
 
 def only_video_codec(sdp, codec):

@@ -40,6 +40,7 @@ import os
 import asyncio
 import ssl
 import sys
+import threading
 import urllib.request
 import uuid
 
@@ -57,8 +58,16 @@ DELAY = "urn:xmpp:delay"
 RTP = "urn:xmpp:jingle:apps:rtp:1"
 
 
+SAY_LOCK = threading.Lock()
+
+
 def say(*fields):
-    print(" ".join(str(f) for f in fields), flush=True)
+    # One write a line, under a lock: GStreamer's threads speak too, and print's separate
+    # write of the newline let two lines run into one.
+    line = " ".join(str(f) for f in fields) + "\n"
+    with SAY_LOCK:
+        sys.stdout.write(line)
+        sys.stdout.flush()
 
 
 def jpeg_size(data):
