@@ -199,7 +199,22 @@ xdotool key Down Return
 sleep 20
 shot 2b-call
 # The call window shows its buttons only once the pointer moves over it.
-hang_up() { xdotool mousemove 300 300; sleep 0.5; xdotool mousemove $HANG_UP click 1; sleep 3; }
+# Dino may miss a click while busy: up to three, until its call window is gone.
+call_windows() {
+    local window count=0
+    for window in $(xdotool search --onlyvisible --class dino 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        if [ "$WIDTH" -lt 1000 ]; then count=$((count + 1)); fi
+    done
+    echo $count
+}
+hang_up() {
+    for _ in 1 2 3; do
+        xdotool mousemove 300 300; sleep 0.5; xdotool mousemove $HANG_UP click 1; sleep 3
+        [ "$(call_windows)" = 0 ] && return
+    done
+    echo "the call window stays open"
+}
 hang_up
 shot 2c-after
 dino_db "SELECT id, direction, state, end_time FROM call;"
@@ -218,4 +233,20 @@ sleep 20
 shot 3b-alarm-call
 dino_db "SELECT id, direction, state, end_time FROM call;"
 hang_up
+
+# 4. Dino 0.4 leaves an encrypted picture "Downloading" until the server closes the download's
+# connection (its issue #1373: the bytes are there, its reader waits for more). Stopping the
+# server closes it: the picture Dino decrypted then shows.
+if [ "$server" = prosody ]; then kill "$(cat "$work/prosody.pid")"; else ctl stop; fi
+sleep 5
+for window in $(xdotool search --onlyvisible --class dino 2>/dev/null); do  # the call's window
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    if [ "$WIDTH" -lt 1000 ]; then xdotool windowminimize "$window" || true; fi
+done
+sleep 1
+shot 4-server-stopped
+dino_db "SELECT direction, encryption, state, file_name, size FROM file_transfer;" || true
+for file in "$HOME"/.local/share/dino/files/*_Pic*; do
+    cmp "$file" "$work/app/${file##*_}" && echo "Dino's picture is the snapshot, byte for byte"
+done
 if [ -n "${VQ_HOLD:-}" ]; then echo "holding: $work pid $$"; sleep "$VQ_HOLD"; fi
