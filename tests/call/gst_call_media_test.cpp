@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -187,6 +188,41 @@ TEST(CallMedia, TheLastPictureStandsInForACameraThatCannotBeHad) {
         call.media->stop();
         EXPECT_EQ(room.closed, c.can_open ? 1 : 0) << c.name;
     }
+}
+
+// A phone that vanishes mid-call (no network, switched off) says nothing: the call ends once
+// nothing has been heard from it for a while, so that the machine watches again rather than
+// holding the camera for "Max Conn Minutes".
+TEST(CallMedia, APhoneThatVanishesEndsTheCall) {
+    RoomCamera room;
+    MediaCall call({}, room.pictures());
+    call.start(false);
+    ASSERT_TRUE(call.wait_connected()) << call.failure.toStdString();
+    call.media->start_sending_video();
+    ASSERT_TRUE(call.wait([&] { return call.frames.size() >= 10; }));
+    call.peer.vanish();
+    EXPECT_TRUE(call.wait([&] { return !call.failure.isEmpty(); }, 60'000));
+    EXPECT_TRUE(call.failure.contains("nothing heard")) << call.failure.toStdString();
+}
+
+// A call's webrtcbin, with its sockets and threads, goes with the call: a machine that takes
+// calls for months must not run out of files. (GStreamer's PulseAudio device probe keeps three
+// of its own each time, which is why a few may remain.)
+TEST(CallMedia, CallsLeaveNoSocketsBehind) {
+    const auto open_files = [] {
+        return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+    };
+    const auto one_call = [] {
+        RoomCamera room;
+        MediaCall call({}, room.pictures());
+        call.start(false);
+        EXPECT_TRUE(call.wait_connected()) << call.failure.toStdString();
+        call.media->stop();
+    };
+    one_call();  // GStreamer's own first-time openings
+    const qsizetype before = open_files();
+    for (int n = 0; n < 3; ++n) one_call();
+    EXPECT_LT(open_files() - before, 3 * 6) << "files left open by three calls";
 }
 
 // webrtcbin takes any certificate in the DTLS handshake: the check against the fingerprint the

@@ -22,6 +22,8 @@ class MediaPeer {
     }
 
     void command(const QString& line) { process_.process.write((line + '\n').toUtf8()); }
+    // Gone without a word, as a phone that lost its network or was switched off.
+    void vanish() { process_.process.kill(); }
     // Hands each new complete line, split at blanks, to `handle`.
     void read(const std::function<void(const QStringList&)>& handle) {
         const qsizetype end = process_.output.lastIndexOf('\n');

@@ -157,6 +157,19 @@ struct GstCallMedia::Context {
         GstCallMedia* media = context->media;
         context->hop->post([media, state] { media->connection_state_changed(int(state)); });
     }
+    // A source of the peer's that sent a report, timed out or said goodbye (rtpbin's threads).
+    static void source_heard(GstElement*, guint session, guint ssrc, gpointer user) {
+        source_changed(user, session, ssrc, true);
+    }
+    static void source_gone(GstElement*, guint session, guint ssrc, gpointer user) {
+        source_changed(user, session, ssrc, false);
+    }
+    static void source_changed(gpointer user, guint session, guint ssrc, bool heard) {
+        auto* context = static_cast<Context*>(user);
+        GstCallMedia* media = context->media;
+        context->hop->post(
+            [media, session, ssrc, heard] { media->peer_source_changed(session, ssrc, heard); });
+    }
     static void stats_came(GstPromise* promise, gpointer user) {
         auto* context = static_cast<Context*>(user);
         double worst = -1;
@@ -272,6 +285,10 @@ void GstCallMedia::stop() {
     stats_timer_.stop();
     if (feed_) feed_->stop();
     if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    // Each handler's context holds webrtcbin: left connected, they would keep it (its sockets
+    // and threads) alive after the pipeline, one set for every call.
+    for (const auto& [element, handler] : handlers_) g_signal_handler_disconnect(element, handler);
+    handlers_.clear();
     relay_.reset();
     video_pad_.reset();
     feed_.reset();
@@ -486,14 +503,31 @@ void GstCallMedia::pipeline_message(GstMessage* message) {
 
 void GstCallMedia::connect_signals() {
     const Context context{hop_, GstElementPtr(GST_ELEMENT(gst_object_ref(webrtc_))), this};
+    const auto connect_to = [&](GstElement* element, const char* signal, GCallback callback) {
+        handlers_.emplace_back(element,
+                               g_signal_connect_data(element, signal, callback, context.copy(),
+                                                     &Context::free_closure, GConnectFlags(0)));
+    };
     const auto connect = [&](const char* signal, GCallback callback) {
-        g_signal_connect_data(webrtc_, signal, callback, context.copy(), &Context::free_closure,
-                              GConnectFlags(0));
+        connect_to(webrtc_, signal, callback);
     };
     connect("on-ice-candidate", G_CALLBACK(&Context::candidate_found));
     connect("notify::ice-gathering-state", G_CALLBACK(&Context::gathering_changed));
     connect("notify::connection-state", G_CALLBACK(&Context::connection_changed));
     g_signal_connect(webrtc_, "pad-added", G_CALLBACK(&link_received), nullptr);
+    // A phone that vanishes (no network, switched off) says nothing, and ICE does not notice:
+    // its RTP session's sources time out instead, some half a minute after its last report.
+    const GstElementPtr rtpbin(gst_bin_get_by_name(GST_BIN(webrtc_), "rtpbin"));
+    if (!rtpbin) {
+        qCWarning(call_log) << "webrtcbin has no rtpbin: a vanished peer is noticed only by the "
+                               "call's time limit";
+        return;
+    }
+    for (const auto& [signal, callback] :
+         {std::pair{"on-ssrc-active", G_CALLBACK(&Context::source_heard)},
+          std::pair{"on-timeout", G_CALLBACK(&Context::source_gone)},
+          std::pair{"on-bye-ssrc", G_CALLBACK(&Context::source_gone)}})
+        connect_to(rtpbin.get(), signal, callback);
 }
 
 bool GstCallMedia::start_pipeline() {
@@ -584,6 +618,18 @@ void GstCallMedia::adapt_bitrate(double fraction_lost) {
     qCDebug(call_log) << "Video bitrate" << bitrate_ << "->" << next << "at loss" << fraction_lost;
     bitrate_ = next;
     video_codecs::set_bitrate(encoder_, *video_codec_, bitrate_);
+}
+
+// The peer's sources are those that sent reports (ours never come back to us); when the last
+// one is gone, the peer has fallen silent.
+void GstCallMedia::peer_source_changed(unsigned session, unsigned ssrc, bool heard) {
+    if (over()) return;
+    const std::pair key{session, ssrc};
+    if (heard) {
+        heard_from_.insert(key);
+    } else if (heard_from_.erase(key) > 0 && heard_from_.empty()) {
+        fail(QStringLiteral("nothing heard from the peer any more"));
+    }
 }
 
 void GstCallMedia::fail(const QString& reason) {

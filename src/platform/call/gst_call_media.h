@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "jingle/call_media.h"
@@ -80,6 +81,7 @@ class GstCallMedia : public CallMedia {
     bool certificate_matches();
     void ask_for_stats();
     void adapt_bitrate(double fraction_lost);
+    void peer_source_changed(unsigned session, unsigned ssrc, bool heard);
     void fail(const QString& reason);
     bool over() const { return failed_ || stopped_; }
 
@@ -98,6 +100,8 @@ class GstCallMedia : public CallMedia {
     std::unique_ptr<CallPictureFeed> feed_;
     std::optional<dtls_fingerprint::Fingerprint> peer_fingerprint_;
     std::vector<QString> local_mids_;
+    std::set<std::pair<unsigned, unsigned>> heard_from_;    // the peer's RTP sources: session, SSRC
+    std::vector<std::pair<GstElement*, gulong>> handlers_;  // connected with a context each
     QTimer connect_timer_;
     QTimer stats_timer_;
     int bitrate_;
