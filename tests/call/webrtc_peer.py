@@ -25,7 +25,6 @@ import argparse
 import base64
 import os
 import sys
-import threading
 import time
 
 import gi
@@ -35,6 +34,8 @@ gi.require_version("GstWebRTC", "1.0")
 gi.require_version("GstSdp", "1.0")
 gi.require_version("Nice", "0.1")
 from gi.repository import GLib, Gst, GstSdp, GstWebRTC, Nice  # noqa: E402
+
+from say_line import say  # noqa: E402
 
 # Stamps: 32 blocks across the top of the picture, white for a one bit, most significant first,
 # holding the monotonic clock in ms (mod 2**32) when the picture was drawn.
@@ -49,18 +50,6 @@ VIDEO_CAPS = {
             "level-asymmetry-allowed=(string)1",
 }
 DECODERS = {"VP8": "rtpvp8depay ! vp8dec", "H264": "rtph264depay ! avdec_h264"}
-
-
-SAY_LOCK = threading.Lock()
-
-
-def say(*fields):
-    # One write a line, under a lock: GStreamer's threads speak too, and print's separate
-    # write of the newline let two lines run into one.
-    line = " ".join(str(f) for f in fields) + "\n"
-    with SAY_LOCK:
-        sys.stdout.write(line)
-        sys.stdout.flush()
 
 
 def only_video_codec(sdp, codec):

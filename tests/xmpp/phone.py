@@ -40,7 +40,6 @@ import os
 import asyncio
 import ssl
 import sys
-import threading
 import urllib.request
 import uuid
 
@@ -52,22 +51,14 @@ from slixmpp.xmlstream.matcher import MatchXPath, StanzaPath
 import jingle_sdp
 from jingle_sdp import JINGLE, ICE, q
 
+# The call's media and the way of speaking are shared with the call tests' phone.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "call"))
+from say_line import say  # noqa: E402
+
 JMI = "urn:xmpp:jingle-message:0"
 OOB = "jabber:x:oob"
 DELAY = "urn:xmpp:delay"
 RTP = "urn:xmpp:jingle:apps:rtp:1"
-
-
-SAY_LOCK = threading.Lock()
-
-
-def say(*fields):
-    # One write a line, under a lock: GStreamer's threads speak too, and print's separate
-    # write of the newline let two lines run into one.
-    line = " ".join(str(f) for f in fields) + "\n"
-    with SAY_LOCK:
-        sys.stdout.write(line)
-        sys.stdout.flush()
 
 
 def jpeg_size(data):
@@ -355,7 +346,6 @@ def main(kind=None):
     parser.add_argument("--ca", required=True)
     args = parser.parse_args()
     args.jid += "/phone-" + uuid.uuid4().hex[:6]
-    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "call"))
     phone = (kind or Phone)(args)
     address = (args.host, args.port)
     phone.connect(address)

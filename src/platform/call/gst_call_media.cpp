@@ -508,12 +508,9 @@ void GstCallMedia::connect_signals() {
                                g_signal_connect_data(element, signal, callback, context.copy(),
                                                      &Context::free_closure, GConnectFlags(0)));
     };
-    const auto connect = [&](const char* signal, GCallback callback) {
-        connect_to(webrtc_, signal, callback);
-    };
-    connect("on-ice-candidate", G_CALLBACK(&Context::candidate_found));
-    connect("notify::ice-gathering-state", G_CALLBACK(&Context::gathering_changed));
-    connect("notify::connection-state", G_CALLBACK(&Context::connection_changed));
+    connect_to(webrtc_, "on-ice-candidate", G_CALLBACK(&Context::candidate_found));
+    connect_to(webrtc_, "notify::ice-gathering-state", G_CALLBACK(&Context::gathering_changed));
+    connect_to(webrtc_, "notify::connection-state", G_CALLBACK(&Context::connection_changed));
     g_signal_connect(webrtc_, "pad-added", G_CALLBACK(&link_received), nullptr);
     // A phone that vanishes (no network, switched off) says nothing, and ICE does not notice:
     // its RTP session's sources time out instead, some half a minute after its last report.

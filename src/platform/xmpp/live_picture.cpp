@@ -48,12 +48,13 @@ void LivePicture::poll() {
 
 void LivePicture::finish(const QImage& picture) {
     QString path;
-    // The folder is made only when a picture is, so that a program killed without asking for
-    // one leaves no empty folder behind.
-    if (!picture.isNull() && !folder_) folder_.emplace();
-    if (!picture.isNull() && folder_->isValid()) {
-        path = folder_->filePath(QStringLiteral("live-%1.jpg").arg(++taken_));
-        if (!picture.save(path, "JPEG", 90)) path.clear();
+    if (!picture.isNull()) {
+        // Made only with a picture, so that a program killed without one leaves no empty
+        // folder behind.
+        if (!folder_) folder_.emplace();
+        if (folder_->isValid())
+            path = folder_->filePath(QStringLiteral("live-%1.jpg").arg(++taken_));
+        if (!path.isEmpty() && !picture.save(path, "JPEG", 90)) path.clear();
     }
     auto waiting = std::move(waiting_);
     waiting_.clear();
