@@ -199,19 +199,19 @@ xdotool key Down Return
 sleep 20
 shot 2b-call
 # The call window shows its buttons only once the pointer moves over it.
-# Dino may miss a click while busy: up to three, until its call window is gone.
+# Dino's call windows: its visible windows narrower than the maximised main one.
 call_windows() {
-    local window count=0
+    local window
     for window in $(xdotool search --onlyvisible --class dino 2>/dev/null); do
         eval "$(xdotool getwindowgeometry --shell "$window")"
-        if [ "$WIDTH" -lt 1000 ]; then count=$((count + 1)); fi
+        if [ "$WIDTH" -lt 1000 ]; then echo "$window"; fi
     done
-    echo $count
 }
+# Dino may miss a click while busy: up to three, until its call window is gone.
 hang_up() {
     for _ in 1 2 3; do
         xdotool mousemove 300 300; sleep 0.5; xdotool mousemove $HANG_UP click 1; sleep 3
-        [ "$(call_windows)" = 0 ] && return
+        [ -z "$(call_windows)" ] && return
     done
     echo "the call window stays open"
 }
@@ -239,10 +239,7 @@ hang_up
 # server closes it: the picture Dino decrypted then shows.
 if [ "$server" = prosody ]; then kill "$(cat "$work/prosody.pid")"; else ctl stop; fi
 sleep 5
-for window in $(xdotool search --onlyvisible --class dino 2>/dev/null); do  # the call's window
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    if [ "$WIDTH" -lt 1000 ]; then xdotool windowminimize "$window" || true; fi
-done
+for window in $(call_windows); do xdotool windowminimize "$window" || true; done
 sleep 1
 shot 4-server-stopped
 dino_db "SELECT direction, encryption, state, file_name, size FROM file_transfer;" || true
